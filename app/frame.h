@@ -1,0 +1,28 @@
+#pragma once
+// One frame of the particle program: step the world, then draw every particle
+// as a filled circle of radius 1 onto the work page, which is the visible page.
+
+#include <bit>
+#include <cstdint>
+
+#include "app/world.h"
+#include "gfx/ellipse.h"
+
+namespace vz {
+
+// Circle radius in pixels, passed to ellipse as a single.
+inline constexpr std::int32_t PARTICLE_RADIUS = 1;
+// End angle that selects a whole filled circle (start angle 0).
+inline constexpr float FULL_TURN = std::bit_cast<float>(FULL_TURN_BITS);
+// ellipse's coordinate mode 4: one absolute point, the colour argument used.
+inline constexpr std::int32_t PARTICLE_COORD_FLAGS = 4;
+
+// Advances the world one step.
+void step_frame(World& w);
+// Locks the screen, clears it, draws every particle and unlocks with every
+// line marked changed. Without a ready world only the clear is drawn.
+void draw_frame(const World& w);
+// step_frame then draw_frame: the frame as the program runs it.
+void run_frame(World& w);
+
+}  // namespace vz

@@ -1,0 +1,415 @@
+// The one graphics screen: building and tearing down its context, choosing
+// the display driver, the public set-up entry points, the window title and the
+// palette entries.
+
+#include "gfx/context.h"
+
+#include <strings.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "gfx/console_hooks_fill.h"
+#include "gfx/draw_state.h"
+#include "gfx/driver.h"
+#include "gfx/program_name.h"
+#include "gfx/text/palette.h"
+#include "gfx/text/text.h"
+#include "rt/console.h"
+#include "rt/error.h"
+#include "rt/runtime.h"
+
+namespace vz {
+
+namespace {
+
+constexpr std::size_t TITLE_BUFFER_SIZE = 128;
+constexpr std::size_t BLITTER_TABLE_BYTES = 2048;
+constexpr std::size_t PALETTE_BYTES = 256 * sizeof(std::uint32_t);
+constexpr std::size_t ATTRIBUTE_MAP_BYTES = 16;
+constexpr std::size_t PAGE_ALIGNMENT = 16;
+
+// The update thread of a driver reads the pointer, so it is atomic.
+std::atomic<GfxContext*> g_context{nullptr};
+std::int32_t g_next_id = 1;
+char g_title_buffer[TITLE_BUFFER_SIZE];
+const char* g_title = nullptr;
+std::uint32_t* g_blitter_table = nullptr;
+bool g_exit_registered = false;
+std::int32_t g_fail_allocation_countdown = 0;
+
+// Every allocation of a screen set-up passes through here, so that tests can
+// make any one of them fail.
+bool allocation_refused() {
+    if (g_fail_allocation_countdown <= 0) return false;
+    return --g_fail_allocation_countdown == 0;
+}
+
+void* zeroed(std::size_t bytes) {
+    if (allocation_refused()) return nullptr;
+    return std::calloc(1, bytes);
+}
+
+// Pages start on a 16-byte boundary; aligned_alloc wants a size that is a
+// multiple of the alignment.
+std::uint8_t* allocate_page(std::size_t bytes) {
+    if (allocation_refused()) return nullptr;
+    const std::size_t rounded = (bytes + PAGE_ALIGNMENT - 1) / PAGE_ALIGNMENT * PAGE_ALIGNMENT;
+    return static_cast<std::uint8_t*>(std::aligned_alloc(PAGE_ALIGNMENT, rounded));
+}
+
+std::mutex* create_event_lock() {
+    if (allocation_refused()) return nullptr;
+    return new (std::nothrow) std::mutex;
+}
+
+void ensure_title() {
+    if (g_title != nullptr) return;
+    std::memset(g_title_buffer, 0, sizeof g_title_buffer);
+    program_name(g_title_buffer, sizeof g_title_buffer);
+    g_title = g_title_buffer;
+}
+
+// Frees everything the context owns and the context itself. The driver has
+// already stopped, so no other thread looks at any of it.
+void free_context(GfxContext* context) {
+    free_text_cells(context);
+    if (context->pages != nullptr) {
+        for (std::int32_t i = 0; i < context->page_count; ++i) std::free(context->pages[i]);
+        std::free(context->pages);
+    }
+    std::free(context->device_palette);
+    std::free(context->colour_map);
+    std::free(context->attribute_map);
+    std::free(context->dirty);
+    std::free(context->key_state);
+    std::free(context->events);
+    delete context->event_lock;
+    std::free(context);
+}
+
+void tear_down_screen() {
+    GfxContext* context = g_context.load();
+    if (context == nullptr) return;
+    // The driver's exit stops its update thread before any memory goes away.
+    if (context->driver != nullptr && context->driver->exit != nullptr) context->driver->exit();
+    g_context.store(nullptr);
+    free_context(context);
+}
+
+bool depth_is_selectable(std::int32_t depth) {
+    return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
+}
+
+// Tries one driver with the requested refresh rate and then with 0; a failed
+// init is always followed by that driver's exit.
+bool try_driver(const GfxDriver* driver, const char* title, std::int32_t width, std::int32_t height,
+                std::int32_t depth, std::int32_t refresh_rate, std::int32_t flags) {
+    const std::int32_t rates[2] = {refresh_rate, 0};
+    for (std::int32_t rate : rates) {
+        if (driver->init != nullptr && driver->init(title, width, height, depth, rate, flags) == 0) return true;
+        if (driver->exit != nullptr) driver->exit();
+    }
+    return false;
+}
+
+const GfxDriver* choose_driver(const GfxContext* context, std::int32_t refresh_rate, std::int32_t flags) {
+    const char* preferred = std::getenv("VZGFX");
+    if (flags == SCREEN_FLAGS_NULL_DRIVER || (preferred != nullptr && strcasecmp(preferred, "null") == 0)) {
+        return &null_driver;
+    }
+    const std::int32_t height = context->height * context->scanline;
+    const bool named = preferred != nullptr;
+    const int passes = named ? 4 : 2;
+    for (int pass = 0; pass < passes; ++pass) {
+        if (pass == passes / 2) flags ^= SCREEN_FULLSCREEN;
+        const bool only_named = named && pass % 2 == 0;
+        for (const GfxDriver* driver : driver_list()) {
+            if (driver == nullptr) continue;
+            if (only_named && (driver->name == nullptr || strcasecmp(driver->name, preferred) != 0)) continue;
+            if (try_driver(driver, g_title, context->width, height, context->depth, refresh_rate, flags)) {
+                return driver;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Steps 1-11 of building a screen: the context fields, pages and buffers.
+// False when anything could not be allocated or the screen is too large.
+bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode, std::int32_t depth,
+                   std::int32_t page_count, std::int32_t flags) {
+    context->id = g_next_id++;
+    context->mode = mode;
+    context->width = info.width;
+    context->height = info.height;
+
+    std::int32_t chosen = mode > 13 && depth_is_selectable(depth) ? depth : info.depth;
+    if (flags >= 0 && (flags & SCREEN_OPENGL) != 0 && chosen < 16) chosen = 16;
+
+    context->palette_desc = info.palette;
+    context->scanline = info.scanline > 0 ? info.scanline : 1;
+    context->font = info.font;
+    context->aspect = info.aspect != 0.0f
+                          ? info.aspect
+                          : static_cast<float>(static_cast<double>(info.height) / static_cast<double>(info.width) *
+                                               4.0 / 3.0);
+
+    if (chosen == 24 || chosen == 32) {
+        context->depth = 32;
+        context->colour_mask = 0xFFFFFFFFu;
+    } else if (chosen == 15 || chosen == 16) {
+        context->depth = 16;
+        context->colour_mask = 0xFFFFu;
+    } else if (chosen >= 1 && chosen <= 8) {
+        context->depth = chosen;
+        context->colour_mask = (1u << chosen) - 1u;
+    } else {
+        return false;
+    }
+    context->bpp = (context->depth + 7) / 8;
+    context->pitch = context->width * context->bpp;
+
+    // Sizes in 64 bits: a screen whose pages would not fit is refused rather
+    // than allocated short.
+    const std::uint64_t page_bytes = static_cast<std::uint64_t>(context->pitch) *
+                                     static_cast<std::uint64_t>(context->height);
+    if (context->width <= 0 || context->height <= 0 || page_count <= 0 ||
+        page_bytes * static_cast<std::uint64_t>(page_count) > MAX_SCREEN_PAGE_BYTES) {
+        return false;
+    }
+
+    context->pages = static_cast<std::uint8_t**>(zeroed(static_cast<std::size_t>(page_count) * sizeof(std::uint8_t*)));
+    if (context->pages == nullptr) return false;
+    context->page_count = page_count;
+    for (std::int32_t i = 0; i < page_count; ++i) {
+        context->pages[i] = allocate_page(static_cast<std::size_t>(page_bytes));
+        if (context->pages[i] == nullptr) return false;
+    }
+    context->visible_page = 0;
+    context->visible_ptr = context->pages[0];
+
+    const std::size_t dirty_bytes = static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
+    context->dirty = static_cast<std::uint8_t*>(zeroed(dirty_bytes));
+    if (context->dirty == nullptr) return false;
+    context->device_palette = static_cast<std::uint32_t*>(zeroed(PALETTE_BYTES));
+    if (context->device_palette == nullptr) return false;
+    context->colour_map = static_cast<std::uint32_t*>(zeroed(PALETTE_BYTES));
+    if (context->colour_map == nullptr) return false;
+    context->attribute_map = static_cast<std::uint8_t*>(zeroed(ATTRIBUTE_MAP_BYTES));
+    if (context->attribute_map == nullptr) return false;
+    context->key_state = static_cast<std::uint8_t*>(zeroed(KEY_STATE_SIZE));
+    if (context->key_state == nullptr) return false;
+    context->events = static_cast<ScreenEvent*>(zeroed(EVENT_RING_SLOTS * sizeof(ScreenEvent)));
+    if (context->events == nullptr) return false;
+    context->event_lock = create_event_lock();
+    if (context->event_lock == nullptr) return false;
+    g_blitter_table = static_cast<std::uint32_t*>(zeroed(BLITTER_TABLE_BYTES));
+    if (g_blitter_table == nullptr) return false;
+
+    if (flags != SCREEN_FLAGS_NULL_DRIVER) {
+        if ((flags & SCREEN_BLEND_DRAWING) != 0) context->flags |= CTX_BLENDING;
+        if ((flags & SCREEN_OPENGL) != 0) context->flags |= CTX_OPENGL;
+    }
+    select_pixel_ops(context->bpp);
+    unpack_fonts_and_palettes();
+    ensure_title();
+    return true;
+}
+
+// Steps 13-17, with the driver running: palette, text grid, drawing state,
+// text cells and the cleared pages. Done under the screen lock, so that the
+// update thread never sees a half-prepared page.
+bool prepare_screen(GfxContext* context, const GfxDriver* driver, const ModeInfo& info) {
+    context->driver = driver;
+    screen_lock();
+    change_palette(-1, 0, 0, 0);
+    context->text_cols = info.text_cols;
+    context->text_rows = info.text_rows;
+    const DrawState* state = get_draw_state();
+    const bool cells = allocate_text_cells(context);
+    if (cells) {
+        const SpanFillFn fill = pixel_ops().span_fill;
+        for (std::int32_t page = 0; page < context->page_count; ++page) {
+            for (std::int32_t y = 0; y < context->height; ++y) {
+                fill(context->pages[page] + static_cast<std::size_t>(y) * static_cast<std::size_t>(context->pitch),
+                     state->bg_colour, context->width);
+            }
+        }
+    }
+    screen_unlock(1, 0);
+    return cells;
+}
+
+}  // namespace
+
+GfxContext* current_context() { return g_context.load(std::memory_order_acquire); }
+
+std::uint32_t* blitter_table() { return g_blitter_table; }
+
+void fail_screen_allocation_for_test(std::int32_t nth) { g_fail_allocation_countdown = nth; }
+
+std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth, std::int32_t page_count,
+                      std::int32_t refresh_rate, std::int32_t flags) {
+    if (page_count <= 0) page_count = info != nullptr ? info->pages : 1;
+    if (flags >= 0 && (flags & SCREEN_SHAPED) != 0) flags |= SCREEN_NO_SWITCH | SCREEN_NO_FRAME;
+
+    tear_down_screen();
+    std::free(g_blitter_table);
+    g_blitter_table = nullptr;
+
+    GfxContext* context = nullptr;
+    if (mode != 0 && info != nullptr && info->width != 0) {
+        fill_console_hooks();
+        context = static_cast<GfxContext*>(zeroed(sizeof(GfxContext)));
+        if (context == nullptr) {
+            null_console_hooks();
+            return set_last_error(1);
+        }
+        g_context.store(context, std::memory_order_release);
+    } else {
+        null_console_hooks();
+        if (flags != SCREEN_FLAGS_CLOSE_REQUEST) {
+            runtime_width(80, 25);
+            runtime_clear(CLEAR_NO_ARGUMENT);
+        }
+        runtime_view_print(0, 0, false);
+    }
+
+    if (context != nullptr) {
+        if (!build_context(context, *info, mode, depth, page_count, flags)) {
+            close_screen();
+            return set_last_error(1);
+        }
+        const GfxDriver* driver = choose_driver(context, refresh_rate, flags);
+        if (driver == nullptr) {
+            close_screen();
+            return set_last_error(1);
+        }
+        if (!prepare_screen(context, driver, *info)) {
+            close_screen();
+            return set_last_error(1);
+        }
+        if (!g_exit_registered) {
+            g_exit_registered = true;
+            at_program_exit(close_screen);
+        }
+    }
+
+    if (flags != SCREEN_FLAGS_CLOSE_REQUEST) runtime_view_print(0, 0, context != nullptr);
+    return set_last_error(0);
+}
+
+std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count, std::int32_t flags,
+                         std::int32_t refresh_rate) {
+    if (mode < 0 || mode >= MODE_COUNT) return set_last_error(1);
+    std::int32_t result = 0;
+    if (mode == 0) {
+        result = set_mode(nullptr, 0, depth, page_count, refresh_rate, flags);
+    } else {
+        const ModeInfo& info = mode_table(mode);
+        if (info.width == 0) return set_last_error(1);
+        result = set_mode(&info, mode, depth, page_count, refresh_rate, flags);
+    }
+    if (result == 0) screen_channel().column = 0;
+    // A screen that could not be opened is reported as such, not as success.
+    return set_last_error(result);
+}
+
+std::int32_t screen_mode_pages(std::int32_t mode, std::int32_t work_page, std::int32_t visible_page) {
+    const std::int32_t result = screen_mode(mode, 0, 0, 0, 0);
+    if (result != 0) return result;
+    if ((work_page & visible_page) >= 0) return set_last_error(runtime_page_set(work_page, visible_page));
+    return set_last_error(0);
+}
+
+std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t depth, std::int32_t page_count,
+                        std::int32_t flags, std::int32_t refresh_rate) {
+    const bool depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 15 || depth == 16 ||
+                          depth == 24 || depth == 32;
+    // The mode description holds 16-bit sizes; a larger size is refused rather
+    // than cut short.
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF || !depth_ok) return set_last_error(1);
+    ModeInfo info{};
+    info.width = static_cast<std::uint16_t>(width);
+    info.height = static_cast<std::uint16_t>(height);
+    info.depth = static_cast<std::uint8_t>(depth);
+    info.scanline = 1;
+    info.pages = 1;
+    info.palette = palette_desc_for(256);
+    info.font = font_8x8();
+    info.text_cols = static_cast<std::uint16_t>(width / 8);
+    info.text_rows = static_cast<std::uint16_t>(height / 8);
+    info.aspect = 1.0f;
+    const std::int32_t result = set_mode(&info, -1, depth, page_count, refresh_rate, flags);
+    if (result == 0) screen_channel().column = 0;
+    return result;
+}
+
+void set_screen_title(const char* text) {
+    std::memset(g_title_buffer, 0, sizeof g_title_buffer);
+    if (text != nullptr) {
+        const std::size_t length = std::strlen(text);
+        std::memcpy(g_title_buffer, text, length < TITLE_BUFFER_SIZE - 1 ? length : TITLE_BUFFER_SIZE - 1);
+    }
+    g_title = g_title_buffer;
+    const GfxContext* context = current_context();
+    if (context != nullptr && context->driver != nullptr && context->driver->set_window_title != nullptr) {
+        context->driver->set_window_title(g_title_buffer);
+    }
+}
+
+const char* screen_title() {
+    ensure_title();
+    return g_title;
+}
+
+void close_screen() {
+    if (current_context() != nullptr) set_mode(nullptr, 0, 0, 0, 0, SCREEN_FLAGS_CLOSE_REQUEST);
+}
+
+void set_palette_entry(std::int32_t index, std::uint32_t colour) {
+    GfxContext* context = current_context();
+    if (context == nullptr || context->palette_desc == nullptr || context->palette_desc->colours <= 0) return;
+    const std::int32_t colours = context->palette_desc->colours;
+    index &= colours - 1;
+    std::uint32_t red = 0, green = 0, blue = 0;
+    if (colours == 256) {
+        // 6-bit components widened to 8 bits: 63 gives 255, 32 gives 129.
+        const auto widen = [](std::uint32_t component) {
+            return static_cast<std::uint32_t>(static_cast<double>(component) * 255.0 / 63.0);
+        };
+        red = widen(colour & 0x3Fu);
+        green = widen((colour >> 8) & 0x3Fu);
+        blue = widen((colour >> 16) & 0x3Fu);
+    } else {
+        const std::uint32_t attribute = colour & static_cast<std::uint32_t>(colours - 1);
+        const std::uint32_t rgb = context->colour_map[attribute];
+        red = rgb & 0xFFu;
+        green = (rgb >> 8) & 0xFFu;
+        blue = (rgb >> 16) & 0xFFu;
+        if (index < static_cast<std::int32_t>(ATTRIBUTE_MAP_BYTES)) {
+            context->attribute_map[index] = static_cast<std::uint8_t>(attribute);
+        }
+    }
+    context->device_palette[index] = red + green * 256u + blue * 65536u;
+    if (context->driver != nullptr && context->driver->set_palette != nullptr) {
+        context->driver->set_palette(index, static_cast<std::int32_t>(red), static_cast<std::int32_t>(green),
+                                     static_cast<std::int32_t>(blue));
+    }
+}
+
+void resend_palette() {
+    const GfxContext* context = current_context();
+    if (context == nullptr || context->driver == nullptr || context->driver->set_palette == nullptr) return;
+    for (std::int32_t i = 0; i < 256; ++i) {
+        const std::uint32_t entry = context->device_palette[i];
+        context->driver->set_palette(i, static_cast<std::int32_t>(entry & 0xFFu),
+                                     static_cast<std::int32_t>((entry >> 8) & 0xFFu),
+                                     static_cast<std::int32_t>((entry >> 16) & 0xFFu));
+    }
+}
+
+}  // namespace vz

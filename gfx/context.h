@@ -1,0 +1,179 @@
+#pragma once
+// The one graphics screen: its context record, the mode descriptors and the
+// screen set-up entry points.
+
+#include <cstdint>
+#include <mutex>
+
+namespace vz {
+
+struct GfxDriver;
+
+// Screen flags given to set-up and passed on to the drivers.
+enum ScreenFlags : std::int32_t {
+    SCREEN_FULLSCREEN = 0x01,
+    SCREEN_OPENGL = 0x02,
+    SCREEN_NO_SWITCH = 0x04,
+    SCREEN_NO_FRAME = 0x08,
+    SCREEN_SHAPED = 0x10,
+    SCREEN_TOPMOST = 0x20,
+    SCREEN_BLEND_DRAWING = 0x40,
+    SCREEN_HIGH_PRIORITY = 0x80,
+    SCREEN_GL_STENCIL = 0x10000,
+    SCREEN_GL_ACCUM = 0x20000,
+    SCREEN_GL_MULTISAMPLE = 0x40000,
+};
+// Special flag values: every bit set opens the screen on the Null driver; the
+// top bit alone is the exit handler's close request.
+inline constexpr std::int32_t SCREEN_FLAGS_NULL_DRIVER = -1;
+inline constexpr std::int32_t SCREEN_FLAGS_CLOSE_REQUEST = INT32_MIN;
+
+// Context flags (GfxContext::flags).
+inline constexpr std::uint32_t CTX_OWED_LINE_FEED = 0x4;
+inline constexpr std::uint32_t CTX_BLENDING = 0x8;
+inline constexpr std::uint32_t CTX_MMX = 0x1000000;
+inline constexpr std::uint32_t CTX_OPENGL = 0x20000000;
+
+struct FontDesc {
+    std::int32_t width;   // cell width in pixels
+    std::int32_t height;  // cell height in pixels
+    const std::uint8_t* glyphs;  // 256 glyphs of height rows, one byte a row, bit 0 leftmost
+};
+
+struct PaletteDesc {
+    std::int32_t colours;           // 256, 64, 16 or 2
+    const std::uint8_t* defaults;   // colours x 3 bytes: red, green, blue
+};
+
+struct ModeInfo {
+    std::uint16_t width;
+    std::uint16_t height;
+    std::uint8_t depth;
+    std::uint8_t scanline;
+    std::uint8_t pages;
+    const PaletteDesc* palette;
+    const FontDesc* font;
+    // The text grid. 16 bits wide so that screens wider than 2040 pixels keep
+    // a grid of width / 8 columns.
+    std::uint16_t text_cols;
+    std::uint16_t text_rows;
+    float aspect;  // 0 = derive from the size
+};
+
+struct TextCell {
+    std::uint16_t ch;
+    std::uint32_t fg;
+    std::uint32_t bg;
+};
+
+// Five 32-bit integers posted to the screen's event ring.
+struct ScreenEvent {
+    std::int32_t type;
+    std::int32_t value1;
+    std::int32_t value2;
+    std::int32_t value3;
+    std::int32_t value4;
+};
+static_assert(sizeof(ScreenEvent) == 20);
+
+enum ScreenEventType : std::int32_t {
+    EVENT_NONE = 0,
+    EVENT_KEY_PRESS = 1,
+    EVENT_KEY_RELEASE = 2,
+    EVENT_KEY_REPEAT = 3,
+    EVENT_MOUSE_MOVE = 4,
+    EVENT_MOUSE_PRESS = 5,
+    EVENT_MOUSE_RELEASE = 6,
+    EVENT_MOUSE_DOUBLE_CLICK = 7,
+    EVENT_MOUSE_WHEEL = 8,
+    EVENT_MOUSE_ENTER = 9,
+    EVENT_MOUSE_EXIT = 10,
+    EVENT_FOCUS_GAINED = 11,
+    EVENT_FOCUS_LOST = 12,
+    EVENT_WINDOW_CLOSE = 13,
+    EVENT_MOUSE_HWHEEL = 14,
+};
+
+inline constexpr int EVENT_RING_SLOTS = 128;
+inline constexpr int KEY_STATE_SIZE = 128;
+
+struct GfxContext {
+    std::int32_t id;             // serial number of this screen
+    std::int32_t mode;           // 1-21, or -1 for a screen opened by resolution
+    std::uint8_t** pages;        // page_count page pointers (16-byte aligned)
+    std::int32_t page_count;
+    std::int32_t visible_page;
+    std::uint8_t* visible_ptr;   // always pages[visible_page]
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t depth;          // 1, 2, 4, 8, 16 or 32
+    std::int32_t bpp;            // bytes per pixel
+    std::int32_t pitch;          // width * bpp
+    std::uint32_t* colour_map;      // 256 RGB values (red bits 0-7)
+    std::uint32_t* device_palette;  // 256 shown colours (red bits 0-7)
+    std::uint8_t* attribute_map;    // 16 bytes
+    std::uint8_t* dirty;            // height * scanline dirty-line flags
+    const GfxDriver* driver;
+    std::uint32_t colour_mask;
+    const PaletteDesc* palette_desc;
+    std::int32_t scanline;
+    std::int32_t cursor_x;       // text cursor column, 0-based
+    std::int32_t cursor_y;       // text cursor row, 0-based
+    const FontDesc* font;
+    std::int32_t text_cols;
+    std::int32_t text_rows;
+    float aspect;
+    std::uint8_t* key_state;     // 128 bytes, nonzero while that scan code is held
+    std::int32_t refresh_rate;
+    TextCell** text_cells;       // page_count buffers of text_cols * text_rows cells
+    ScreenEvent* events;         // ring of EVENT_RING_SLOTS events
+    std::int32_t event_head;
+    std::int32_t event_tail;
+    std::mutex* event_lock;
+    std::uint32_t flags;
+    std::int32_t lock_count;
+};
+
+// The open screen, or null while none is open.
+GfxContext* current_context();
+
+// The 22-entry mode table; an entry whose width is 0 does not exist.
+inline constexpr int MODE_COUNT = 22;
+const ModeInfo& mode_table(int mode);
+
+// The four default palettes (by colour count) and the three fonts, pointing
+// into the unpacked data once it has been unpacked.
+const PaletteDesc* palette_desc_for(std::int32_t colours);
+const FontDesc* font_8x8();
+const FontDesc* font_8x14();
+const FontDesc* font_8x16();
+
+std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth,
+                      std::int32_t page_count, std::int32_t refresh_rate, std::int32_t flags);
+std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count,
+                         std::int32_t flags, std::int32_t refresh_rate);
+std::int32_t screen_mode_pages(std::int32_t mode, std::int32_t work_page, std::int32_t visible_page);
+std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t depth,
+                        std::int32_t page_count, std::int32_t flags, std::int32_t refresh_rate);
+void set_screen_title(const char* text);
+// The current window title (the executable's name until one is set).
+const char* screen_title();
+void close_screen();
+void post_event(const ScreenEvent& event);
+// Takes the oldest event from the ring; false when it is empty.
+bool take_event(ScreenEvent& event);
+void set_palette_entry(std::int32_t index, std::uint32_t colour);
+void resend_palette();
+
+// The blitter conversion table: 2048 bytes allocated with every screen.
+std::uint32_t* blitter_table();
+
+// Largest total size of a screen's pages. Larger screens are refused with
+// error 1, so that every page offset fits a 32-bit value.
+inline constexpr std::uint64_t MAX_SCREEN_PAGE_BYTES = 1ull << 30;
+
+// Tests make the n-th of the following screen set-up allocations fail
+// (counted from 1; 0 disarms). The count is used up by the first failure.
+void fail_screen_allocation_for_test(std::int32_t nth);
+
+}  // namespace vz

@@ -1,0 +1,10 @@
+#pragma once
+// The processor features the core chooses its routines by.
+
+namespace vz {
+
+// True when the processor offers MMX (CPUID function 1, EDX bit 23). The
+// answer is asked once and cached.
+bool cpu_has_mmx();
+
+}  // namespace vz

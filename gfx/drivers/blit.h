@@ -1,0 +1,23 @@
+#pragma once
+// Converters from the visible page's changed rows to a display pixel format.
+
+#include <cstdint>
+
+namespace vz {
+
+// Converts every dirty row of the current screen's visible page into
+// `destination` (first byte of the top row; rows `destination_pitch` bytes
+// apart). Each source row is written `scanline` times. The dirty flags are
+// read, never cleared.
+using BlitProc = void (*)(void* destination, std::int32_t destination_pitch);
+
+// The converter from the current screen's page format to `destination_depth`
+// (8, 15, 16, 24 or 32) in the standard (swap 0) or red/blue-exchanged
+// (swap 1) order, or null when the pair is not supported. Rebuilds the 16-bit
+// lookup tables in blitter_table() for `swap`.
+BlitProc choose_blitter(std::int32_t destination_depth, std::int32_t swap);
+
+// Copies a 32-bit page with bits 24-31 of every pixel cleared (shaped windows).
+void blit_masked_32(void* destination, std::int32_t destination_pitch);
+
+}  // namespace vz

@@ -1,0 +1,61 @@
+#pragma once
+// Key translation: PC keyboard scancodes (set 1), window-system virtual keys
+// and the screen's key codes (characters 0-255 and extended codes
+// byte * 256 + 255).
+
+#include <array>
+#include <cstdint>
+
+namespace vz {
+
+// Modifier bits of a key press, as the window procedure builds them.
+inline constexpr std::int32_t KEYMOD_RIGHT_ALT = 1;
+inline constexpr std::int32_t KEYMOD_ALT = 2;
+inline constexpr std::int32_t KEYMOD_RIGHT_CONTROL = 4;
+inline constexpr std::int32_t KEYMOD_CONTROL = 8;
+inline constexpr std::int32_t KEYMOD_SHIFT = 16;
+inline constexpr std::int32_t KEYMOD_EXTENDED = 256;
+
+// One scancode with the virtual key(s) that report it; second_vk is 0 when
+// there is only one.
+struct ScancodeRow {
+    std::uint8_t scancode;
+    std::uint8_t first_vk;
+    std::uint8_t second_vk;
+};
+inline constexpr int SCANCODE_ROWS = 86;
+const std::array<ScancodeRow, SCANCODE_ROWS>& scancode_table();
+
+// Key code table, indexed by scancode 0-88: normal, with shift, with control,
+// with alt. Values below 256 are characters, others BIOS-style codes (code * 256).
+inline constexpr int KEY_CODE_ROWS = 89;
+using KeyCodeRow = std::array<std::uint16_t, 4>;
+const std::array<KeyCodeRow, KEY_CODE_ROWS>& key_code_table();
+
+// Keys of the separate blocks, reported with the extended flag.
+struct EnhancedKeyRow {
+    std::uint16_t scancode;
+    std::uint16_t normal, shift, control, alt;
+};
+inline constexpr int ENHANCED_KEY_ROWS = 12;
+const std::array<EnhancedKeyRow, ENHANCED_KEY_ROWS>& enhanced_key_table();
+
+// The scancode of the first row naming `vk`, or 0.
+std::int32_t scancode_of(std::int32_t vk);
+
+// Rewrites key_state[scancode] for every scancode row: 1 while the high bit of
+// either of its virtual keys' states is set, else 0.
+void refresh_key_states(const std::uint8_t keyboard_state[256], std::uint8_t key_state[128]);
+
+// The unshifted character of a virtual key on a US keyboard layout, or 0.
+// Letters give their capital, digits and keypad digits the digit.
+std::uint8_t vk_to_char(std::int32_t vk);
+
+// Turns a key press into a key code: a character 0-255, an extended code
+// (table value with its low byte set to 0xFF), or -1 for no key. `character`
+// is the character byte (0 when none); a non-zero `no_plain_characters`
+// suppresses plain characters.
+std::int32_t translate_key(std::int32_t character, std::int32_t scancode, std::int32_t vk,
+                           std::int32_t modifiers, std::int32_t no_plain_characters);
+
+}  // namespace vz

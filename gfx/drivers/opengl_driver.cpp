@@ -1,0 +1,169 @@
+// The "OpenGL" driver: a window with a double-buffered GL rendering context,
+// current on the program's thread. The program draws with GL and shows each
+// frame with flip; it has no update thread, and the program's thread handles
+// the window's messages when it polls. It accepts only screens with the
+// opengl flag, and requires it.
+//
+// The window's pixel format is fixed when the window is made on this
+// platform, so the format is chosen before the window is created (the other
+// steps keep their order).
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+#include "gfx/context.h"
+#include "gfx/drivers/drivers.h"
+#include "gfx/drivers/gl_platform.h"
+#include "gfx/drivers/opengl_format.h"
+#include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_state.h"
+
+namespace vz {
+
+namespace {
+
+constexpr std::size_t EXTENSION_TEXT_SIZE = 16384;  // at most 16383 characters
+
+struct GlState {
+    bool loaded = false;
+    bool has_context = false;
+    char extensions[EXTENSION_TEXT_SIZE] = {};
+};
+GlState g_gl;
+
+void store_refresh_rate(std::int32_t rate) {
+    if (GfxContext* context = current_context()) std::atomic_ref<std::int32_t>(context->refresh_rate).store(rate);
+}
+
+// At start and at each fullscreen toggle: the one window is restyled, never
+// recreated, so the rendering context stays.
+std::int32_t gl_init_window() {
+    WindowState& ws = window_state();
+    const PlatformLayer& p = platform();
+    const std::int32_t flags = ws.flags.load();
+    if ((flags & SCREEN_FULLSCREEN) != 0 &&
+        p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate) != 0) {
+        return -1;
+    }
+    if (p.restyle_window(window_request_for(flags, ws.width, ws.height)) != 0) return -1;
+    ws.active.store(1);
+    store_refresh_rate(g_gl.has_context ? p.refresh_rate() : 0);
+    return 0;
+}
+
+void gl_exit_window() {
+    const PlatformLayer& p = platform();
+    if ((window_state().flags.load() & SCREEN_FULLSCREEN) != 0) p.restore_display_mode();
+    p.hide_window();
+}
+
+void gl_paint() {}
+
+// Asks for a format by attributes, lowering the samples by 2 while no format
+// comes back; without an attribute chooser, or when it finds nothing, the
+// closest plain format.
+bool choose_format(const GlPixelSettings& settings, bool attribute_chooser, std::int32_t* final_samples) {
+    const GlPlatform& gl = gl_platform();
+    std::int32_t samples_at = -1;
+    std::vector<std::int32_t> request = gl_attribute_request(settings, &samples_at);
+    *final_samples = samples_at >= 0 ? request[static_cast<std::size_t>(samples_at)] : 0;
+    if (attribute_chooser) {
+        while (true) {
+            if (gl.choose_format(request.data())) return true;
+            if (samples_at < 0) break;
+            request[static_cast<std::size_t>(samples_at)] -= 2;
+            *final_samples = request[static_cast<std::size_t>(samples_at)];
+            if (*final_samples < 0) break;
+        }
+    }
+    *final_samples = 0;  // the plain format asks for no samples
+    return gl.choose_basic_format(settings);
+}
+
+std::int32_t gl_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
+                     std::int32_t refresh_rate, std::int32_t flags) {
+    reset_window_state();
+    if ((flags & SCREEN_OPENGL) == 0) return -1;
+    // The GL library is linked with the program, so its entry points are there.
+    g_gl.loaded = true;
+    g_gl.has_context = false;
+    WindowState& ws = window_state();
+    ws.init_window = &gl_init_window;
+    ws.exit_window = &gl_exit_window;
+    ws.paint = &gl_paint;
+    ws.thread_main = nullptr;
+    if (common_setup(title, width, height, std::max(depth, 8), refresh_rate, flags) != 0) return -1;
+
+    const GlPlatform& gl = gl_platform();
+    g_gl.extensions[0] = 0;
+    if (!gl.probe(g_gl.extensions, sizeof g_gl.extensions)) return -1;
+    if (!has_gl_extension(g_gl.extensions, "GL_EXT_bgra")) return -1;
+    const bool attribute_chooser = gl.has_attribute_chooser(g_gl.extensions);
+
+    const GlPixelSettings settings = gl_pixel_defaults(GlPixelSettings{}, ws.depth, flags);
+    std::int32_t samples = 0;
+    if (!choose_format(settings, attribute_chooser, &samples)) return -1;
+
+    WindowRequest request{};
+    request.frame = WindowFrame::popup;
+    request.width = request.height = 8;
+    request.show = false;
+    request.visual = gl.format_visual();
+    if (create_window(request) != 0) return -1;
+    if (gl_init_window() != 0) return -1;
+    if (!gl.create_context()) return -1;
+    g_gl.has_context = true;
+    store_refresh_rate(platform().refresh_rate());
+    if (samples > 0) gl.enable_multisample();
+    return 0;
+}
+
+std::int32_t gl_exit() {
+    if (g_gl.loaded) {
+        const PlatformLayer& p = platform();
+        if (g_gl.has_context) gl_platform().destroy_context();
+        g_gl.has_context = false;
+        if ((window_state().flags.load() & SCREEN_FULLSCREEN) != 0) p.restore_display_mode();
+        if (p.window_id() != 0) p.destroy_window();
+        g_gl.loaded = false;
+    }
+    return shared_exit();
+}
+
+void gl_flip() { gl_platform().swap_buffers(); }
+
+// No lock: the messages are handled here, on the program's thread.
+void gl_poll_events() {
+    if (window_state().active.load() != 0) refresh_key_state();
+    pump_messages();
+}
+
+std::int32_t* gl_fetch_modes(std::int32_t depth, std::int32_t* count) {
+    std::int32_t listed = 0;
+    std::int32_t* modes = platform().list_modes(
+        [](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
+    if (count != nullptr) *count = listed;
+    return modes;
+}
+
+}  // namespace
+
+const GfxDriver opengl_driver = {
+    "OpenGL",
+    &gl_init,
+    &gl_exit,
+    &no_lock,
+    &no_lock,
+    nullptr,
+    &shared_wait_vsync,
+    &shared_get_mouse,
+    &shared_set_mouse,
+    &shared_set_window_title,
+    &shared_set_window_pos,
+    &gl_fetch_modes,
+    &gl_flip,
+    &gl_poll_events,
+};
+
+}  // namespace vz

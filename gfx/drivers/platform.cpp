@@ -1,0 +1,33 @@
+// The choice of window-system layer and GL binding: X11 and GLX, or the
+// ones a test installed.
+
+#include "gfx/drivers/platform.h"
+
+#include "gfx/drivers/gl_platform.h"
+
+#include <atomic>
+
+namespace vz {
+
+namespace {
+
+std::atomic<const PlatformLayer*> g_test_layer{nullptr};
+std::atomic<const GlPlatform*> g_test_gl{nullptr};
+
+}  // namespace
+
+const PlatformLayer& platform() {
+    const PlatformLayer* layer = g_test_layer.load(std::memory_order_acquire);
+    return layer != nullptr ? *layer : x11_platform();
+}
+
+void set_platform_for_test(const PlatformLayer* layer) { g_test_layer.store(layer, std::memory_order_release); }
+
+const GlPlatform& gl_platform() {
+    const GlPlatform* layer = g_test_gl.load(std::memory_order_acquire);
+    return layer != nullptr ? *layer : glx_platform();
+}
+
+void set_gl_platform_for_test(const GlPlatform* layer) { g_test_gl.store(layer, std::memory_order_release); }
+
+}  // namespace vz

@@ -1,0 +1,223 @@
+// The window-system set-up every driver shares, the window placement rule, the
+// update thread's start-up handshake, the held-key refresh and the shared exit.
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "gfx/context.h"
+#include "gfx/driver.h"
+#include "gfx/drivers/keymap.h"
+#include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_state.h"
+
+namespace vz {
+
+namespace {
+
+WindowState g_window;
+InputState g_input;
+
+// Floor division by two, so that a window larger than its monitor starts left
+// of (or above) the monitor by the same amount on both sides.
+std::int32_t half_floor(std::int32_t value) { return value >= 0 ? value / 2 : -((1 - value) / 2); }
+
+void update_thread_body() {
+    InputState& in = g_input;
+    platform().note_update_thread();
+    if (g_window.thread_main != nullptr) g_window.thread_main(in.start);
+    {
+        std::lock_guard<std::mutex> guard(in.start.mutex);
+        in.start.ended = true;
+    }
+    in.start.changed.notify_all();
+}
+
+}  // namespace
+
+WindowState& window_state() { return g_window; }
+InputState& input_state() { return g_input; }
+
+void reset_window_state() {
+    WindowState& ws = g_window;
+    ws.os_version = 0;
+    std::memset(ws.palette, 0, sizeof ws.palette);
+    ws.converter = nullptr;
+    ws.monitor.store(-1);
+    ws.running.store(0);
+    ws.palette_changed.store(0);
+    ws.active.store(0);
+    ws.width = ws.height = ws.depth = 0;
+    ws.flags.store(0);
+    ws.refresh_rate = 0;
+    ws.title.store(nullptr);
+    std::memset(ws.class_name, 0, sizeof ws.class_name);
+    ws.init_window = nullptr;
+    ws.exit_window = nullptr;
+    ws.paint = nullptr;
+    ws.thread_main = nullptr;
+    ws.cursor_clipped.store(0);
+
+    InputState& in = g_input;
+    in.mouse_x.store(0);
+    in.mouse_y.store(0);
+    in.mouse_wheel.store(0);
+    in.mouse_hwheel.store(0);
+    in.mouse_buttons.store(0);
+    in.mouse_in_client.store(0);
+    in.mouse_tracking.store(0);
+    in.cursor_visible.store(1);
+    in.last_screen_x.store(65535);
+    in.last_screen_y.store(0);
+}
+
+void signal_ready(StartSignal& ready) {
+    {
+        std::lock_guard<std::mutex> guard(ready.mutex);
+        ready.ready = true;
+    }
+    ready.changed.notify_all();
+}
+
+std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
+                          std::int32_t refresh_rate, std::int32_t flags) {
+    WindowState& ws = g_window;
+    InputState& in = g_input;
+    const PlatformLayer& p = platform();
+    if (p.open() != 0) return -1;
+
+    ws.os_version = p.version();
+    ws.monitor.store(p.monitor_at_cursor());
+    ws.cursor_clipped.store(0);
+    in.cursor_visible.store(1);
+    in.last_screen_x.store(65535);
+    // The platform layer reports the cursor leaving the window itself, so no
+    // timer stands in for the leave notice.
+    p.suspend_screensaver();
+
+    if (title == nullptr) title = "";
+    std::memset(ws.class_name, 0, sizeof ws.class_name);
+    std::memcpy(ws.class_name, CLASS_PREFIX, sizeof CLASS_PREFIX - 1);
+    const std::size_t title_chars = std::min<std::size_t>(std::strlen(title), CLASS_TITLE_CHARS);
+    std::memcpy(ws.class_name + sizeof CLASS_PREFIX - 1, title, title_chars);
+
+    ws.title.store(title);
+    ws.flags.store(flags);
+    ws.width = width;
+    ws.height = height;
+    ws.depth = depth;
+    ws.refresh_rate = refresh_rate;
+
+    in.mouse_buttons.store(0);
+    in.mouse_wheel.store(0);
+    ws.running.store(1);
+
+    if ((flags & SCREEN_OPENGL) != 0) {
+        in.has_thread.store(false);
+        return 0;
+    }
+
+    {
+        std::lock_guard<std::mutex> guard(in.start.mutex);
+        in.start.ready = false;
+        in.start.ended = false;
+    }
+    try {
+        in.thread = std::thread(update_thread_body);
+    } catch (const std::exception&) {
+        return -1;  // the thread could not start
+    }
+    in.has_thread.store(true);
+    bool ready = false;
+    {
+        std::unique_lock<std::mutex> guard(in.start.mutex);
+        in.start.changed.wait(guard, [&in] { return in.start.ready || in.start.ended; });
+        ready = in.start.ready;
+    }
+    if (!ready) return -1;
+    if ((flags & SCREEN_HIGH_PRIORITY) != 0) p.set_update_priority(true);
+    return 0;
+}
+
+std::int32_t shared_exit() {
+    WindowState& ws = g_window;
+    InputState& in = g_input;
+    const PlatformLayer& p = platform();
+    if (ws.running.load() == 0) return 0;
+    ws.running.store(0);
+
+    // The update thread may be waiting for the lock the program still holds.
+    if (GfxContext* context = current_context(); context != nullptr && context->lock_count != 0) {
+        context->lock_count = 0;
+        if (context->driver != nullptr && context->driver->unlock != nullptr) context->driver->unlock();
+    }
+    if (in.has_thread.load()) {
+        if (in.thread.joinable()) in.thread.join();
+        in.has_thread.store(false);
+    }
+    if (ws.exit_window != nullptr) ws.exit_window();
+    p.restore_screensaver();
+    if (ws.cursor_clipped.load() != 0) {
+        p.confine_cursor(nullptr);
+        ws.cursor_clipped.store(0);
+    }
+    p.close();
+    return 0;
+}
+
+WindowRequest window_request_for(std::int32_t flags, std::int32_t width, std::int32_t height) {
+    const PlatformLayer& p = platform();
+    const PlatformRect monitor = p.monitor_rect(g_window.monitor.load());
+    WindowRequest request{};
+    request.width = width;
+    request.height = height;
+    request.topmost = (flags & SCREEN_TOPMOST) != 0;
+    request.show = true;
+    if ((flags & SCREEN_FULLSCREEN) != 0) {
+        request.frame = WindowFrame::fullscreen;
+        request.x = monitor.left;
+        request.y = monitor.top;
+        return request;
+    }
+    if ((flags & SCREEN_NO_FRAME) != 0) {
+        request.frame = WindowFrame::popup;
+    } else if ((flags & SCREEN_NO_SWITCH) != 0) {
+        request.frame = WindowFrame::no_maximise;
+    } else {
+        request.frame = WindowFrame::normal;
+    }
+    // The frame belongs to the window manager, which places it around the
+    // client area; the client area itself is centred.
+    request.x = monitor.left + half_floor((monitor.right - monitor.left) - width);
+    request.y = monitor.top + half_floor((monitor.bottom - monitor.top) - height);
+    return request;
+}
+
+std::int32_t create_window(const WindowRequest& request) {
+    const char* title = g_window.title.load();
+    return platform().create_window(request, title != nullptr ? title : "", g_window.class_name);
+}
+
+void clip_cursor_to_client() {
+    PlatformRect client{};
+    if (platform().client_rect(&client)) platform().confine_cursor(&client);
+}
+
+void pump_messages() { platform().pump_messages(); }
+
+void refresh_key_state() {
+    GfxContext* context = current_context();
+    if (context == nullptr || context->key_state == nullptr) return;
+    std::uint8_t keyboard[256] = {};
+    platform().keyboard_state(keyboard);
+    refresh_key_states(keyboard, context->key_state);
+}
+
+void mark_rows_dirty(std::int32_t rows) {
+    GfxContext* context = current_context();
+    if (context == nullptr || context->dirty == nullptr) return;
+    const std::int32_t size = context->height * std::max(context->scanline, 1);
+    std::memset(context->dirty, 1, static_cast<std::size_t>(std::clamp(rows, 0, size)));
+}
+
+}  // namespace vz

@@ -1,0 +1,82 @@
+#pragma once
+// The window procedure: turns the window's messages into key codes, screen
+// events, the mouse state and the held-key array, and handles focus, close,
+// the fullscreen toggle, cursor shape and clipping, repaint and display
+// changes. The platform layer translates its own events into the small
+// message vocabulary below and calls window_proc on the thread that owns the
+// window (with the driver lock held when there is an update thread).
+
+#include <cstdint>
+
+namespace vz {
+
+enum class WindowMessageType : std::int32_t {
+    key_down,
+    key_up,
+    system_key_down,  // a key pressed with Alt held, Alt itself or F10
+    system_key_up,
+    character,
+    activate,
+    close,
+    paint,
+    display_change,
+    maximise,
+    mouse_move,
+    button_down,
+    button_double_click,
+    button_up,
+    extra_button_down,
+    extra_button_double_click,
+    extra_button_up,
+    wheel,
+    horizontal_wheel,
+    moving,
+    mouse_leave,
+    set_cursor,
+    reenter,
+};
+
+struct WindowMessage {
+    WindowMessageType type = WindowMessageType::paint;
+    // Keys.
+    std::int32_t vk = 0;        // virtual key
+    std::int32_t scan = 0;      // PC set-1 scancode
+    std::int32_t repeat = 1;    // repeat count
+    bool extended = false;      // key of the separate blocks
+    bool was_down = false;      // the key was already down (auto-repeat)
+    bool alt_held = false;      // Alt was down with the key
+    std::int32_t key_char = 0;  // the one character (code page 437) the key gives, 0 when none
+    // Character: a Unicode code point.
+    std::uint32_t character = 0;
+    // Activation.
+    bool activated = false;
+    bool minimised = false;
+    // Mouse: client coordinates of a move.
+    std::int32_t x = 0, y = 0;
+    std::int32_t button = 0;      // 1 left, 2 right, 4 middle
+    std::int32_t extra_held = 0;  // after the message: bit 0 first extra button down, bit 1 second
+    std::int32_t wheel_delta = 0; // positive away from the user / to the right
+};
+
+// The result of a message that goes on to the platform's default handling.
+inline constexpr std::int32_t WINDOW_PROC_DEFAULT = -1;
+
+// Handles one message; 0 or 1 when it was handled here, WINDOW_PROC_DEFAULT
+// when the platform's default handling should follow.
+std::int32_t window_proc(const WindowMessage& message);
+
+// Virtual keys the window procedure and the platform layers name.
+inline constexpr std::int32_t VK_BACK = 0x08;
+inline constexpr std::int32_t VK_RETURN = 0x0D;
+inline constexpr std::int32_t VK_SHIFT = 0x10;
+inline constexpr std::int32_t VK_CONTROL = 0x11;
+inline constexpr std::int32_t VK_MENU = 0x12;
+inline constexpr std::int32_t VK_F10 = 0x79;
+inline constexpr std::int32_t VK_LSHIFT = 0xA0;
+inline constexpr std::int32_t VK_RSHIFT = 0xA1;
+inline constexpr std::int32_t VK_LCONTROL = 0xA2;
+inline constexpr std::int32_t VK_RCONTROL = 0xA3;
+inline constexpr std::int32_t VK_LMENU = 0xA4;
+inline constexpr std::int32_t VK_RMENU = 0xA5;
+
+}  // namespace vz

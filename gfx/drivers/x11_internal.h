@@ -1,0 +1,151 @@
+#pragma once
+// State and helpers shared by the files of the X11 layer. Two threads use
+// Xlib (the update thread owns the window; the program's thread moves the
+// cursor, changes the caption and moves the window), so XInitThreads runs
+// before the first connection and the window id is atomic.
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_proc.h"
+
+namespace vz::x11 {
+
+struct Atoms {
+    Atom wm_protocols = 0;
+    Atom wm_delete_window = 0;
+    Atom wm_state = 0;
+    Atom net_wm_name = 0;
+    Atom utf8_string = 0;
+    Atom net_wm_state = 0;
+    Atom net_wm_state_fullscreen = 0;
+    Atom net_wm_state_above = 0;
+    Atom net_wm_state_maximized_vert = 0;
+    Atom net_wm_state_maximized_horz = 0;
+    Atom net_wm_state_hidden = 0;
+    Atom net_supporting_wm_check = 0;
+    Atom net_active_window = 0;
+    Atom motif_wm_hints = 0;
+    Atom set_cursor = 0;  // our own message: apply the cursor shape
+};
+
+// What must be put back after a fullscreen mode change.
+struct SavedMode {
+    bool changed = false;
+    unsigned long crtc = 0;
+    unsigned long mode = 0;
+    std::uint16_t rotation = 0;
+    std::int32_t x = 0, y = 0;
+    std::vector<unsigned long> outputs;
+    bool screen_resized = false;
+    std::int32_t screen_width = 0, screen_height = 0, screen_mm_width = 0, screen_mm_height = 0;
+};
+
+struct State {
+    Display* display = nullptr;
+    int screen = 0;
+    Window root = 0;
+    std::atomic<Window> window{0};
+    Visual* visual = nullptr;  // the window's visual
+    int depth = 0;             // the window's depth
+    Colormap colormap = 0;     // own colormap for a non-default visual, else 0
+    GC gc = nullptr;
+    Atoms atoms;
+    Cursor arrow = 0;
+    Cursor invisible = 0;
+    bool has_randr = false;
+    int randr_event_base = 0;
+    bool has_shm = false;
+    bool window_manager = false;  // an EWMH window manager runs
+    bool override_redirect = false;
+    bool mapped = false;
+
+    // Screen saver.
+    bool saver_suspended = false;  // through the screen saver extension
+    bool saver_saved = false;      // through the core timeout
+    int saver_timeout = 0, saver_interval = 0, saver_blanking = 0, saver_exposures = 0;
+
+    SavedMode saved_mode;
+    std::atomic<long> update_thread_id{0};
+
+    // Owned by the thread that pumps the window's messages.
+    std::uint8_t vk_state[256] = {};
+    bool keycode_down[256] = {};
+    bool leave_tracking = false;
+    bool focused = true;
+    bool iconic = false;
+    bool reported_active = true;  // the activation the window procedure last heard of
+    bool reported_minimised = false;
+    bool maximised = false;
+    int ignore_unmaps = 0;
+    bool pointer_known = false;
+    std::int32_t pointer_x = 0, pointer_y = 0;
+    std::int32_t window_x = 0, window_y = 0;  // last known client position
+    std::int32_t extra_held = 0;
+    struct Click {
+        Time time = 0;
+        std::int32_t x = 0, y = 0;
+        bool pending = false;  // the last press may start a double click
+    } clicks[5];
+};
+
+State& state();
+
+// Error trapping: the layer's error handler never ends the process; these
+// record the first error after begin_trap.
+void begin_trap();
+// Syncs and returns the error code caught since begin_trap (0 when none).
+int end_trap();
+
+// Keys: what a key event means in virtual keys and scancodes.
+struct KeyMeaning {
+    std::int32_t vk = 0;          // generic virtual key (Shift, Control, Menu for the modifiers)
+    std::int32_t side_vk = 0;     // left/right virtual key of a modifier, else 0
+    std::int32_t scan = 0;        // set-1 scancode
+    bool extended = false;
+};
+KeyMeaning key_meaning(Display* display, unsigned keycode, KeySym event_keysym);
+// The Unicode code point a key event types, 0 when none or more than one.
+std::uint32_t typed_code_point(XKeyEvent& event, KeySym* keysym);
+// Updates the virtual-key state for a press or release.
+void note_key(const KeyMeaning& meaning, unsigned keycode, bool down);
+// Rebuilds the virtual-key state from the server's keymap vector.
+void sync_keys(Display* display, const char keys[32]);
+
+// Platform layer entries implemented in the separate files.
+std::int32_t create_window(const WindowRequest& request, const char* caption, const char* class_name);
+void destroy_window();
+std::int32_t restyle_window(const WindowRequest& request);
+void hide_window();
+std::uintptr_t window_id();
+void set_caption(const char* caption);
+bool window_pos(std::int32_t* x, std::int32_t* y);
+void move_window(std::int32_t x, std::int32_t y);
+bool client_rect(PlatformRect* rect);
+bool cursor_pos(std::int32_t* x, std::int32_t* y);
+void move_cursor(std::int32_t x, std::int32_t y);
+void confine_cursor(const PlatformRect* rect);
+void show_cursor(bool visible);
+void post_set_cursor();
+void capture_mouse();
+void release_mouse();
+bool has_capture();
+void track_mouse_leave();
+void stop_leave_tracking();
+void keyboard_state(std::uint8_t out[256]);
+void pump_messages();
+std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
+                          std::int32_t* pitch);
+void put_image(std::int32_t first, std::int32_t count);
+void destroy_image();
+
+// Monitors and modes (x11_display.cpp).
+std::int32_t monitor_containing(std::int32_t x, std::int32_t y);
+PlatformRect monitor_rect(std::int32_t monitor);
+
+}  // namespace vz::x11

@@ -1,0 +1,41 @@
+#pragma once
+// Integer conversions for the shape primitives that stay defined for every
+// input: values beyond the target range saturate and NaN becomes zero, so huge
+// or invalid coordinates clip away instead of invoking undefined behaviour.
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace vz {
+
+// Truncation toward zero, saturated to the 64-bit range (NaN gives 0).
+inline std::int64_t trunc_to_i64(long double v) {
+    constexpr long double limit = 9223372036854775808.0L;  // 2^63
+    if (std::isnan(v)) return 0;
+    if (v >= limit) return std::numeric_limits<std::int64_t>::max();
+    if (v <= -limit) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(v);
+}
+
+// Rounding half away from zero (v >= 0: trunc(v + 0.5), else trunc(v - 0.5)),
+// saturated to the 32-bit range (NaN gives 0). The half is added in double
+// precision, where it is exact for every float.
+inline std::int32_t round_half_away_to_i32(float v) {
+    const double d = static_cast<double>(v);
+    const double r = d >= 0.0 ? std::trunc(d + 0.5) : std::trunc(d - 0.5);
+    if (std::isnan(r)) return 0;
+    if (r >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+    if (r <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(r);
+}
+
+// Narrows a value already known to lie in the 32-bit range, saturating
+// anything outside it.
+inline std::int32_t clamp_to_i32(std::int64_t v) {
+    if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+}  // namespace vz

@@ -1,0 +1,192 @@
+// Runs the particles-bench tool as its own process and checks its arguments,
+// its JSON line and the files it writes against a world stepped here.
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/world.h"
+#include "frame_support.h"
+#include "rt/fpu.h"
+
+extern char** environ;
+
+namespace vz {
+namespace {
+
+const std::string BENCH = VZ_BIN_DIR "/particles-bench";
+
+struct RunResult {
+    int exit_code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string temp_path(const std::string& name) {
+    return ::testing::TempDir() + "particles_bench_" + std::to_string(::getpid()) + "_" + name;
+}
+
+// Runs the bench with `args`, its output and errors collected in files.
+RunResult run_bench(const std::vector<std::string>& args) {
+    const std::string out_path = temp_path("stdout");
+    const std::string err_path = temp_path("stderr");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> argv{const_cast<char*>(BENCH.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    RunResult result;
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, BENCH.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << BENCH << ": " << std::strerror(spawned);
+        return result;
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    std::remove(out_path.c_str());
+    std::remove(err_path.c_str());
+    return result;
+}
+
+// Parses a one-line JSON object whose values are all numbers. Returns false
+// on anything else.
+bool parse_flat_json(const std::string& line, std::map<std::string, double>& values) {
+    std::size_t at = 0;
+    auto expect = [&](char c) {
+        if (at < line.size() && line[at] == c) {
+            ++at;
+            return true;
+        }
+        return false;
+    };
+    if (!expect('{')) return false;
+    while (true) {
+        if (!expect('"')) return false;
+        const std::size_t key_end = line.find('"', at);
+        if (key_end == std::string::npos) return false;
+        const std::string key = line.substr(at, key_end - at);
+        at = key_end + 1;
+        if (!expect(':')) return false;
+        const char* begin = line.c_str() + at;
+        char* end = nullptr;
+        const double value = std::strtod(begin, &end);
+        if (end == begin) return false;
+        at += static_cast<std::size_t>(end - begin);
+        if (!values.emplace(key, value).second) return false;
+        if (expect('}')) break;
+        if (!expect(',')) return false;
+    }
+    return line.substr(at) == "\n";
+}
+
+TEST(BenchTool, BadArgumentsPrintUsageAndExit2) {
+    const std::vector<std::vector<std::string>> bad = {
+        {"--frames"},          {"--frames", "0"},        {"--frames", "-3"},
+        {"--frames", "abc"},   {"--frames", "5x"},       {"--frames", ""},
+        {"--frames", "1000001"}, {"--frames", "99999999999999999999"},
+        {"--state"},           {"--dump"},               {"--state", ""},
+        {"--bogus"},           {"frames"},               {"--frames", "2", "extra"},
+    };
+    for (const auto& args : bad) {
+        const RunResult r = run_bench(args);
+        std::string shown;
+        for (const auto& a : args) shown += " [" + a + "]";
+        EXPECT_EQ(r.exit_code, 2) << shown;
+        EXPECT_TRUE(r.out.empty()) << shown;
+        EXPECT_NE(r.err.find("usage: particles-bench"), std::string::npos) << shown;
+    }
+}
+
+TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
+    const std::string state_path = temp_path("state.bin");
+    const RunResult r = run_bench({"--frames", "3", "--state", state_path});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+
+    std::map<std::string, double> values;
+    ASSERT_TRUE(parse_flat_json(r.out, values)) << r.out;
+    EXPECT_EQ(values.size(), 6u) << r.out;
+    EXPECT_EQ(values["frames"], 3.0);
+    for (const char* key :
+         {"step_ms_median", "step_ms_p95", "draw_ms_median", "frame_ms_median", "frame_ms_p95"}) {
+        ASSERT_EQ(values.count(key), 1u) << key;
+        EXPECT_TRUE(std::isfinite(values[key]) && values[key] > 0.0) << key << " = " << values[key];
+    }
+    EXPECT_GE(values["step_ms_p95"], values["step_ms_median"]);
+    EXPECT_GE(values["frame_ms_p95"], values["frame_ms_median"]);
+
+    const std::string state = read_file(state_path);
+    std::remove(state_path.c_str());
+    ASSERT_EQ(state.size(), 1048580u);
+
+    // The same three steps here must give the same bytes.
+    set_extended_precision();
+    World w{};
+    ASSERT_EQ(create_world_arrays(w), 0);
+    init_world(w);
+    for (int i = 0; i < 3; ++i) step_world(w);
+    std::size_t offset = 0;
+    for (const ArrayDescriptor* a : {&w.particle_x, &w.particle_y, &w.velocity_x, &w.velocity_y}) {
+        EXPECT_EQ(std::memcmp(state.data() + offset, float_elements(*a), 4 * 65536), 0) << "at " << offset;
+        offset += 4 * 65536;
+    }
+    float normaliser = 0.0f;
+    std::memcpy(&normaliser, state.data() + offset, 4);
+    EXPECT_EQ(normaliser, w.speed_normaliser);
+    release_world_arrays(w);
+}
+
+TEST(BenchTool, DumpIsTheLastFrameAsPpm) {
+    const std::string dump_path = temp_path("page.ppm");
+    const RunResult r = run_bench({"--frames", "2", "--dump", dump_path});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::string ppm = read_file(dump_path);
+    std::remove(dump_path.c_str());
+    const std::string header = "P6\n800 600\n255\n";
+    ASSERT_EQ(ppm.size(), header.size() + 800u * 600u * 3u);
+    ASSERT_EQ(ppm.substr(0, header.size()), header);
+
+    set_extended_precision();
+    World w{};
+    ASSERT_EQ(create_world_arrays(w), 0);
+    init_world(w);
+    step_world(w);
+    step_world(w);
+    const std::vector<std::uint32_t> expected = test::paint_reference_frame(w);
+    release_world_arrays(w);
+    int mismatches = 0;
+    for (std::size_t i = 0; i < expected.size() && mismatches < 10; ++i) {
+        const auto* rgb = reinterpret_cast<const unsigned char*>(ppm.data() + header.size() + 3 * i);
+        const std::uint32_t drawn = 0xFF000000u | (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
+        if (drawn != expected[i]) {
+            ++mismatches;
+            ADD_FAILURE() << "pixel " << i % 800 << ", " << i / 800 << ": " << std::hex << drawn << " != " << expected[i];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vz

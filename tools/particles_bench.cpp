@@ -1,0 +1,204 @@
+// particles-bench: runs the particle program's frames without a window or a
+// frame wait and reports how long the step and the drawing take.
+//
+//   particles-bench [--frames N] [--state FILE] [--dump FILE]
+//
+// Prints one JSON line with the frame count and the median and 95th
+// percentile times in milliseconds. --state writes particle_x, particle_y,
+// velocity_x, velocity_y (65536 little-endian float32 each) and then
+// speed_normaliser (one float32) after the last frame; --dump writes the
+// visible page after the last frame as a binary PPM.
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/program.h"
+#include "app/world.h"
+#include "gfx/context.h"
+#include "gfx/draw_state.h"
+
+namespace {
+
+constexpr int EXIT_USAGE = 2;
+constexpr long MAX_FRAMES = 1000000;
+
+struct Options {
+    long frames = 100;
+    std::string state_path;
+    std::string dump_path;
+};
+
+void print_usage(std::FILE* out) {
+    std::fputs("usage: particles-bench [--frames N] [--state FILE] [--dump FILE]\n"
+               "  --frames N     frames to run, 1 ... 1000000 (default 100)\n"
+               "  --state FILE   write the world state after the last frame\n"
+               "  --dump FILE    write the visible page after the last frame as PPM\n",
+               out);
+}
+
+bool parse_frames(const char* text, long& frames) {
+    if (*text == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    const long value = std::strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || value < 1 || value > MAX_FRAMES) return false;
+    frames = value;
+    return true;
+}
+
+// False (after printing why) when the arguments are not understood.
+bool parse_options(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (arg == "--frames" && has_value) {
+            if (!parse_frames(argv[++i], options.frames)) {
+                std::fprintf(stderr, "particles-bench: bad frame count '%s'\n", argv[i]);
+                return false;
+            }
+        } else if (arg == "--state" && has_value && *argv[i + 1] != '\0') {
+            options.state_path = argv[++i];
+        } else if (arg == "--dump" && has_value && *argv[i + 1] != '\0') {
+            options.dump_path = argv[++i];
+        } else {
+            std::fprintf(stderr, "particles-bench: unexpected argument '%s'\n", argv[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Median (mean of the two middle values for an even count) and the 95th
+// percentile by nearest rank, of a non-empty sample.
+struct Summary {
+    double median;
+    double p95;
+};
+
+Summary summarise(std::vector<double> sample) {
+    std::sort(sample.begin(), sample.end());
+    const std::size_t n = sample.size();
+    const double median = n % 2 == 1 ? sample[n / 2] : (sample[n / 2 - 1] + sample[n / 2]) / 2.0;
+    const auto rank = static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(n)));
+    return {median, sample[std::max<std::size_t>(rank, 1) - 1]};
+}
+
+bool write_all(std::FILE* file, const void* bytes, std::size_t count) {
+    return std::fwrite(bytes, 1, count, file) == count;
+}
+
+bool write_state(const std::string& path, const vz::World& w) {
+    static_assert(std::endian::native == std::endian::little,
+                  "the state file holds little-endian floats");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = true;
+    for (const vz::ArrayDescriptor* array : {&w.particle_x, &w.particle_y, &w.velocity_x, &w.velocity_y}) {
+        ok = ok && write_all(file, vz::float_elements(*array), sizeof(float) * vz::PARTICLE_COUNT);
+    }
+    ok = ok && write_all(file, &w.speed_normaliser, sizeof(float));
+    return std::fclose(file) == 0 && ok;
+}
+
+// The visible page as a binary PPM: red, green, blue of each 0xAARRGGBB pixel,
+// rows top to bottom.
+bool write_page_ppm(const std::string& path) {
+    const vz::GfxContext* ctx = vz::current_context();
+    if (!ctx || ctx->bpp != 4) return false;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = std::fprintf(file, "P6\n%d %d\n255\n", ctx->width, ctx->height) > 0;
+    std::vector<unsigned char> row(static_cast<std::size_t>(ctx->width) * 3);
+    for (std::int32_t y = 0; ok && y < ctx->height; ++y) {
+        const std::uint8_t* line = ctx->visible_ptr + static_cast<std::size_t>(y) * ctx->pitch;
+        for (std::int32_t x = 0; x < ctx->width; ++x) {
+            std::uint32_t pixel;
+            std::memcpy(&pixel, line + static_cast<std::size_t>(x) * 4, sizeof pixel);
+            row[3 * x] = static_cast<unsigned char>(pixel >> 16);
+            row[3 * x + 1] = static_cast<unsigned char>(pixel >> 8);
+            row[3 * x + 2] = static_cast<unsigned char>(pixel);
+        }
+        ok = write_all(file, row.data(), row.size());
+    }
+    return std::fclose(file) == 0 && ok;
+}
+
+double milliseconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--help" || std::string_view(argv[i]) == "-h") {
+            print_usage(stdout);
+            return 0;
+        }
+    }
+    Options options;
+    if (!parse_options(argc, argv, options)) {
+        print_usage(stderr);
+        return EXIT_USAGE;
+    }
+
+    vz::start_program(argc, argv);
+    vz::World& w = vz::world();
+    if (!vz::world_ready(w)) {
+        std::fputs("particles-bench: cannot create the world arrays\n", stderr);
+        return 1;
+    }
+    // The program's screen, held in memory only: flags -1 choose the Null
+    // driver whatever VZGFX says, so the bench never opens a window.
+    if (vz::screen_res(vz::SCREEN_WIDTH, vz::SCREEN_HEIGHT, vz::SCREEN_DEPTH, 0,
+                       vz::SCREEN_FLAGS_NULL_DRIVER, 0) != 0) {
+        std::fputs("particles-bench: cannot open the in-memory screen\n", stderr);
+        return 1;
+    }
+    vz::page_set(0, 1);
+    vz::init_world(w);
+
+    const auto count = static_cast<std::size_t>(options.frames);
+    std::vector<double> step_ms, draw_ms, frame_ms;
+    step_ms.reserve(count);
+    draw_ms.reserve(count);
+    frame_ms.reserve(count);
+    for (std::size_t frame = 0; frame < count; ++frame) {
+        const auto start = std::chrono::steady_clock::now();
+        vz::step_frame(w);
+        const auto stepped = std::chrono::steady_clock::now();
+        vz::draw_frame(w);
+        const auto drawn = std::chrono::steady_clock::now();
+        step_ms.push_back(milliseconds(stepped - start));
+        draw_ms.push_back(milliseconds(drawn - stepped));
+        frame_ms.push_back(milliseconds(drawn - start));
+    }
+
+    if (!options.state_path.empty() && !write_state(options.state_path, w)) {
+        std::fprintf(stderr, "particles-bench: cannot write '%s'\n", options.state_path.c_str());
+        return 1;
+    }
+    if (!options.dump_path.empty() && !write_page_ppm(options.dump_path)) {
+        std::fprintf(stderr, "particles-bench: cannot write '%s'\n", options.dump_path.c_str());
+        return 1;
+    }
+
+    const Summary step = summarise(step_ms);
+    const Summary draw = summarise(draw_ms);
+    const Summary whole = summarise(frame_ms);
+    std::printf("{\"frames\":%ld,\"step_ms_median\":%.4f,\"step_ms_p95\":%.4f,\"draw_ms_median\":%.4f,"
+                "\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f}\n",
+                options.frames, step.median, step.p95, draw.median, whole.median, whole.p95);
+    return 0;
+}
