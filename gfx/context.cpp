@@ -214,7 +214,9 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
         if ((flags & SCREEN_OPENGL) != 0) context->flags |= CTX_OPENGL;
     }
     select_pixel_ops(context->bpp);
-    unpack_fonts_and_palettes();
+    // Without its fonts and default palettes a screen cannot show text or
+    // colours correctly, so set-up fails rather than open one half-working.
+    if (!unpack_fonts_and_palettes()) return false;
     ensure_title();
     return true;
 }
