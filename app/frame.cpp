@@ -1,11 +1,11 @@
+// Drawing one frame of the particle program on the locked screen.
+
 #include "app/frame.h"
 
 #include "gfx/draw_state.h"
 #include "rt/console.h"
 
 namespace vz {
-
-void step_frame(World& w) { step_world(w); }
 
 void draw_frame(const World& w) {
     screen_lock();
@@ -26,7 +26,7 @@ void draw_frame(const World& w) {
 }
 
 void run_frame(World& w) {
-    step_frame(w);
+    step_world(w);
     draw_frame(w);
 }
 

@@ -17,12 +17,10 @@ inline constexpr float FULL_TURN = std::bit_cast<float>(FULL_TURN_BITS);
 // ellipse's coordinate mode 4: one absolute point, the colour argument used.
 inline constexpr std::int32_t PARTICLE_COORD_FLAGS = 4;
 
-// Advances the world one step.
-void step_frame(World& w);
 // Locks the screen, clears it, draws every particle and unlocks with every
 // line marked changed. Without a ready world only the clear is drawn.
 void draw_frame(const World& w);
-// step_frame then draw_frame: the frame as the program runs it.
+// step_world then draw_frame: the frame as the program runs it.
 void run_frame(World& w);
 
 }  // namespace vz

@@ -1,9 +1,15 @@
+// The steps of the particle program's entry routine.
+
 #include "app/program.h"
 
-#include "app/world.h"
+#include "app/frame.h"
 #include "app/x87_integer.h"
+#include "gfx/context.h"
+#include "gfx/draw_state.h"
+#include "rt/console.h"
 #include "rt/random.h"
 #include "rt/runtime.h"
+#include "rt/timer.h"
 
 namespace vz {
 
@@ -18,6 +24,31 @@ void start_program(int argc, char** argv) {
     // The result is not checked: a world whose arrays are missing is never
     // stepped or drawn (see world_ready).
     create_world_arrays(world());
+}
+
+std::int32_t open_program_screen(std::int32_t flags) {
+    const std::int32_t code = screen_res(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_DEPTH, 0, flags, 0);
+    page_set(0, 1);
+    return code;
+}
+
+std::int64_t run_frames_until_key(World& w) {
+    std::int64_t frames = 0;
+    for (;;) {
+        run_frame(w);
+        ++frames;
+        // Nothing measures the frame: the wait comes on top of its drawing.
+        runtime_sleep(frame_wait_ms(), SLEEP_PLAIN);
+        if (!runtime_key_text().empty()) return frames;
+    }
+}
+
+void show_seed() {
+    runtime_clear(CLEAR_NO_ARGUMENT);
+    runtime_locate(1, 1, -1);
+    runtime_print_single(RANDOM_SEED, PRINT_NEW_LINE);
+    // Refused on the one-page screen; the seed is shown either way.
+    runtime_page_copy(0, 1);
 }
 
 }  // namespace vz

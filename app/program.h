@@ -1,8 +1,10 @@
 #pragma once
-// The particle program's fixed settings and the start-up it shares with the
-// bench tool.
+// The particle program's fixed settings and the steps of its entry routine,
+// shared with the bench tool and the tests.
 
 #include <cstdint>
+
+#include "app/world.h"
 
 namespace vz {
 
@@ -22,5 +24,22 @@ std::int32_t frame_wait_ms();
 // after the process start-up ran it), the recorded arguments, the random
 // seed and the world arrays of the program's world, in that order.
 void start_program(int argc, char** argv);
+
+// Opens the 800 x 600 screen with 32-bit colour and its one default page
+// (flags as screen_res takes them; the program passes 0), then selects page 0
+// for drawing and the missing page 1 for showing, so that only the work-page
+// half takes effect and frames are drawn on the visible page. Returns
+// screen_res's code.
+std::int32_t open_program_screen(std::int32_t flags);
+
+// The frame loop: run_frame, the plain frame wait, then the key test, until
+// the key text is not empty (the key is taken). Returns the number of frames
+// run.
+std::int64_t run_frames_until_key(World& w);
+
+// The end sequence up to the program's end: clear the screen, put the text
+// cursor at row 1, column 1, print the seed with a line break after it and
+// attempt the copy of page 0 onto page 1 (refused on the one-page screen).
+void show_seed();
 
 }  // namespace vz

@@ -1,3 +1,7 @@
+// The particle world: its arrays, initial layout, physics step and the
+// per-particle screen position and colour, with the exact arithmetic the
+// trajectories depend on (see world.h).
+
 #include "app/world.h"
 
 #include <array>

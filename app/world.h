@@ -81,12 +81,4 @@ std::uint32_t colour_of(float vx, float vy, float speed_normaliser);
 ScreenPosition particle_screen_position(const World& w, std::int32_t index);
 std::uint32_t particle_colour(const World& w, std::int32_t index);
 
-// The same operations on the program's world.
-inline void init_world() { init_world(world()); }
-inline void step_world() { step_world(world()); }
-inline ScreenPosition particle_screen_position(std::int32_t index) {
-    return particle_screen_position(world(), index);
-}
-inline std::uint32_t particle_colour(std::int32_t index) { return particle_colour(world(), index); }
-
 }  // namespace vz

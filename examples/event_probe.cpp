@@ -2,9 +2,11 @@
 // output, one line each, what reaches the program: the driver in use
 // ("driver NAME"), every screen event ("event TYPE V1 V2 V3 V4"), every change
 // of the mouse state ("mouse X Y WHEEL BUTTONS CLIP", or "mouse none") and the
-// key that ends it ("key CODE"). Options: --seconds S ends it after S seconds
-// without a key ("timeout"); --flags F gives the screen flags; --title T the
-// window title. Exit code 0, or 1 when no screen opens.
+// keys read ("key CODE"); the first key ends it. Options: --keys N ends it
+// after N keys; --seconds S ends it after S seconds ("timeout"); --flags F gives the screen flags; --title T the
+// window title; --place X,Y moves the cursor to (X, Y) of the window, hides
+// it and confines it to the window. On a screen that flips (OpenGL) every round shows a frame.
+// Exit code 0, or 1 when no screen opens.
 
 #include <chrono>
 #include <cstdio>
@@ -46,12 +48,16 @@ void report_events() {
 int main(int argc, char** argv) {
     vz::runtime_static_init();
     double seconds = 0;
+    int keys_to_read = 1;
     std::int32_t flags = 0;
     const char* title = "event_probe";
+    const char* place = nullptr;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
+        if (std::strcmp(argv[i], "--keys") == 0) keys_to_read = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--flags") == 0) flags = static_cast<std::int32_t>(std::strtol(argv[i + 1], nullptr, 0));
         if (std::strcmp(argv[i], "--title") == 0) title = argv[i + 1];
+        if (std::strcmp(argv[i], "--place") == 0) place = argv[i + 1];
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     vz::set_screen_title(title);
@@ -61,10 +67,19 @@ int main(int argc, char** argv) {
     }
     std::printf("driver %s\n", vz::current_context()->driver->name);
     fill_screen(0xFF2060C0u);  // opaque blue-grey
+    if (place != nullptr) {
+        int x = 0, y = 0;
+        std::sscanf(place, "%d,%d", &x, &y);
+        std::printf("place %d\n", vz::place_mouse(x, y, 0, 1));
+    }
 
     const auto start = std::chrono::steady_clock::now();
     std::string last_mouse;
+    // A screen that flips (OpenGL) handles its window's messages only when
+    // the program shows a frame.
+    const bool flips = vz::current_context()->driver->flip != nullptr;
     for (;;) {
+        if (flips) vz::page_copy(-1, -1);
         report_events();
         std::int32_t x = 0, y = 0, wheel = 0, buttons = 0, clip = 0;
         char line[96];
@@ -82,7 +97,7 @@ int main(int argc, char** argv) {
             vz::os_sleep_ms(50);  // the key's own events follow it
             report_events();
             std::printf("key %d\n", key);
-            break;
+            if (--keys_to_read <= 0) break;
         }
         if (seconds > 0 &&
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= seconds) {

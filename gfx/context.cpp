@@ -331,9 +331,14 @@ std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t de
                         std::int32_t flags, std::int32_t refresh_rate) {
     const bool depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 15 || depth == 16 ||
                           depth == 24 || depth == 32;
-    // The mode description holds 16-bit sizes; a larger size is refused rather
-    // than cut short.
-    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF || !depth_ok) return set_last_error(1);
+    if (width <= 0 || height <= 0 || !depth_ok) return set_last_error(1);
+    // The mode description holds 16-bit sizes, and no such screen fits the
+    // page memory limit anyway: a larger size fails as a screen too large to
+    // hold does, by closing the old screen, rather than being cut short.
+    if (width > 0xFFFF || height > 0xFFFF) {
+        close_screen();
+        return set_last_error(1);
+    }
     ModeInfo info{};
     info.width = static_cast<std::uint16_t>(width);
     info.height = static_cast<std::uint16_t>(height);
@@ -351,12 +356,17 @@ std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t de
 }
 
 void set_screen_title(const char* text) {
+    // A running driver was handed this buffer as its title and its update
+    // thread reads it when it (re)creates the window, inside its pass under
+    // the driver lock; the screen lock keeps the rewrite out of such a pass.
+    screen_lock();
     std::memset(g_title_buffer, 0, sizeof g_title_buffer);
     if (text != nullptr) {
         const std::size_t length = std::strlen(text);
         std::memcpy(g_title_buffer, text, length < TITLE_BUFFER_SIZE - 1 ? length : TITLE_BUFFER_SIZE - 1);
     }
     g_title = g_title_buffer;
+    screen_unlock(1, 0);
     const GfxContext* context = current_context();
     if (context != nullptr && context->driver != nullptr && context->driver->set_window_title != nullptr) {
         context->driver->set_window_title(g_title_buffer);
@@ -397,21 +407,13 @@ void set_palette_entry(std::int32_t index, std::uint32_t colour) {
         }
     }
     context->device_palette[index] = red + green * 256u + blue * 65536u;
-    if (context->driver != nullptr && context->driver->set_palette != nullptr) {
-        context->driver->set_palette(index, static_cast<std::int32_t>(red), static_cast<std::int32_t>(green),
-                                     static_cast<std::int32_t>(blue));
-    }
+    send_palette_entry(context, index, context->device_palette[index]);
 }
 
 void resend_palette() {
     const GfxContext* context = current_context();
     if (context == nullptr || context->driver == nullptr || context->driver->set_palette == nullptr) return;
-    for (std::int32_t i = 0; i < 256; ++i) {
-        const std::uint32_t entry = context->device_palette[i];
-        context->driver->set_palette(i, static_cast<std::int32_t>(entry & 0xFFu),
-                                     static_cast<std::int32_t>((entry >> 8) & 0xFFu),
-                                     static_cast<std::int32_t>((entry >> 16) & 0xFFu));
-    }
+    for (std::int32_t i = 0; i < 256; ++i) send_palette_entry(context, i, context->device_palette[i]);
 }
 
 }  // namespace vz

@@ -75,11 +75,18 @@ std::uint8_t* screen_ptr();
 bool target_is_visible(const DrawState* state);
 // Sets the dirty flags of page lines first ... last (inclusive, clamped).
 void mark_dirty(std::int32_t first, std::int32_t last);
+// Ends drawing done under screen_lock: marks page lines first ... last dirty
+// when the drawing went to the visible page (none when first > last), then
+// releases the lock level without marking anything more.
+void unlock_after_drawing(const DrawState* state, std::int64_t first, std::int64_t last);
 
 // Pixel routines, colours and coordinates.
 void select_pixel_ops(std::int32_t bpp);
 void choose_draw_ops(DrawState* state, std::uint32_t pixel);
 std::uint32_t to_pixel_value(std::int32_t bpp, std::uint32_t colour);
+// A 16-bit RGB565 pixel as opaque 0xFFRRGGBB, each component widened by
+// repeating its top bits (5-bit 31 gives 255, 16 gives 132).
+std::uint32_t expand_rgb565(std::uint32_t pixel);
 std::uint32_t blend_pixel(std::uint32_t source, std::uint32_t destination);
 // Applies the coordinate mode to one point (x2, y2 null) or two points, in
 // place, and records the last point.

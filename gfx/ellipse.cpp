@@ -30,22 +30,6 @@ constexpr float WALK_RADIUS_LIMIT = 1048576.0f;
 constexpr std::int32_t STYLE_SOLID = 0xFFFF;
 constexpr std::int32_t COORD_MODE_BITS = 7;
 
-// The view rectangle as half-open 64-bit bounds, so that edge sums and tests
-// against far-away rows never overflow.
-struct ViewBounds {
-    std::int64_t left, top, right, bottom;  // right and bottom exclusive
-
-    explicit ViewBounds(const DrawState* state)
-        : left(state->view_x),
-          top(state->view_y),
-          right(static_cast<std::int64_t>(state->view_x) + state->view_w),
-          bottom(static_cast<std::int64_t>(state->view_y) + state->view_h) {}
-
-    bool empty() const { return left >= right || top >= bottom; }
-    bool has_row(std::int64_t y) const { return y >= top && y < bottom; }
-    bool has_column(std::int64_t x) const { return x >= left && x < right; }
-};
-
 // The rows a filled ellipse has already visited. The walk starts at the
 // centre row and moves its top and bottom rows outward one row at a time, so
 // the visited rows always form one unbroken range around the centre, and each
@@ -110,8 +94,7 @@ void mark_rows_and_unlock(DrawState* state, const ViewBounds& view, std::int64_t
     y_min = std::min(last, std::max(view.top, y_min));
     y_max = std::min(last, std::max(view.top, y_max));
     if (y_min > y_max) std::swap(y_min, y_max);
-    if (target_is_visible(state)) mark_dirty(clamp_to_i32(y_min), clamp_to_i32(y_max));
-    screen_unlock(1, 0);
+    unlock_after_drawing(state, y_min, y_max);
 }
 
 // trunc(c + r), exactly, for a finite r within +-2^20: the whole part of r is

@@ -8,6 +8,8 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pixel_bytes.h"
+#include "gfx/shape_math.h"
 #include "rt/error.h"
 #include "rt/runtime.h"
 
@@ -43,17 +45,6 @@ void empty_view(DrawState* state) {
     state->view_w = state->view_h = 0;
 }
 
-std::uint32_t read_u32(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-std::uint16_t read_u16(const std::uint8_t* p) {
-    std::uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 void target_image(DrawState* state, const GfxContext* context, std::uint8_t* image) {
     if (state->target == nullptr) {
         state->saved_view = ViewRect{state->view_x, state->view_y, state->view_w, state->view_h};
@@ -61,16 +52,16 @@ void target_image(DrawState* state, const GfxContext* context, std::uint8_t* ima
     state->view_x = state->view_y = 0;
     std::int32_t bpp = 0, width = 0, height = 0, pitch = 0;
     std::uint8_t* data = nullptr;
-    if (read_u32(image) == IMAGE_TAG_NEW) {
-        bpp = static_cast<std::int32_t>(read_u32(image + 4));
-        width = static_cast<std::int32_t>(read_u32(image + 8));
-        height = static_cast<std::int32_t>(read_u32(image + 12));
-        pitch = static_cast<std::int32_t>(read_u32(image + 16));
+    if (load32(image) == IMAGE_TAG_NEW) {
+        bpp = static_cast<std::int32_t>(load32(image + 4));
+        width = static_cast<std::int32_t>(load32(image + 8));
+        height = static_cast<std::int32_t>(load32(image + 12));
+        pitch = static_cast<std::int32_t>(load32(image + 16));
         data = image + 32;
     } else {
         bpp = context != nullptr ? context->bpp : 4;
-        width = read_u16(image) >> 3;
-        height = read_u16(image + 2);
+        width = load16(image) >> 3;
+        height = load16(image + 2);
         pitch = width * bpp;
         data = image + 4;
     }
@@ -154,6 +145,14 @@ void mark_dirty(std::int32_t first, std::int32_t last) {
     last = std::min(last, context->height - 1);
     if (first > last) return;
     std::memset(context->dirty + first, 1, static_cast<std::size_t>(last - first + 1));
+}
+
+void unlock_after_drawing(const DrawState* state, std::int64_t first, std::int64_t last) {
+    if (target_is_visible(state)) {
+        // Far-away rows saturate; mark_dirty keeps the range on the page.
+        mark_dirty(clamp_to_i32(first), clamp_to_i32(last));
+    }
+    screen_unlock(1, 0);
 }
 
 std::int32_t page_set(std::int32_t work_page, std::int32_t visible_page) {
@@ -246,6 +245,15 @@ void screen_unlock(std::int32_t first_line, std::int32_t last_line) {
     first_line = std::max(first_line, 0);
     if (last_line < 0) last_line = context->height - 1;
     if (state->work_page == context->visible_page && first_line <= last_line && last_line < context->height) {
+        if (context->lock_count == 0) {
+            // The flags are shared with the driver's update thread: an unlock
+            // with no lock held still marks its lines, but under the driver
+            // lock, as every other change to them is made.
+            screen_lock();
+            mark_dirty(first_line, last_line);
+            screen_unlock(1, 0);
+            return;
+        }
         mark_dirty(first_line, last_line);
     }
     if (context->lock_count > 0) {

@@ -1,6 +1,7 @@
 // Pixel routines for 1, 2 and 4 bytes per pixel, colour values, blending and
 // the coordinate modes.
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -8,29 +9,16 @@
 #include "gfx/context.h"
 #include "gfx/cpu_features.h"
 #include "gfx/draw_state.h"
+#include "gfx/pixel_bytes.h"
+#include "gfx/shape_math.h"
 
 namespace vz {
 
 namespace {
 
-// Pixels are stored through memcpy so that a line start of any alignment is
-// valid (images may start their data at offset 4 of an arbitrary buffer).
 inline std::uint8_t* pixel_address(DrawState* state, std::int32_t x, std::int32_t y, std::int32_t size) {
     return state->lines[y] + static_cast<std::ptrdiff_t>(x) * size;
 }
-
-inline std::uint16_t load16(const std::uint8_t* p) {
-    std::uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline std::uint32_t load32(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void store16(std::uint8_t* p, std::uint16_t v) { std::memcpy(p, &v, sizeof v); }
-inline void store32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
 
 void fill_bytes_plain(void* destination, std::uint8_t value, std::size_t count) {
     if (count != 0) std::memset(destination, value, count);
@@ -40,77 +28,89 @@ void copy_bytes_plain(void* destination, const void* source, std::size_t count) 
     if (count != 0) std::memmove(destination, source, count);
 }
 
-// 1 byte per pixel: palette indices.
-void put_pixel8(DrawState* state, std::int32_t x, std::int32_t y, std::uint32_t pixel) {
-    *pixel_address(state, x, y, 1) = static_cast<std::uint8_t>(pixel);
-}
-std::uint32_t get_pixel8(DrawState* state, std::int32_t x, std::int32_t y) {
-    return *pixel_address(state, x, y, 1);
-}
-void span_fill8(std::uint8_t* first, std::uint32_t pixel, std::int32_t count) {
-    if (count > 0) fill_bytes_plain(first, static_cast<std::uint8_t>(pixel), static_cast<std::size_t>(count));
-}
-void row_copy8(void* destination, const void* source, std::int32_t pixels) {
-    if (pixels > 0) pixel_ops().copy_bytes(destination, source, static_cast<std::size_t>(pixels));
+// The members of one pixel size. Stores of 2 and 4 bytes go through
+// pixel_bytes.h so that image lines of any alignment are valid.
+template <int Size>
+void put_pixel_n(DrawState* state, std::int32_t x, std::int32_t y, std::uint32_t pixel) {
+    std::uint8_t* p = pixel_address(state, x, y, Size);
+    if constexpr (Size == 1) *p = static_cast<std::uint8_t>(pixel);
+    if constexpr (Size == 2) store16(p, pixel);
+    if constexpr (Size == 4) store32(p, pixel);
 }
 
-// 2 bytes per pixel: RGB565.
-void put_pixel16(DrawState* state, std::int32_t x, std::int32_t y, std::uint32_t pixel) {
-    store16(pixel_address(state, x, y, 2), static_cast<std::uint16_t>(pixel));
-}
-std::uint32_t get_pixel16(DrawState* state, std::int32_t x, std::int32_t y) {
-    return load16(pixel_address(state, x, y, 2));
-}
-void span_fill16(std::uint8_t* first, std::uint32_t pixel, std::int32_t count) {
-    const auto value = static_cast<std::uint16_t>(pixel);
-    for (std::int32_t i = 0; i < count; ++i) store16(first + static_cast<std::ptrdiff_t>(i) * 2, value);
-}
-void row_copy16(void* destination, const void* source, std::int32_t pixels) {
-    if (pixels > 0) pixel_ops().copy_bytes(destination, source, static_cast<std::size_t>(pixels) * 2);
+template <int Size>
+std::uint32_t get_pixel_n(DrawState* state, std::int32_t x, std::int32_t y) {
+    const std::uint8_t* p = pixel_address(state, x, y, Size);
+    if constexpr (Size == 1) return *p;
+    if constexpr (Size == 2) return load16(p);
+    if constexpr (Size == 4) return load32(p);
 }
 
-// 4 bytes per pixel: 0xAARRGGBB.
-void put_pixel32(DrawState* state, std::int32_t x, std::int32_t y, std::uint32_t pixel) {
-    store32(pixel_address(state, x, y, 4), pixel);
+template <int Size>
+void span_fill_n(std::uint8_t* first, std::uint32_t pixel, std::int32_t count) {
+    if constexpr (Size == 1) {
+        if (count > 0) fill_bytes_plain(first, static_cast<std::uint8_t>(pixel), static_cast<std::size_t>(count));
+    } else {
+        for (std::int32_t i = 0; i < count; ++i, first += Size) {
+            if constexpr (Size == 2) store16(first, pixel);
+            if constexpr (Size == 4) store32(first, pixel);
+        }
+    }
 }
-std::uint32_t get_pixel32(DrawState* state, std::int32_t x, std::int32_t y) {
-    return load32(pixel_address(state, x, y, 4));
+
+// Run copies use the chosen byte copy, as the text scroll expects.
+template <int Size>
+void row_copy_n(void* destination, const void* source, std::int32_t pixels) {
+    if (pixels > 0) pixel_ops().copy_bytes(destination, source, static_cast<std::size_t>(pixels) * Size);
 }
-void span_fill32(std::uint8_t* first, std::uint32_t pixel, std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i) store32(first + static_cast<std::ptrdiff_t>(i) * 4, pixel);
-}
+
+// Blended forms exist for 4-byte pixels only.
 void blend_put_pixel32(DrawState* state, std::int32_t x, std::int32_t y, std::uint32_t pixel) {
     std::uint8_t* p = pixel_address(state, x, y, 4);
     store32(p, blend_pixel(pixel, load32(p)));
 }
 void blend_span_fill32(std::uint8_t* first, std::uint32_t pixel, std::int32_t count) {
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::uint8_t* p = first + static_cast<std::ptrdiff_t>(i) * 4;
-        store32(p, blend_pixel(pixel, load32(p)));
-    }
-}
-void row_copy32(void* destination, const void* source, std::int32_t pixels) {
-    if (pixels > 0) pixel_ops().copy_bytes(destination, source, static_cast<std::size_t>(pixels) * 4);
+    for (std::int32_t i = 0; i < count; ++i, first += 4) store32(first, blend_pixel(pixel, load32(first)));
 }
 
-PixelOps g_ops{fill_bytes_plain, copy_bytes_plain, put_pixel32,       get_pixel32, span_fill32,
-               put_pixel32,      span_fill32,      span_fill32,       row_copy32};
+// The pixel routines of one size; the byte fill and copy are chosen apart.
+struct SizeMembers {
+    PutPixelFn put_pixel;
+    GetPixelFn get_pixel;
+    SpanFillFn span_fill;
+    PutPixelFn blend_put_pixel;
+    SpanFillFn blend_span_fill;
+    RowCopyFn row_copy;
+};
+
+template <int Size>
+constexpr SizeMembers plain_members() {
+    return {put_pixel_n<Size>, get_pixel_n<Size>, span_fill_n<Size>,
+            put_pixel_n<Size>, span_fill_n<Size>, row_copy_n<Size>};
+}
+
+constexpr SizeMembers MEMBERS_1 = plain_members<1>();
+constexpr SizeMembers MEMBERS_2 = plain_members<2>();
+constexpr SizeMembers MEMBERS_4 = plain_members<4>();
+constexpr SizeMembers MEMBERS_4_BLENDING = {put_pixel_n<4>,     get_pixel_n<4>,    span_fill_n<4>,
+                                            blend_put_pixel32, blend_span_fill32, row_copy_n<4>};
+
+PixelOps g_ops{fill_bytes_plain,           copy_bytes_plain,           MEMBERS_4.put_pixel,
+               MEMBERS_4.get_pixel,        MEMBERS_4.span_fill,        MEMBERS_4.blend_put_pixel,
+               MEMBERS_4.blend_span_fill,  MEMBERS_4.span_fill,        MEMBERS_4.row_copy};
 
 bool blending_on() {
     const GfxContext* context = current_context();
     return context != nullptr && (context->flags & CTX_BLENDING) != 0;
 }
 
-// Round half away from zero, kept within +-2^30 so that callers may add view
-// offsets and radii without overflowing; NaN goes far off screen.
+// Coordinates are kept within +-2^30 so that callers may add view offsets and
+// radii without overflowing; NaN goes far off screen.
+constexpr std::int32_t COORDINATE_LIMIT = 1 << 30;
+
 std::int32_t round_coordinate(float v) {
-    constexpr double limit = 1073741824.0;
-    if (std::isnan(v)) return -static_cast<std::int32_t>(limit);
-    const double d = static_cast<double>(v);
-    const double r = d > 0.0 ? std::trunc(d + 0.5) : std::trunc(d - 0.5);
-    if (r >= limit) return static_cast<std::int32_t>(limit);
-    if (r <= -limit) return -static_cast<std::int32_t>(limit);
-    return static_cast<std::int32_t>(r);
+    if (std::isnan(v)) return -COORDINATE_LIMIT;
+    return std::clamp(round_half_away_to_i32(v), -COORDINATE_LIMIT, COORDINATE_LIMIT);
 }
 
 }  // namespace
@@ -123,37 +123,19 @@ void select_pixel_ops(std::int32_t bpp) {
     if (cpu_has_mmx()) {
         if (GfxContext* context = current_context()) context->flags |= CTX_MMX;
     }
+    const SizeMembers& m = bpp == 1   ? MEMBERS_1
+                           : bpp == 2 ? MEMBERS_2
+                           : blending_on() ? MEMBERS_4_BLENDING
+                                           : MEMBERS_4;
     g_ops.fill_bytes = fill_bytes_plain;
     g_ops.copy_bytes = copy_bytes_plain;
-    switch (bpp) {
-        case 1:
-            g_ops.put_pixel = put_pixel8;
-            g_ops.get_pixel = get_pixel8;
-            g_ops.span_fill = span_fill8;
-            g_ops.blend_put_pixel = put_pixel8;
-            g_ops.blend_span_fill = span_fill8;
-            g_ops.row_copy = row_copy8;
-            break;
-        case 2:
-            g_ops.put_pixel = put_pixel16;
-            g_ops.get_pixel = get_pixel16;
-            g_ops.span_fill = span_fill16;
-            g_ops.blend_put_pixel = put_pixel16;
-            g_ops.blend_span_fill = span_fill16;
-            g_ops.row_copy = row_copy16;
-            break;
-        default: {
-            const bool blend = blending_on();
-            g_ops.put_pixel = put_pixel32;
-            g_ops.get_pixel = get_pixel32;
-            g_ops.span_fill = span_fill32;
-            g_ops.blend_put_pixel = blend ? blend_put_pixel32 : put_pixel32;
-            g_ops.blend_span_fill = blend ? blend_span_fill32 : span_fill32;
-            g_ops.row_copy = row_copy32;
-            break;
-        }
-    }
-    g_ops.row_fill = g_ops.span_fill;
+    g_ops.put_pixel = m.put_pixel;
+    g_ops.get_pixel = m.get_pixel;
+    g_ops.span_fill = m.span_fill;
+    g_ops.blend_put_pixel = m.blend_put_pixel;
+    g_ops.blend_span_fill = m.blend_span_fill;
+    g_ops.row_fill = m.span_fill;
+    g_ops.row_copy = m.row_copy;
 }
 
 void choose_draw_ops(DrawState* state, std::uint32_t pixel) {
@@ -178,6 +160,16 @@ std::uint32_t to_pixel_value(std::int32_t bpp, std::uint32_t colour) {
         }
         default: return colour;
     }
+}
+
+std::uint32_t expand_rgb565(std::uint32_t pixel) {
+    const std::uint32_t r5 = (pixel >> 11) & 0x1Fu;
+    const std::uint32_t g6 = (pixel >> 5) & 0x3Fu;
+    const std::uint32_t b5 = pixel & 0x1Fu;
+    const std::uint32_t r8 = r5 * 8 + r5 / 4;
+    const std::uint32_t g8 = g6 * 4 + g6 / 16;
+    const std::uint32_t b8 = b5 * 8 + b5 / 4;
+    return 0xFF000000u | (r8 << 16) | (g8 << 8) | b8;
 }
 
 std::uint32_t blend_pixel(std::uint32_t source, std::uint32_t destination) {

@@ -1,11 +1,15 @@
 #pragma once
-// Integer conversions for the shape primitives that stay defined for every
-// input: values beyond the target range saturate and NaN becomes zero, so huge
-// or invalid coordinates clip away instead of invoking undefined behaviour.
+// Helpers shared by the shape primitives (ellipse, lines, boxes).
+//
+// The integer conversions stay defined for every input: values beyond the
+// target range saturate and NaN becomes zero, so huge or invalid coordinates
+// clip away instead of invoking undefined behaviour.
 
 #include <cmath>
 #include <cstdint>
 #include <limits>
+
+#include "gfx/draw_state.h"
 
 namespace vz {
 
@@ -37,5 +41,21 @@ inline std::int32_t clamp_to_i32(std::int64_t v) {
     if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(v);
 }
+
+// The drawing state's view as half-open 64-bit bounds, so that edge sums and
+// tests against far-away points never overflow.
+struct ViewBounds {
+    std::int64_t left, top, right, bottom;  // right and bottom exclusive
+
+    explicit ViewBounds(const DrawState* state)
+        : left(state->view_x),
+          top(state->view_y),
+          right(static_cast<std::int64_t>(state->view_x) + state->view_w),
+          bottom(static_cast<std::int64_t>(state->view_y) + state->view_h) {}
+
+    bool empty() const { return left >= right || top >= bottom; }
+    bool has_row(std::int64_t y) const { return y >= top && y < bottom; }
+    bool has_column(std::int64_t x) const { return x >= left && x < right; }
+};
 
 }  // namespace vz

@@ -166,13 +166,17 @@ bool locate_stage(std::int32_t row, std::int32_t column, std::int32_t visibility
     return true;
 }
 
-// Formats `value` with `format`, room for `digits` + 8 bytes, and prints it
-// with a blank before non-negative numbers.
-void print_number(double value, const char* format, int digits, std::int32_t flags) {
-    char buffer[1 + 16 + 8 + 1] = {};
+constexpr int SINGLE_DIGITS = 7;
+constexpr int DOUBLE_DIGITS = 16;
+
+// Formats `value` as "%.<digits>g" into room for `digits` + 8 bytes, one byte
+// past the buffer's start so that a blank can go before non-negative numbers,
+// and prints it. A text that does not fit its room prints as empty.
+void print_number(double value, int digits, std::int32_t flags) {
+    char buffer[1 + DOUBLE_DIGITS + 8] = {};
     const int room = digits + 8;
     char* text = buffer + 1;
-    const int n = std::snprintf(text, static_cast<std::size_t>(room), format, value);
+    const int n = std::snprintf(text, static_cast<std::size_t>(room), "%.*g", digits, value);
     std::size_t length = 0;
     if (n > 0 && n < room) {
         length = static_cast<std::size_t>(n);
@@ -281,12 +285,12 @@ void runtime_print_text(std::string_view text, std::int32_t flags) {
 
 void runtime_print_single(float value, std::int32_t flags) {
     ensure_channel();
-    print_number(static_cast<double>(value), "%.7g", 7, flags);
+    print_number(static_cast<double>(value), SINGLE_DIGITS, flags);
 }
 
 void runtime_print_double(double value, std::int32_t flags) {
     ensure_channel();
-    print_number(value, "%.16g", 16, flags);
+    print_number(value, DOUBLE_DIGITS, flags);
 }
 
 KeyText runtime_key_text() {

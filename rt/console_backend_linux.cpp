@@ -5,13 +5,11 @@
 // the output descriptor; terminal control sequences (cursor, clearing,
 // colours) are written only when that descriptor is a terminal.
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,10 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "rt/console.h"
 #include "rt/console_backend.h"
 #include "rt/console_backend_keys.h"
 #include "rt/console_backend_linux.h"
 #include "rt/error.h"
+#include "rt/timer.h"
 
 namespace vz {
 
@@ -55,7 +55,12 @@ struct TerminalGuard {
 
 TerminalGuard guard;
 
-constexpr int GUARDED_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals that end the process (or, SIGTSTP, stop it) while the terminal
+// may be in raw mode: the keyboard's interrupt and quit keys, a closed output
+// pipe, termination and hang-up. After a stop the terminal keeps its own
+// settings until the next key read, which takes raw mode again once the
+// process is back in the foreground.
+constexpr int GUARDED_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE, SIGTSTP};
 constexpr int GUARDED_COUNT = sizeof(GUARDED_SIGNALS) / sizeof(GUARDED_SIGNALS[0]);
 struct sigaction previous_actions[GUARDED_COUNT];
 bool exit_handler_registered = false;
@@ -168,28 +173,16 @@ Console& console() {
     return c;
 }
 
-std::int64_t now_ms() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
+std::int64_t now_ms() { return static_cast<std::int64_t>(timer_seconds() * 1000.0); }
 
-void os_sleep(std::int32_t milliseconds) {
-    if (milliseconds < 0) return;
-    if (milliseconds == 0) {
-        ::sched_yield();
-        return;
-    }
-    timespec request{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-    timespec remaining{};
-    while (::nanosleep(&request, &remaining) != 0 && errno == EINTR) request = remaining;
-}
-
+// A sleep of 0 still gives the processor away once; below 0 returns at once.
 void console_sleep(std::int32_t milliseconds) {
     if (auto sleeper = console().sleeper) {
         sleeper(milliseconds);
+    } else if (milliseconds == 0) {
+        ::sched_yield();
     } else {
-        os_sleep(milliseconds);
+        os_sleep_ms(milliseconds);
     }
 }
 
@@ -348,11 +341,22 @@ void grid_size(std::int32_t& cols, std::int32_t& rows) {
     }
 }
 
-void window_rows(std::int32_t rows, std::int32_t& top, std::int32_t& bottom) {
+// The text grid and the text window's rows inside it (0-based, inclusive).
+struct TextArea {
+    std::int32_t cols;
+    std::int32_t rows;
+    std::int32_t top;
+    std::int32_t bottom;
+};
+
+TextArea text_area() {
     const Console& c = console();
-    bottom = c.window_bottom < 0 || c.window_bottom >= rows ? rows - 1 : c.window_bottom;
-    top = c.window_top > bottom ? bottom : c.window_top;
-    if (top < 0) top = 0;
+    TextArea area{};
+    grid_size(area.cols, area.rows);
+    area.bottom = c.window_bottom < 0 || c.window_bottom >= area.rows ? area.rows - 1 : c.window_bottom;
+    area.top = c.window_top > area.bottom ? area.bottom : c.window_top;
+    if (area.top < 0) area.top = 0;
+    return area;
 }
 
 void move_terminal_cursor() {
@@ -363,27 +367,22 @@ void move_terminal_cursor() {
 
 void track_output(const std::uint8_t* bytes, std::int32_t length) {
     Console& c = console();
-    std::int32_t cols = 0;
-    std::int32_t rows = 0;
-    grid_size(cols, rows);
-    std::int32_t top = 0;
-    std::int32_t bottom = 0;
-    window_rows(rows, top, bottom);
+    const TextArea area = text_area();
     for (std::int32_t i = 0; i < length; ++i) {
         switch (bytes[i]) {
             case 7: break;
             case 8: if (c.col > 0) --c.col; break;
-            case 9: c.col = (c.col + 8) & ~7; if (c.col >= cols) c.col = cols - 1; break;
+            case 9: c.col = (c.col + 8) & ~7; if (c.col >= area.cols) c.col = area.cols - 1; break;
             case 10: c.col = 0; ++c.row; break;
             case 13: c.col = 0; break;
             default:
-                if (++c.col >= cols) {
+                if (++c.col >= area.cols) {
                     c.col = 0;
                     ++c.row;
                 }
                 break;
         }
-        if (c.row > bottom) c.row = bottom;  // the text scrolled
+        if (c.row > area.bottom) c.row = area.bottom;  // the text scrolled
     }
 }
 
@@ -416,16 +415,11 @@ void console_restore_terminal() { restore_terminal_now(); }
 // --- Screen ---------------------------------------------------------------
 void console_clear(std::int32_t mode) {
     Console& c = console();
-    std::int32_t cols = 0;
-    std::int32_t rows = 0;
-    grid_size(cols, rows);
-    std::int32_t top = 0;
-    std::int32_t bottom = 0;
-    window_rows(rows, top, bottom);
-    const bool window_is_all = top == 0 && bottom == rows - 1;
-    const bool window_only = mode == 2 || (mode == -65536 && !window_is_all);
+    const TextArea area = text_area();
+    const bool window_is_all = area.top == 0 && area.bottom == area.rows - 1;
+    const bool window_only = mode == 2 || (mode == CLEAR_NO_ARGUMENT && !window_is_all);
     if (window_only) {
-        for (std::int32_t r = top; r <= bottom; ++r) {
+        for (std::int32_t r = area.top; r <= area.bottom; ++r) {
             char sequence[32];
             std::snprintf(sequence, sizeof sequence, "\x1b[%d;1H\x1b[2K", r + 1);
             write_control(sequence);
@@ -433,7 +427,7 @@ void console_clear(std::int32_t mode) {
     } else {
         write_control("\x1b[2J");
     }
-    c.row = top;
+    c.row = area.top;
     c.col = 0;
     move_terminal_cursor();
 }

@@ -25,8 +25,8 @@ ConsoleSleeper console_set_sleeper(ConsoleSleeper sleeper);
 bool console_raw_mode_active();
 
 // Gives the input terminal back its own settings now (raw mode is entered
-// again by the next key read). Also run at exit and on SIGINT, SIGTERM and
-// SIGHUP.
+// again by the next key read). Also run at exit and on SIGINT, SIGQUIT,
+// SIGTERM, SIGHUP, SIGPIPE and SIGTSTP.
 void console_restore_terminal();
 
 }  // namespace vz

@@ -26,7 +26,6 @@
 #include "app/program.h"
 #include "app/world.h"
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
 
 namespace {
 
@@ -161,12 +160,10 @@ int main(int argc, char** argv) {
     }
     // The program's screen, held in memory only: flags -1 choose the Null
     // driver whatever VZGFX says, so the bench never opens a window.
-    if (vz::screen_res(vz::SCREEN_WIDTH, vz::SCREEN_HEIGHT, vz::SCREEN_DEPTH, 0,
-                       vz::SCREEN_FLAGS_NULL_DRIVER, 0) != 0) {
+    if (vz::open_program_screen(vz::SCREEN_FLAGS_NULL_DRIVER) != 0) {
         std::fputs("particles-bench: cannot open the in-memory screen\n", stderr);
         return 1;
     }
-    vz::page_set(0, 1);
     vz::init_world(w);
 
     const auto count = static_cast<std::size_t>(options.frames);
@@ -176,7 +173,7 @@ int main(int argc, char** argv) {
     frame_ms.reserve(count);
     for (std::size_t frame = 0; frame < count; ++frame) {
         const auto start = std::chrono::steady_clock::now();
-        vz::step_frame(w);
+        vz::step_world(w);
         const auto stepped = std::chrono::steady_clock::now();
         vz::draw_frame(w);
         const auto drawn = std::chrono::steady_clock::now();

@@ -2,8 +2,8 @@
 //
 // Every converter shares one row loop: output row j shows source row
 // j / scanline and is written only when that source row is dirty. Only the
-// per-pixel step differs. Stores go through memcpy so that destinations of
-// any alignment are written without undefined behaviour.
+// per-pixel step differs. Pixels are loaded and stored through memcpy
+// (gfx/pixel_bytes.h), so destinations of any alignment are written safely.
 
 #include "gfx/drivers/blit.h"
 
@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "gfx/context.h"
+#include "gfx/pixel_bytes.h"
 
 namespace vz {
 
@@ -19,21 +20,6 @@ namespace {
 // The blitter conversion table holds the two 16-bit lookup tables.
 constexpr int LOOKUP_ENTRIES = 256;
 
-std::uint32_t load32(const std::uint8_t* p) {
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-std::uint16_t load16(const std::uint8_t* p) {
-    std::uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-void store32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, sizeof v); }
-void store16(std::uint8_t* p, std::uint32_t v) {
-    const auto narrow = static_cast<std::uint16_t>(v);
-    std::memcpy(p, &narrow, sizeof narrow);
-}
 void store24(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v);
     p[1] = static_cast<std::uint8_t>(v >> 8);

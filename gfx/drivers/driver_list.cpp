@@ -3,14 +3,14 @@
 #include <iterator>
 
 #include "gfx/driver.h"
+#include "gfx/drivers/drivers.h"
 
 namespace vz {
 
 namespace {
 
-// The back-ends in order of preference, followed by a null terminator. Empty
-// until the back-ends are built, so a screen then opens on no driver but Null.
-constexpr const GfxDriver* const BUILT_IN_DRIVERS[] = {nullptr};
+// The back-ends in order of preference, followed by a null terminator.
+constexpr const GfxDriver* const BUILT_IN_DRIVERS[] = {&directx_driver, &gdi_driver, &opengl_driver, nullptr};
 constexpr std::size_t BUILT_IN_COUNT = std::size(BUILT_IN_DRIVERS) - 1;
 
 // A replacement list installed by tests (empty span = the built-in list).

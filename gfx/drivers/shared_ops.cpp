@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <mutex>
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
@@ -22,6 +23,9 @@ void no_lock() {}
 
 void shared_set_palette(std::int32_t index, std::int32_t red, std::int32_t green, std::int32_t blue) {
     if (index < 0 || index > 255) return;
+    // The update thread re-sends the palette at a fullscreen toggle; the
+    // program normally calls this holding the lock already.
+    std::lock_guard<std::recursive_mutex> guard(input_state().lock);
     WindowState& ws = window_state();
     ws.palette[index][0] = static_cast<std::uint8_t>(red);
     ws.palette[index][1] = static_cast<std::uint8_t>(green);

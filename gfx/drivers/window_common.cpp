@@ -122,6 +122,7 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
         in.start.ready = false;
         in.start.ended = false;
     }
+    if (in.thread.joinable()) in.thread.join();  // a thread whose exit never came
     try {
         in.thread = std::thread(update_thread_body);
     } catch (const std::exception&) {

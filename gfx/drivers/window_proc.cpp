@@ -155,7 +155,10 @@ std::int32_t toggle_fullscreen() {
     resend_palette();
     mark_rows_dirty(ws.height);
     ws.active.store(1);
+    // Tracking starts afresh; a leave notice still pending for the old
+    // style would report a second exit.
     in.mouse_tracking.store(0);
+    p.stop_leave_tracking();
     return 0;
 }
 

@@ -210,6 +210,11 @@ std::int32_t open() {
         // Held keys repeat as presses alone, so a repeat is told from a new press.
         Bool detectable = False;
         XkbSetDetectableAutoRepeat(d, True, &detectable);
+        // Typed text through an input method knows every layout's symbols
+        // (not only Latin-1) and compose sequences; without one, key symbols
+        // are looked up directly.
+        XSetLocaleModifiers("");
+        s.input_method = XOpenIM(d, nullptr, nullptr, nullptr);
     }
     Display* d = s.display;
     s.window.store(0);

@@ -12,8 +12,8 @@
 //   mouse-leave message once it has been asked for.
 // - Focus changes and iconifying (unmap/map) are activation messages; Expose
 //   is paint; a RandR screen change is a display change; WM_DELETE_WINDOW is
-//   close; a maximised window-manager state is maximise; our own client
-//   message is set-cursor.
+//   close, and so is the window being destroyed from outside; a maximised
+//   window-manager state is maximise; our own client message is set-cursor.
 
 #include <X11/Xatom.h>
 #include <X11/extensions/Xrandr.h>
@@ -53,7 +53,6 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     const bool was_down = event.keycode < 256 && s.keycode_down[event.keycode];
     const bool alt_before = (s.vk_state[VK_MENU] & 0x80) != 0;
     note_key(meaning, event.keycode, down);
-    if (meaning.vk == 0) return;  // no key of the PC keyboard
     const bool alt = (s.vk_state[VK_MENU] & 0x80) != 0;
     const bool control = (s.vk_state[VK_CONTROL] & 0x80) != 0;
 
@@ -65,24 +64,26 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     m.alt_held = alt;
     const std::int32_t typed_byte = typed != 0 ? unicode_to_cp437(typed) : 0;
     m.key_char = typed_byte > 0 ? typed_byte : 0;
-    if (down) {
-        m.was_down = was_down;
-        const bool system = (alt || meaning.vk == VK_F10) && !control;
-        m.type = system ? WindowMessageType::system_key_down : WindowMessageType::key_down;
-        const Window before = s.window.load();
-        dispatch(m);
-        // A fullscreen toggle may have replaced the window meanwhile.
-        if (!system && typed != 0 && s.window.load() == before) {
-            WindowMessage c;
-            c.type = WindowMessageType::character;
-            c.character = typed;
-            c.repeat = 1;
-            dispatch(c);
-        }
-    } else {
+    if (!down) {
         const bool system = ((alt_before || meaning.vk == VK_F10) && !control) || meaning.vk == VK_MENU;
         m.type = system ? WindowMessageType::system_key_up : WindowMessageType::key_up;
-        dispatch(m);
+        if (meaning.vk != 0) dispatch(m);
+        return;
+    }
+    m.was_down = was_down;
+    const bool system = (alt || meaning.vk == VK_F10) && !control;
+    m.type = system ? WindowMessageType::system_key_down : WindowMessageType::key_down;
+    const Window before = s.window.load();
+    // A key outside the PC keyboard has no key message, but what it types
+    // still arrives.
+    if (meaning.vk != 0) dispatch(m);
+    // A fullscreen toggle may have replaced the window meanwhile.
+    if (!system && typed != 0 && s.window.load() == before) {
+        WindowMessage c;
+        c.type = WindowMessageType::character;
+        c.character = typed;
+        c.repeat = 1;
+        dispatch(c);
     }
 }
 
@@ -293,6 +294,13 @@ void handle_event(State& s, XEvent& event) {
             }
         }
         break;
+    case DestroyNotify:
+        // Destroyed from outside (the layer forgets its own windows before
+        // destroying them): the program is asked to close as by the close
+        // button, rather than running on without a window.
+        m.type = WindowMessageType::close;
+        dispatch(m);
+        break;
     case ClientMessage:
         if (event.xclient.message_type == s.atoms.wm_protocols &&
             static_cast<Atom>(event.xclient.data.l[0]) == s.atoms.wm_delete_window) {
@@ -317,6 +325,8 @@ void pump_messages() {
     while (XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
+        // The input method takes the keys of a compose sequence.
+        if (XFilterEvent(&event, None)) continue;
         handle_event(s, event);
     }
 }

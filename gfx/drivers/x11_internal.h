@@ -55,6 +55,8 @@ struct State {
     int depth = 0;             // the window's depth
     Colormap colormap = 0;     // own colormap for a non-default visual, else 0
     GC gc = nullptr;
+    XIM input_method = nullptr;    // the built-in one: typed text in UTF-8, compose keys
+    XIC input_context = nullptr;   // of the window
     Atoms atoms;
     Cursor arrow = 0;
     Cursor invisible = 0;
@@ -110,7 +112,8 @@ struct KeyMeaning {
     bool extended = false;
 };
 KeyMeaning key_meaning(Display* display, unsigned keycode, KeySym event_keysym);
-// The Unicode code point a key event types, 0 when none or more than one.
+// The Unicode code point a key event types, 0 when none or more than one;
+// `keysym` receives the event's symbol.
 std::uint32_t typed_code_point(XKeyEvent& event, KeySym* keysym);
 // Updates the virtual-key state for a press or release.
 void note_key(const KeyMeaning& meaning, unsigned keycode, bool down);

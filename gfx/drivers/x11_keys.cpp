@@ -158,6 +158,33 @@ bool extended_by_keysym(KeySym k) {
     }
 }
 
+// The code point of UTF-8 text that holds exactly one, else 0.
+std::uint32_t one_code_point(const char* text, int length) {
+    if (length <= 0) return 0;
+    const auto lead = static_cast<unsigned char>(text[0]);
+    int size = 1;
+    std::uint32_t code = lead;
+    if (lead >= 0xF0) {
+        size = 4;
+        code = lead & 0x07u;
+    } else if (lead >= 0xE0) {
+        size = 3;
+        code = lead & 0x0Fu;
+    } else if (lead >= 0xC0) {
+        size = 2;
+        code = lead & 0x1Fu;
+    } else if (lead >= 0x80) {
+        return 0;  // not a lead byte
+    }
+    if (length != size) return 0;
+    for (int i = 1; i < size; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0u) != 0x80u) return 0;
+        code = (code << 6) | (next & 0x3Fu);
+    }
+    return code;
+}
+
 // The US virtual key at a scancode's position (first key of its row).
 std::int32_t vk_at_scancode(std::int32_t scan) {
     for (const ScancodeRow& row : scancode_table()) {
@@ -199,10 +226,19 @@ KeyMeaning key_meaning(Display* display, unsigned keycode, KeySym event_keysym) 
 }
 
 std::uint32_t typed_code_point(XKeyEvent& event, KeySym* keysym) {
-    char bytes[16] = {};
+    char bytes[32] = {};
+    XIC context = state().input_context;
+    *keysym = NoSymbol;
+    if (event.type == KeyPress && context != nullptr) {
+        Status status = 0;
+        const int length = Xutf8LookupString(context, &event, bytes, sizeof bytes - 1, keysym, &status);
+        if (status != XLookupChars && status != XLookupBoth) return 0;
+        if (*keysym == XK_Delete || *keysym == XK_KP_Delete) return 0;  // Delete types nothing
+        return one_code_point(bytes, length);
+    }
     const int length = XLookupString(&event, bytes, sizeof bytes, keysym, nullptr);
     const KeySym k = *keysym;
-    if (k == XK_Delete || k == XK_KP_Delete) return 0;  // Delete types nothing
+    if (k == XK_Delete || k == XK_KP_Delete) return 0;
     if ((k & 0xFF000000u) == 0x01000000u) return static_cast<std::uint32_t>(k & 0x00FFFFFFu);
     if (length == 1) return static_cast<unsigned char>(bytes[0]);  // Latin-1
     if (k == XK_EuroSign) return 0x20AC;

@@ -227,6 +227,12 @@ std::int32_t create_window(const WindowRequest& request, const char* caption, co
     XDefineCursor(d, w, s.arrow);
     s.gc = XCreateGC(d, w, 0, nullptr);
 
+    s.input_context = nullptr;
+    if (s.input_method != nullptr) {
+        s.input_context = XCreateIC(s.input_method, XNInputStyle, XIMPreeditNothing | XIMStatusNothing,
+                                    XNClientWindow, w, XNFocusWindow, w, nullptr);
+        if (s.input_context != nullptr) XSetICFocus(s.input_context);
+    }
     reset_input_tracking(s);
     s.window_x = request.x;
     s.window_y = request.y;
@@ -244,6 +250,8 @@ void destroy_window() {
     if (s.display == nullptr || w == 0) return;
     if (s.gc != nullptr) XFreeGC(s.display, s.gc);
     s.gc = nullptr;
+    if (s.input_context != nullptr) XDestroyIC(s.input_context);
+    s.input_context = nullptr;
     XDestroyWindow(s.display, w);
     if (s.colormap != 0) XFreeColormap(s.display, s.colormap);
     s.colormap = 0;
@@ -276,7 +284,17 @@ std::int32_t restyle_window(const WindowRequest& request) {
     s.window_y = request.y;
     g_client_width.store(request.width);
     g_client_height.store(request.height);
-    if (request.show) show(s, w);
+    if (request.show) {
+        show(s, w);
+        // Withdrawing and showing again moved the focus away and back; the
+        // window keeps its activation through a restyle.
+        XSync(d, False);
+        XEvent event;
+        while (XCheckTypedWindowEvent(d, w, FocusOut, &event) || XCheckTypedWindowEvent(d, w, FocusIn, &event)) {
+        }
+        s.focused = true;
+        s.reported_active = true;
+    }
     XSync(d, False);
     return 0;
 }

@@ -51,32 +51,20 @@ std::uint32_t reverse_style(std::uint32_t style) {
     return reversed;
 }
 
-struct ViewBounds {
-    std::int64_t left, top, right, bottom;  // right and bottom exclusive
-
-    explicit ViewBounds(const DrawState* state)
-        : left(state->view_x),
-          top(state->view_y),
-          right(static_cast<std::int64_t>(state->view_x) + state->view_w),
-          bottom(static_cast<std::int64_t>(state->view_y) + state->view_h) {}
-
-    bool empty() const { return left >= right || top >= bottom; }
-
-    std::uint32_t outcode(std::int64_t x, std::int64_t y) const {
-        std::uint32_t code = 0;
-        if (x < left) {
-            code |= OUT_LEFT;
-        } else if (x >= right) {
-            code |= OUT_RIGHT;
-        }
-        if (y < top) {
-            code |= OUT_ABOVE;
-        } else if (y >= bottom) {
-            code |= OUT_BELOW;
-        }
-        return code;
+std::uint32_t outcode(const ViewBounds& view, std::int64_t x, std::int64_t y) {
+    std::uint32_t code = 0;
+    if (x < view.left) {
+        code |= OUT_LEFT;
+    } else if (x >= view.right) {
+        code |= OUT_RIGHT;
     }
-};
+    if (y < view.top) {
+        code |= OUT_ABOVE;
+    } else if (y >= view.bottom) {
+        code |= OUT_BELOW;
+    }
+    return code;
+}
 
 struct Segment {
     std::int64_t x1, y1, x2, y2;
@@ -88,8 +76,8 @@ struct Segment {
 // starts from the other end. False when nothing of the line is visible.
 bool clip_segment(const ViewBounds& view, Segment& s) {
     for (int pass = 0; pass < CLIP_PASS_LIMIT; ++pass) {
-        std::uint32_t c1 = view.outcode(s.x1, s.y1);
-        const std::uint32_t c2 = view.outcode(s.x2, s.y2);
+        std::uint32_t c1 = outcode(view, s.x1, s.y1);
+        const std::uint32_t c2 = outcode(view, s.x2, s.y2);
         if ((c1 | c2) == 0) return true;
         if ((c1 & c2) != 0) return false;
         if (c1 == 0) {
@@ -127,37 +115,51 @@ void plot(DrawState* state, std::int64_t x, std::int64_t y, std::uint32_t colour
     state->put_pixel(state, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), colour);
 }
 
+// Pixels x1 ... x2 of row y with the style mask running on; a solid style
+// fills them as one run.
+void draw_row(DrawState* state, std::int64_t x1, std::int64_t x2, std::int64_t y, std::uint32_t colour,
+             std::uint32_t style, std::uint32_t& mask) {
+    if (style == STYLE_SOLID) {
+        state->span_fill(pixel_address(state, x1, y), colour, static_cast<std::int32_t>(x2 - x1 + 1));
+        return;
+    }
+    for (std::int64_t x = x1; x <= x2; ++x) {
+        if ((style & mask) != 0) plot(state, x, y, colour);
+        mask = rotate_mask(mask);
+    }
+}
+
+// Pixels y1 ... y2 of column x with the style mask running on, one at a
+// time even when solid.
+void draw_column(DrawState* state, std::int64_t x, std::int64_t y1, std::int64_t y2, std::uint32_t colour,
+                std::uint32_t style, std::uint32_t& mask) {
+    for (std::int64_t y = y1; y <= y2; ++y) {
+        if ((style & mask) != 0) plot(state, x, y, colour);
+        mask = rotate_mask(mask);
+    }
+}
+
+// Straight runs are drawn from their low end. A run given high end first is
+// exchanged, and the reversed style with a mask started at the run's far end
+// keeps the pattern's phase as if drawn from the first point given.
+void orient_run(std::int64_t& from, std::int64_t& to, std::uint32_t& style, std::uint32_t& mask) {
+    if (from <= to) return;
+    std::swap(from, to);
+    style = reverse_style(style);
+    mask = 1u << ((to - from) & 15);
+}
+
 // Draws a segment whose ends both lie inside the view.
 void draw_segment(DrawState* state, Segment s, std::uint32_t colour, std::uint32_t style) {
     std::uint32_t mask = MASK_FIRST;
     if (s.x1 == s.x2) {
-        // Drawn top-down; a reversed style with a shifted start keeps the
-        // pattern's phase as if drawn from the first point.
-        if (s.y1 > s.y2) {
-            std::swap(s.y1, s.y2);
-            style = reverse_style(style);
-            mask = 1u << ((s.y2 - s.y1) & 15);
-        }
-        for (std::int64_t y = s.y1; y <= s.y2; ++y) {
-            if ((style & mask) != 0) plot(state, s.x1, y, colour);
-            mask = rotate_mask(mask);
-        }
+        orient_run(s.y1, s.y2, style, mask);
+        draw_column(state, s.x1, s.y1, s.y2, colour, style, mask);
         return;
     }
     if (s.y1 == s.y2) {
-        if (s.x1 > s.x2) {
-            std::swap(s.x1, s.x2);
-            style = reverse_style(style);
-            mask = 1u << ((s.x2 - s.x1) & 15);
-        }
-        if (style == STYLE_SOLID) {
-            state->span_fill(pixel_address(state, s.x1, s.y1), colour, static_cast<std::int32_t>(s.x2 - s.x1 + 1));
-            return;
-        }
-        for (std::int64_t x = s.x1; x <= s.x2; ++x) {
-            if ((style & mask) != 0) plot(state, x, s.y1, colour);
-            mask = rotate_mask(mask);
-        }
+        orient_run(s.x1, s.x2, style, mask);
+        draw_row(state, s.x1, s.x2, s.y1, colour, style, mask);
         return;
     }
     const std::int64_t sx = s.x2 > s.x1 ? 1 : -1;
@@ -193,33 +195,6 @@ void draw_segment(DrawState* state, Segment s, std::uint32_t colour, std::uint32
     }
 }
 
-// One row edge of an outline, x from x1 to x2 on row y, with the mask running on.
-void box_row(DrawState* state, std::int64_t x1, std::int64_t x2, std::int64_t y, std::uint32_t colour,
-             std::uint32_t style, std::uint32_t& mask) {
-    if (style == STYLE_SOLID) {
-        state->span_fill(pixel_address(state, x1, y), colour, static_cast<std::int32_t>(x2 - x1 + 1));
-        return;
-    }
-    for (std::int64_t x = x1; x <= x2; ++x) {
-        if ((style & mask) != 0) plot(state, x, y, colour);
-        mask = rotate_mask(mask);
-    }
-}
-
-// One column edge of an outline, pixel by pixel even when solid.
-void box_column(DrawState* state, std::int64_t x, std::int64_t y1, std::int64_t y2, std::uint32_t colour,
-                std::uint32_t style, std::uint32_t& mask) {
-    for (std::int64_t y = y1; y <= y2; ++y) {
-        if ((style & mask) != 0) plot(state, x, y, colour);
-        mask = rotate_mask(mask);
-    }
-}
-
-void mark_and_unlock(const DrawState* state, std::int64_t first, std::int64_t last) {
-    if (target_is_visible(state)) mark_dirty(clamp_to_i32(first), clamp_to_i32(last));
-    screen_unlock(1, 0);
-}
-
 }  // namespace
 
 void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32_t colour, std::int32_t box_mode,
@@ -248,7 +223,7 @@ void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32
 
     screen_lock();
     draw_segment(state, s, pixel, pattern);
-    mark_and_unlock(state, std::min(s.y1, s.y2), std::max(s.y1, s.y2));
+    unlock_after_drawing(state, std::min(s.y1, s.y2), std::max(s.y1, s.y2));
 }
 
 void draw_box(DrawState* state, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
@@ -267,7 +242,7 @@ void draw_box(DrawState* state, std::int32_t x1, std::int32_t y1, std::int32_t x
         for (std::int64_t y = cy1; y <= cy2; ++y) {
             state->span_fill(pixel_address(state, cx1, y), colour, static_cast<std::int32_t>(cx2 - cx1 + 1));
         }
-        mark_and_unlock(state, cy1, cy2);
+        unlock_after_drawing(state, cy1, cy2);
         return;
     }
 
@@ -282,29 +257,29 @@ void draw_box(DrawState* state, std::int32_t x1, std::int32_t y1, std::int32_t x
     if (dashed) mask = advance_mask(mask, cx1 - x1);
 
     if (y2 < view.bottom) {
-        box_row(state, cx1, cx2, y2, colour, pattern, mask);
+        draw_row(state, cx1, cx2, y2, colour, pattern, mask);
     } else if (dashed) {
         mask = advance_mask(mask, row_length);
     }
     if (dashed) mask = advance_mask(mask, (x2 - cx2) + (cx1 - x1));
 
     if (y1 >= view.top) {
-        box_row(state, cx1, cx2, y1, colour, pattern, mask);
+        draw_row(state, cx1, cx2, y1, colour, pattern, mask);
     } else if (dashed) {
         mask = advance_mask(mask, row_length);
     }
     if (dashed) mask = advance_mask(mask, (x2 - cx2) + (cy1 - y1));
 
     if (x2 < view.right) {
-        box_column(state, x2, cy1, cy2, colour, pattern, mask);
+        draw_column(state, x2, cy1, cy2, colour, pattern, mask);
     } else if (dashed) {
         mask = advance_mask(mask, column_length);
     }
     if (dashed) mask = advance_mask(mask, (y2 - cy2) + (cy1 - y1));
 
-    if (x1 >= view.left) box_column(state, x1, cy1, cy2, colour, pattern, mask);
+    if (x1 >= view.left) draw_column(state, x1, cy1, cy2, colour, pattern, mask);
 
-    mark_and_unlock(state, cy1, cy2);
+    unlock_after_drawing(state, cy1, cy2);
 }
 
 void set_view(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t fill,

@@ -2,7 +2,6 @@
 
 #include "gfx/text/palette.h"
 
-#include <cstring>
 #include <span>
 
 #include "gfx/context.h"
@@ -57,20 +56,6 @@ std::uint32_t default_colour(const PaletteDesc* desc, std::int32_t i) {
     return rgb[0] + rgb[1] * 256u + rgb[2] * 65536u;
 }
 
-void send_to_driver(const GfxContext* context, std::int32_t index, std::uint32_t colour) {
-    if (context->driver != nullptr && context->driver->set_palette != nullptr) {
-        context->driver->set_palette(index, static_cast<std::int32_t>(colour & 0xFF),
-                                     static_cast<std::int32_t>((colour >> 8) & 0xFF),
-                                     static_cast<std::int32_t>((colour >> 16) & 0xFF));
-    }
-}
-
-void mark_every_line(GfxContext* context) {
-    if (context->dirty != nullptr && context->height > 0) {
-        std::memset(context->dirty, 1, static_cast<std::size_t>(context->height));
-    }
-}
-
 bool has_palette(const GfxContext* context) {
     return context != nullptr && context->depth <= 8 && context->palette_desc != nullptr &&
            context->palette_desc->colours > 0;
@@ -81,14 +66,18 @@ std::int32_t palette_size(const GfxContext* context) {
     return context->depth >= 8 ? 256 : (1 << context->depth);
 }
 
-std::uint32_t expand_565(std::uint32_t pixel) {
-    const std::uint32_t r5 = (pixel >> 11) & 0x1F;
-    const std::uint32_t g6 = (pixel >> 5) & 0x3F;
-    const std::uint32_t b5 = pixel & 0x1F;
-    return 0xFF000000u | ((r5 * 8 + r5 / 4) << 16) | ((g6 * 4 + g6 / 16) << 8) | (b5 * 8 + b5 / 4);
-}
+// A palette change shows on every line of the page.
+void mark_every_line(const GfxContext* context) { mark_dirty(0, context->height - 1); }
 
 }  // namespace
+
+void send_palette_entry(const GfxContext* context, std::int32_t index, std::uint32_t colour) {
+    if (context->driver != nullptr && context->driver->set_palette != nullptr) {
+        context->driver->set_palette(index, static_cast<std::int32_t>(colour & 0xFFu),
+                                     static_cast<std::int32_t>((colour >> 8) & 0xFFu),
+                                     static_cast<std::int32_t>((colour >> 16) & 0xFFu));
+    }
+}
 
 void change_palette(std::int32_t index, std::int32_t colour, std::int32_t green, std::int32_t blue) {
     GfxContext* context = current_context();
@@ -117,7 +106,7 @@ void change_palette(std::int32_t index, std::int32_t colour, std::int32_t green,
                 if (attribute < desc->colours) shown = default_colour(desc, attribute);
             }
             context->device_palette[i] = shown;
-            send_to_driver(context, i, shown);
+            send_palette_entry(context, i, shown);
         }
     }
     mark_every_line(context);
@@ -147,7 +136,7 @@ std::uint32_t set_color(std::uint32_t foreground, std::uint32_t background, std:
     if (context->depth <= 8) {
         previous = state->bg_colour * 65536u + state->fg_colour;
     } else if (context->depth == 16) {
-        previous = expand_565(state->fg_colour);
+        previous = expand_rgb565(state->fg_colour);
     } else {
         previous = state->fg_colour;
     }
@@ -209,7 +198,7 @@ std::int32_t port_out(std::int32_t port, std::int32_t value) {
         for (std::int32_t i = 0; i < shown_count && static_cast<std::size_t>(i) < ATTRIBUTE_SLOTS; ++i) {
             if (context->attribute_map[i] == index) {
                 context->device_palette[i] = colour;
-                send_to_driver(context, i, colour);
+                send_palette_entry(context, i, colour);
             }
         }
         mark_every_line(context);

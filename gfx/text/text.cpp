@@ -29,16 +29,6 @@ void fill_lines(DrawState* state, std::int32_t x, std::int32_t width, std::int32
     for (std::int32_t y = first; y < end; ++y) state->span_fill(state->lines[y] + offset, state->bg_colour, width);
 }
 
-std::uint32_t expand_565(std::uint32_t pixel) {
-    const std::uint32_t r5 = (pixel >> 11) & 0x1F;
-    const std::uint32_t g6 = (pixel >> 5) & 0x3F;
-    const std::uint32_t b5 = pixel & 0x1F;
-    const std::uint32_t r8 = r5 * 8 + r5 / 4;
-    const std::uint32_t g8 = g6 * 4 + g6 / 16;
-    const std::uint32_t b8 = b5 * 8 + b5 / 4;
-    return 0xFF000000u | (r8 << 16) | (g8 << 8) | b8;
-}
-
 }  // namespace
 
 TextWindow resolve_text_window(const GfxContext* context) {
@@ -99,8 +89,10 @@ std::int32_t set_text_pos(std::int32_t row, std::int32_t column, std::int32_t /*
     GfxContext* context = current_context();
     if (context == nullptr) return 0;
     context->flags &= ~CTX_OWED_LINE_FEED;
-    if (row - 1 >= 0) context->cursor_y = row - 1;
-    if (column - 1 >= 0) context->cursor_x = column - 1;
+    // 0 or less keeps the value (compared before subtracting, so that the
+    // most negative argument cannot overflow).
+    if (row >= 1) context->cursor_y = row - 1;
+    if (column >= 1) context->cursor_x = column - 1;
     screen_channel().column = context->cursor_x;
     return ((context->cursor_y & 0xFF) * 256 + (context->cursor_x & 0xFF)) + 257;
 }
@@ -223,8 +215,7 @@ void clear(std::int32_t mode) {
         state->last_x = static_cast<float>(state->view_x + state->view_w / 2);
         state->last_y = static_cast<float>(state->view_y + state->view_h / 2);
     }
-    if (end > first && target_is_visible(state)) mark_dirty(first, end - 1);
-    screen_unlock(1, 0);
+    unlock_after_drawing(state, first, static_cast<std::int64_t>(end) - 1);
 }
 
 std::int32_t read_cell(std::int32_t column, std::int32_t row, std::int32_t what) {
@@ -242,7 +233,7 @@ std::int32_t read_cell(std::int32_t column, std::int32_t row, std::int32_t what)
     } else if (context->depth <= 8) {
         value = cell.fg + cell.bg * 256;
     } else if (context->depth == 16) {
-        value = expand_565(what == 2 ? cell.bg : cell.fg);
+        value = expand_rgb565(what == 2 ? cell.bg : cell.fg);
     } else {
         value = what == 2 ? cell.bg : cell.fg;
     }

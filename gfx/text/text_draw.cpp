@@ -150,9 +150,7 @@ void print_text(const std::uint8_t* bytes, std::int32_t length, std::int32_t fla
         context->flags &= ~CTX_OWED_LINE_FEED;
         layout.row += 1;
         layout.col = layout.left;
-        if (layout.row > layout.bottom) {
-            layout.scroll(&layout, layout.left, layout.top, layout.right, layout.bottom, layout.row - layout.bottom);
-        }
+        scroll_to_cursor(layout);
     }
 
     layout_text(layout, bytes, length, 1);
@@ -163,16 +161,13 @@ void print_text(const std::uint8_t* bytes, std::int32_t length, std::int32_t fla
         context->flags |= CTX_OWED_LINE_FEED;
         layout.col = layout.right;
         layout.row = layout.bottom;
-    } else if (layout.row > layout.bottom) {
-        layout.scroll(&layout, layout.left, layout.top, layout.right, layout.bottom, layout.row - layout.bottom);
+    } else {
+        scroll_to_cursor(layout);
     }
     context->cursor_x = layout.col;
     context->cursor_y = layout.row;
 
-    if (owner.dirty_end > owner.dirty_first && target_is_visible(state)) {
-        mark_dirty(owner.dirty_first, owner.dirty_end - 1);
-    }
-    screen_unlock(1, 0);
+    unlock_after_drawing(state, owner.dirty_first, static_cast<std::int64_t>(owner.dirty_end) - 1);
 }
 
 void print_wide_text(const std::uint16_t* units, std::int32_t length, std::int32_t flags) {

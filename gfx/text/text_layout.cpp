@@ -31,10 +31,12 @@ struct Batch {
         if (count == TEXT_BATCH_BYTES) flush();
         bytes[count++] = b;
     }
-    void move(std::int32_t columns, std::int32_t rows) {
+    // A cursor move: the pending bytes are drawn first, at the old position,
+    // then `change` moves the cursor.
+    template <typename Change>
+    void move(Change change) {
         flush();
-        layout.col += columns;
-        layout.row += rows;
+        change(layout);
         moved = true;
     }
     // The column the cursor will have once the pending bytes are drawn.
@@ -48,6 +50,12 @@ struct Batch {
 
 }  // namespace
 
+void scroll_to_cursor(TextLayout& layout) {
+    if (layout.bottom != -1 && layout.row > layout.bottom) {
+        layout.scroll(&layout, layout.left, layout.top, layout.right, layout.bottom, layout.row - layout.bottom);
+    }
+}
+
 void write_wrapped(TextLayout& layout, const std::uint8_t* bytes, std::int32_t count) {
     while (count > 0) {
         if (layout.col < layout.left || layout.col > layout.right) {
@@ -58,9 +66,7 @@ void write_wrapped(TextLayout& layout, const std::uint8_t* bytes, std::int32_t c
         }
         const std::int32_t room = layout.right - layout.col + 1;
         const std::int32_t run = count < room ? count : room;
-        if (layout.bottom != -1 && layout.row > layout.bottom) {
-            layout.scroll(&layout, layout.left, layout.top, layout.right, layout.bottom, layout.row - layout.bottom);
-        }
+        scroll_to_cursor(layout);
         if (layout.write(&layout, bytes, run) != 1) return;
         bytes += run;
         count -= run;
@@ -81,8 +87,10 @@ void layout_text(TextLayout& layout, const std::uint8_t* bytes, std::int32_t cou
                 sound_text_bell();
                 break;
             case BACKSPACE:
-                batch.flush();
-                batch.move(layout.col > layout.left ? -1 : 0, 0);
+                // Never past the left column, never back to the previous row.
+                batch.move([](TextLayout& l) {
+                    if (l.col > l.left) l.col -= 1;
+                });
                 break;
             case TAB: {
                 const std::int32_t x = batch.column_after_pending() - layout.left;
@@ -91,12 +99,13 @@ void layout_text(TextLayout& layout, const std::uint8_t* bytes, std::int32_t cou
                 break;
             }
             case LINE_FEED:
-                batch.flush();
-                batch.move(lf_returns != 0 ? layout.left - layout.col : 0, 1);
+                batch.move([lf_returns](TextLayout& l) {
+                    l.row += 1;
+                    if (lf_returns != 0) l.col = l.left;
+                });
                 break;
             case CARRIAGE_RETURN:
-                batch.flush();
-                batch.move(layout.left - layout.col, 0);
+                batch.move([](TextLayout& l) { l.col = l.left; });
                 break;
             default:
                 batch.add(b);
@@ -105,8 +114,8 @@ void layout_text(TextLayout& layout, const std::uint8_t* bytes, std::int32_t cou
     }
     if (batch.count > 0) {
         batch.flush();
-    } else if (batch.moved && layout.bottom != -1 && layout.row > layout.bottom) {
-        layout.scroll(&layout, layout.left, layout.top, layout.right, layout.bottom, layout.row - layout.bottom);
+    } else if (batch.moved) {
+        scroll_to_cursor(layout);
     }
 }
 

@@ -43,6 +43,10 @@ inline constexpr std::int32_t TEXT_BATCH_BYTES = 1024;
 // carriage return) and draws every other byte with wrapping and scrolling.
 // A non-zero `lf_returns` makes a line feed also return to the left column.
 void layout_text(TextLayout& layout, const std::uint8_t* bytes, std::int32_t count, std::int32_t lf_returns);
+// Scrolls the window up by row - bottom rows when the cursor has gone below
+// it, leaving the cursor on the bottom row; nothing when the cursor is inside
+// or the window never scrolls (bottom -1).
+void scroll_to_cursor(TextLayout& layout);
 // Draws bytes at the cursor, wrapping at the right edge and scrolling only
 // when a run is about to be drawn below the window.
 void write_wrapped(TextLayout& layout, const std::uint8_t* bytes, std::int32_t count);

@@ -3,12 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "app/world.h"
 #include "frame_support.h"
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/text/keys.h"
+#include "gfx/text/text.h"
+#include "rt/console.h"
+#include "rt/error.h"
 #include "rt/runtime.h"
 
 namespace vz {
@@ -20,8 +26,7 @@ class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
         runtime_static_init();
-        ASSERT_EQ(screen_res(SCREEN_WIDTH, SCREEN_HEIGHT, 32, 0, SCREEN_FLAGS_NULL_DRIVER, 0), 0);
-        page_set(0, 1);
+        ASSERT_EQ(open_program_screen(SCREEN_FLAGS_NULL_DRIVER), 0);
         ASSERT_EQ(create_world_arrays(w), 0);
         init_world(w);
     }
@@ -91,6 +96,45 @@ TEST_F(FrameTest, WorldWithoutArraysDrawsOnlyTheClear) {
                                              test::OPAQUE_BLACK);
     expect_same_frame(visible_page(), cleared);
     EXPECT_EQ(current_context()->lock_count, 0);
+}
+
+TEST_F(FrameTest, AnyKeyBeforeTheKeyTestEndsTheLoopAfterThatFrame) {
+    // A character, a character above 127, an extended key and the window's
+    // close request: each is a non-empty key text, taken by the key test.
+    for (std::int32_t code : {std::int32_t{'x'}, -126, 0x48FF, KEY_CLOSE}) {
+        post_key(code);
+        EXPECT_EQ(run_frames_until_key(w), 1) << "key " << code;
+        EXPECT_EQ(key_pending(), 0) << "key " << code;
+        // The frame was drawn in full before the loop ended.
+        expect_same_frame(visible_page(), test::paint_reference_frame(w));
+    }
+}
+
+TEST_F(FrameTest, SeedIsShownAloneInTheTopLeftCornerWithALineBreak) {
+    post_key('q');
+    ASSERT_EQ(run_frames_until_key(w), 1);
+    set_last_error(ERR_OK);
+    show_seed();
+
+    const std::string expected = " 52231.78 ";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(read_cell(static_cast<std::int32_t>(i) + 1, 1, 0), expected[i]) << "column " << i + 1;
+    }
+    EXPECT_EQ(get_text_row(), 2);
+    EXPECT_EQ(get_text_col(), 1);
+    EXPECT_EQ(screen_channel().column, 0);
+    // The page copy came last and was refused: page 1 does not exist.
+    EXPECT_EQ(get_last_error(), ERR_ILLEGAL_CALL);
+
+    // The clear came before the print: below the first text row (8 pixels of
+    // the 8 x 8 font) no particle is left, and the seed's glyphs are drawn.
+    const std::vector<std::uint32_t> page = visible_page();
+    for (std::size_t i = 8u * SCREEN_WIDTH; i < page.size(); ++i) {
+        ASSERT_EQ(page[i], test::OPAQUE_BLACK) << "pixel " << i % SCREEN_WIDTH << ", " << i / SCREEN_WIDTH;
+    }
+    bool glyphs = false;
+    for (std::size_t i = 0; i < 8u * SCREEN_WIDTH; ++i) glyphs |= page[i] != test::OPAQUE_BLACK;
+    EXPECT_TRUE(glyphs);
 }
 
 }  // namespace

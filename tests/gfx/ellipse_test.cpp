@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -18,6 +17,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "screen_support.h"
 
 namespace vz {
 namespace {
@@ -27,55 +27,30 @@ constexpr std::uint32_t BLACK = 0xFF000000u;
 constexpr std::uint32_t WHITE = 0xFFFFFFFFu;
 constexpr std::uint32_t HALF_WHITE = 0x80FFFFFFu;
 
-// A driver that accepts every screen and counts its lock and unlock calls.
-int g_locks = 0;
-int g_unlocks = 0;
-std::int32_t accept_init(const char*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) {
-    return 0;
-}
-std::int32_t quiet_exit() { return 0; }
-void count_lock() { ++g_locks; }
-void count_unlock() { ++g_unlocks; }
-const GfxDriver counting_driver{"Counting", accept_init, quiet_exit, count_lock, count_unlock, nullptr, nullptr,
-                                nullptr,    nullptr,     nullptr,    nullptr,    nullptr,      nullptr, nullptr};
-const GfxDriver* const COUNTING_LIST[] = {&counting_driver};
-
 using Pixels = std::set<std::pair<int, int>>;
 
-class EllipseTest : public ::testing::Test {
+// Screens open on the fake drivers, whose log counts the driver's lock and
+// unlock calls.
+class EllipseTest : public test::ScreenTest {
 protected:
-    void SetUp() override {
-        close_screen();
-        unsetenv("VZGFX");
-        set_driver_list_for_test(COUNTING_LIST);
-    }
-    void TearDown() override {
-        close_screen();
-        set_driver_list_for_test({});
-    }
-
     GfxContext* open(int width, int height, std::int32_t flags = 0, int pages = 1) {
+        use_fake_drivers();
         EXPECT_EQ(screen_res(width, height, 32, pages, flags, 0), 0);
         GfxContext* context = current_context();
         EXPECT_NE(context, nullptr);
         if (context != nullptr) std::memset(context->dirty, 0, static_cast<std::size_t>(context->height));
-        g_locks = g_unlocks = 0;
+        test::fake_log().lock_calls = test::fake_log().unlock_calls = 0;
         return context;
     }
-
-    static std::uint32_t at(const GfxContext* c, int page, int x, int y) {
-        std::uint32_t v;
-        std::memcpy(&v, c->pages[page] + static_cast<std::size_t>(y) * c->pitch + static_cast<std::size_t>(x) * 4,
-                    sizeof v);
-        return v;
-    }
+    static int locks() { return test::fake_log().lock_calls; }
+    static int unlocks() { return test::fake_log().unlock_calls; }
 
     // Every pixel of a page that differs from opaque black.
     static Pixels drawn(const GfxContext* c, int page = 0) {
         Pixels out;
         for (int y = 0; y < c->height; ++y) {
             for (int x = 0; x < c->width; ++x) {
-                if (at(c, page, x, y) != BLACK) out.insert({x, y});
+                if (test::pixel32(c, page, x, y) != BLACK) out.insert({x, y});
             }
         }
         return out;
@@ -104,10 +79,10 @@ TEST_F(EllipseTest, RadiusOneFilledCircleIsFivePixelsOnItsThreeRows) {
     const GfxContext* c = open(32, 32);
     fill_disc(10, 10, 1.0f);
     EXPECT_EQ(drawn(c), (Pixels{{9, 10}, {10, 10}, {11, 10}, {10, 9}, {10, 11}}));
-    EXPECT_EQ(at(c, 0, 10, 10), WHITE);
+    EXPECT_EQ(test::pixel32(c, 0, 10, 10), WHITE);
     EXPECT_EQ(dirty_rows(c), (std::vector<int>{9, 10, 11}));
-    EXPECT_EQ(g_locks, 1);
-    EXPECT_EQ(g_unlocks, 1);
+    EXPECT_EQ(locks(), 1);
+    EXPECT_EQ(unlocks(), 1);
     EXPECT_EQ(c->lock_count, 0);
     const DrawState* state = get_draw_state();
     EXPECT_EQ(state->last_x, 10.0f);
@@ -119,10 +94,10 @@ TEST_F(EllipseTest, InsideACallersLockOnlyNests) {
     screen_lock();
     fill_disc(10, 10, 1.0f);
     EXPECT_EQ(c->lock_count, 1);
-    EXPECT_EQ(g_unlocks, 0);
+    EXPECT_EQ(unlocks(), 0);
     screen_unlock(1, 0);
-    EXPECT_EQ(g_locks, 1);
-    EXPECT_EQ(g_unlocks, 1);
+    EXPECT_EQ(locks(), 1);
+    EXPECT_EQ(unlocks(), 1);
 }
 
 TEST_F(EllipseTest, NoRadiusOrNoShapeDrawsNothingAndTakesNoLock) {
@@ -143,8 +118,8 @@ TEST_F(EllipseTest, NoRadiusOrNoShapeDrawsNothingAndTakesNoLock) {
         EXPECT_TRUE(drawn(c).empty()) << k.radius << " " << k.aspect << " " << k.start << " " << k.end;
     }
     EXPECT_TRUE(dirty_rows(c).empty());
-    EXPECT_EQ(g_locks, 0);
-    EXPECT_EQ(g_unlocks, 0);
+    EXPECT_EQ(locks(), 0);
+    EXPECT_EQ(unlocks(), 0);
 }
 
 TEST_F(EllipseTest, AspectSetsWhichRadiusShrinks) {
@@ -188,14 +163,21 @@ TEST_F(EllipseTest, OnlyTheExactFullTurnTakesTheWholePath) {
     EXPECT_TRUE(whole.count({25, 30}));
     EXPECT_GT(whole.size(), 300u);
 
-    // The single nearest to 2 pi is a hair more than a turn (in double
-    // precision), so the arc path moves the start a turn on and traces only
-    // the point at angle 0; the fill is ignored.
+    // The single nearest to 2 pi takes the arc path. Its limits are brought
+    // within one turn with 2 pi in double precision: 6.2831855f is a hair
+    // more than 2 pi there, so the start moves one turn on, and that sum
+    // stored back as a float is 6.2831855f again. Start and end then meet and
+    // the arc is the single point at angle 2 pi, (cx + 10, cy); the fill is
+    // ignored.
+    const double two_pi = 6.283185307179586476925286766559;
+    EXPECT_GT(static_cast<double>(6.2831855f) - 0.0, two_pi);
+    EXPECT_EQ(static_cast<float>(0.0 + two_pi), 6.2831855f);
     close_screen();
     c = open(64, 64);
     ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, 0.0f, 6.2831855f, 1, 0);
     EXPECT_EQ(drawn(c), (Pixels{{42, 32}}));
-    EXPECT_EQ(g_locks, 1);
+    EXPECT_EQ(dirty_rows(c), (std::vector<int>{32}));
+    EXPECT_EQ(locks(), 1);
 
     // Start must be exactly 0 too.
     close_screen();
@@ -215,7 +197,7 @@ TEST_F(EllipseTest, OnlyTheExactFullTurnTakesTheWholePath) {
     EXPECT_TRUE(arc.count({32, 42}));
     EXPECT_LT(arc.size(), whole.size() / 3);
     EXPECT_GT(arc.size(), 50u);
-    EXPECT_EQ(g_locks, 1);
+    EXPECT_EQ(locks(), 1);
 }
 
 TEST_F(EllipseTest, OutlineWholeEllipseKeepsTheCentreClear) {
@@ -264,8 +246,8 @@ TEST_F(EllipseTest, FilledCircleHalfOutsideFillsOnlyTheVisiblePart) {
     fill_disc(5, 10, 5.5f);
     fill_disc(20, 30, 5.5f);
     for (int x = 0; x < 40; ++x) {
-        EXPECT_EQ(at(c, 0, x, 10) != BLACK, x <= 10) << x;
-        EXPECT_EQ(at(c, 0, x, 30) != BLACK, x >= 14 && x <= 25) << x;
+        EXPECT_EQ(test::pixel32(c, 0, x, 10) != BLACK, x <= 10) << x;
+        EXPECT_EQ(test::pixel32(c, 0, x, 30) != BLACK, x >= 14 && x <= 25) << x;
     }
 }
 
@@ -328,7 +310,7 @@ TEST_F(EllipseTest, ImagesAndHiddenPagesAreNotMarked) {
     ASSERT_EQ(page_set(1, 0), 0);
     std::memset(c->dirty, 0, 32);
     fill_disc(10, 10, 3.0f);
-    EXPECT_EQ(at(c, 1, 10, 10), WHITE);
+    EXPECT_EQ(test::pixel32(c, 1, 10, 10), WHITE);
     EXPECT_TRUE(drawn(c, 0).empty());
     EXPECT_TRUE(dirty_rows(c).empty());
 }
@@ -477,7 +459,7 @@ TEST_F(EllipseTest, FilledRowsMatchAPerRowMarkModelUnderBlending) {
                 for (int i = 0; i < hits[static_cast<std::size_t>(y * 64 + x)]; ++i) {
                     expected = blend_pixel(HALF_WHITE, expected);
                 }
-                if (at(c, 0, x, y) != expected) ++mismatches;
+                if (test::pixel32(c, 0, x, y) != expected) ++mismatches;
             }
         }
         EXPECT_EQ(mismatches, 0) << "round " << round << " r " << r << " aspect " << a << " at " << cx << ","
@@ -502,7 +484,7 @@ TEST_F(EllipseTest, HugeRadiiStayDefinedAndFinish) {
     ellipse(nullptr, 20, 15, 5.0f, WHITE, 1.0f, 1.0e9f, 0.5f, 0, 0);
     ellipse(nullptr, 20, 15, 5.0f, WHITE, 1.0f, 0.5f, 3.0e9f, 0, 0);
     ellipse(nullptr, 1.0e30f, -1.0e30f, 1.0e30f, WHITE, 1.0f, 1.0f, 2.0f, 0, 0);
-    EXPECT_EQ(g_locks, g_unlocks);
+    EXPECT_EQ(locks(), unlocks());
     EXPECT_EQ(c->lock_count, 0);
 }
 

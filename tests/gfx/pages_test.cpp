@@ -220,6 +220,28 @@ TEST_F(PagesTest, APresentingThreadSeesOnlyWholeFrames) {
     EXPECT_GE(presented.load(), 30);
 }
 
+// The dirty flags are shared with the update thread; an unlock with no lock
+// held still marks the lines, but waits for the driver lock to do it.
+TEST_F(PagesTest, AnUnlockWithNothingHeldMarksUnderTheDriverLock) {
+    GfxContext* c = open(1);
+    clear_dirty();
+    std::atomic<bool> held{false};
+    int marked_during_pass = -1;
+    std::thread pass([&] {
+        std::lock_guard<std::mutex> guard(fake_driver_mutex());
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        marked_during_pass = dirty_count();
+    });
+    while (!held.load()) std::this_thread::yield();
+    screen_unlock(-1, -1);
+    pass.join();
+    EXPECT_EQ(marked_during_pass, 0);
+    EXPECT_EQ(dirty_count(), c->height);
+    EXPECT_EQ(c->lock_count, 0);
+    EXPECT_EQ(fake_log().lock_calls, fake_log().unlock_calls);
+}
+
 TEST_F(PagesTest, UnlockMarksOnlyAValidRangeOfTheVisibleWorkPage) {
     GfxContext* c = open(2);
     screen_lock();

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -394,6 +395,8 @@ TEST_F(ConsoleTerminal, ControlSequencesGoToTerminalOnly) {
 int status_of_child_ending(int slave, void (*ending)()) {
     const pid_t child = ::fork();
     if (child == 0) {
+        const rlimit no_core{0, 0};
+        ::setrlimit(RLIMIT_CORE, &no_core);  // SIGQUIT would dump one
         console_attach({slave, slave});
         console_key_text();
         if (!console_raw_mode_active()) ::_exit(90);
@@ -411,6 +414,8 @@ TEST_F(ConsoleTerminal, TerminalRestoredWhenEndedBySignal) {
         {SIGINT, [] { ::raise(SIGINT); }},
         {SIGTERM, [] { ::raise(SIGTERM); }},
         {SIGHUP, [] { ::raise(SIGHUP); }},
+        {SIGQUIT, [] { ::raise(SIGQUIT); }},
+        {SIGPIPE, [] { ::raise(SIGPIPE); }},
     };
     for (const Case& c : cases) {
         const int status = status_of_child_ending(slave_, c.ending);
@@ -418,6 +423,35 @@ TEST_F(ConsoleTerminal, TerminalRestoredWhenEndedBySignal) {
         EXPECT_EQ(WTERMSIG(status), c.signal_number);
         EXPECT_TRUE(slave_in_original_mode()) << c.signal_number;
     }
+}
+
+TEST_F(ConsoleTerminal, StopGivesTheTerminalBackAndContinuingTakesRawModeAgain) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A process group of its own, so that the stop is not discarded as
+        // it would be in an orphaned group.
+        ::setpgid(0, 0);
+        console_attach({slave_, slave_});
+        console_key_text();
+        if (!console_raw_mode_active()) ::_exit(80);
+        ::raise(SIGTSTP);
+        // Continued: the next key read takes raw mode again.
+        if (console_raw_mode_active()) ::_exit(81);
+        console_key_text();
+        ::_exit(console_raw_mode_active() ? 0 : 82);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status)) << status;
+    EXPECT_EQ(WSTOPSIG(status), SIGTSTP);
+    EXPECT_TRUE(slave_in_original_mode());
+    ::kill(child, SIGCONT);
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    termios now{};
+    ASSERT_EQ(::tcgetattr(slave_, &now), 0);
+    EXPECT_FALSE(now.c_lflag & ICANON) << "raw again after continuing";
 }
 
 TEST_F(ConsoleTerminal, TerminalRestoredAtExitAndEarlierHandlerStillRuns) {

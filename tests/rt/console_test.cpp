@@ -413,6 +413,28 @@ TEST_F(ConsoleOps, PagesWithoutScreenRefuseHighPages) {
     EXPECT_EQ(screen_.page_copies[0], std::make_pair(0, 7));
 }
 
+std::vector<std::pair<std::int32_t, std::int32_t>> page_sets;
+
+TEST_F(ConsoleOps, KeyAndPageOperationsAnswerThroughTheirHooks) {
+    console_hooks().key_text = [] { return KeyText{2, {255, 0x48}}; };
+    console_hooks().key_pending = [] { return std::int32_t{1}; };
+    console_hooks().page_set = [](std::int32_t work, std::int32_t visible) {
+        page_sets.emplace_back(work, visible);
+        return std::int32_t{0x0102};
+    };
+    page_sets.clear();
+    screen_.scripted_keys = {0x3BFF};
+
+    EXPECT_EQ(runtime_key_text().view(), "\xff\x48");
+    EXPECT_EQ(runtime_key_pending(), 1);
+    EXPECT_EQ(runtime_wait_key(), 0x3BFF);
+    EXPECT_EQ(screen_.wait_key_calls, 1);
+    // Pages above 3 are the screen's to refuse, not the runtime's.
+    EXPECT_EQ(runtime_page_set(5, 6), 0x0102);
+    ASSERT_EQ(page_sets.size(), 1u);
+    EXPECT_EQ(page_sets[0], std::make_pair(5, 6));
+}
+
 // --- The line editor, fed by a scripted wait_key -----------------------------
 
 class LineEditor : public ConsoleOps {

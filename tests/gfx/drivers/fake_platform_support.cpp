@@ -74,6 +74,7 @@ std::int32_t f_create_window(const WindowRequest& request, const char* caption, 
     ++g_fake->windows_created;
     g_fake->have_window = true;
     g_fake->request = request;
+    g_fake->created_visual = request.visual;
     g_fake->caption = caption;
     g_fake->class_name = class_name;
     return 0;

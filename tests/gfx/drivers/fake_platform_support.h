@@ -34,6 +34,7 @@ struct FakePlatform {
     bool create_fails = false;
     bool have_window = false;
     WindowRequest request{};
+    std::uintptr_t created_visual = 0;
     std::string caption, class_name;
     std::vector<std::string> captions;
     std::vector<std::pair<std::int32_t, std::int32_t>> window_moves;

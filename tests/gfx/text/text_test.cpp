@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -180,6 +181,12 @@ TEST_F(TextTest, SetTextPosCancelsTheOwedLineFeed) {
     EXPECT_EQ(cell(0, 73).ch, 'm');
     EXPECT_EQ(cell(0, 74).ch, 'y');
     EXPECT_EQ(cell(1, 74).ch, 'x');
+
+    // 0 or less keeps each value, down to the most negative argument.
+    set_text_pos(3, 7, 0);
+    EXPECT_EQ(set_text_pos(0, INT32_MIN, 0), (2 * 256 + 6) + 257);
+    EXPECT_EQ(set_text_pos(INT32_MIN, -1, 0), (2 * 256 + 6) + 257);
+    EXPECT_EQ(pos(), std::make_pair(7, 3));
 }
 
 TEST_F(TextTest, LineFeedOnTheBottomRowScrollsAtOnce) {

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Keys through a real X server: the key codes the program reads and the
+# key_press events with their set-1 scancodes and characters.
+source "$(dirname "$0")/x11_common.bash"
+start_xvfb 1024x768
+
+launch keys "$BIN/event-probe" --seconds 60 --keys 11
+pid=$LAST_PID
+wait_window event_probe >/dev/null
+out=$WORK/keys.out
+wait_line "$out" '^driver GDI$'
+expect_key() {  # xdotool key name, the code read, the key_press event or "-"
+    xdotool key "$1"
+    wait_line "$out" "^key $2\$"
+    if [ "$3" != - ]; then grep -qx "event 1 $3 0 0" "$out" || fail "$1: no key_press '$3'"; fi
+    return 0
+}
+expect_key a 97 "30 97"
+expect_key shift+a 65 "30 65"
+expect_key ctrl+c 3 "46 3"
+expect_key Left 19455 "75 0"             # 0x4BFF, extended
+expect_key KP_Enter 13 "28 13"
+expect_key Home 18431 "71 0"             # 0x47FF
+expect_key F1 15359 "59 0"               # 0x3BFF
+expect_key alt+x 11775 "45 0"            # 0x2DFF
+expect_key Delete 21503 "83 0"           # 0x53FF
+expect_key eacute -126 -                 # 0x82 in code page 437, as a signed byte
+expect_key Escape 27 "1 27"
+wait_exit "$pid" 20
+[ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
+# Alt itself and F10 post no event.
+grep -q '^event 1 56 ' "$out" && fail "Alt posted an event"
+echo "PASS"
