@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
     const Summary draw = summarise(draw_ms);
     const Summary whole = summarise(frame_ms);
     std::printf("{\"frames\":%ld,\"step_ms_median\":%.4f,\"step_ms_p95\":%.4f,\"draw_ms_median\":%.4f,"
-                "\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f}\n",
-                options.frames, step.median, step.p95, draw.median, whole.median, whole.p95);
+                "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f}\n",
+                options.frames, step.median, step.p95, draw.median, draw.p95, whole.median, whole.p95);
     return 0;
 }

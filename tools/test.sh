@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds and runs every test under the debug preset (AddressSanitizer and
-# UndefinedBehaviorSanitizer) and under the release preset.
+# UndefinedBehaviorSanitizer), the release preset and the tsan preset
+# (ThreadSanitizer: the display driver's update thread against the program).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/bootstrap.sh
 jobs=$(nproc)
-for preset in debug release; do
+for preset in debug release tsan; do
   echo "== $preset =="
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

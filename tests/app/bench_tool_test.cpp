@@ -128,14 +128,15 @@ TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
 
     std::map<std::string, double> values;
     ASSERT_TRUE(parse_flat_json(r.out, values)) << r.out;
-    EXPECT_EQ(values.size(), 6u) << r.out;
+    EXPECT_EQ(values.size(), 7u) << r.out;
     EXPECT_EQ(values["frames"], 3.0);
     for (const char* key :
-         {"step_ms_median", "step_ms_p95", "draw_ms_median", "frame_ms_median", "frame_ms_p95"}) {
+         {"step_ms_median", "step_ms_p95", "draw_ms_median", "draw_ms_p95", "frame_ms_median", "frame_ms_p95"}) {
         ASSERT_EQ(values.count(key), 1u) << key;
         EXPECT_TRUE(std::isfinite(values[key]) && values[key] > 0.0) << key << " = " << values[key];
     }
     EXPECT_GE(values["step_ms_p95"], values["step_ms_median"]);
+    EXPECT_GE(values["draw_ms_p95"], values["draw_ms_median"]);
     EXPECT_GE(values["frame_ms_p95"], values["frame_ms_median"]);
 
     const std::string state = read_file(state_path);
