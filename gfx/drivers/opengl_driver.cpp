@@ -122,7 +122,9 @@ std::int32_t gl_init(const char* title, std::int32_t width, std::int32_t height,
 std::int32_t gl_exit() {
     if (g_gl.loaded) {
         const PlatformLayer& p = platform();
-        if (g_gl.has_context) gl_platform().destroy_context();
+        // Also after a failed init: a context made but never made current,
+        // and a chosen format, are released here.
+        gl_platform().destroy_context();
         g_gl.has_context = false;
         if ((window_state().flags.load() & SCREEN_FULLSCREEN) != 0) p.restore_display_mode();
         if (p.window_id() != 0) p.destroy_window();

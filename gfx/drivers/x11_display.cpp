@@ -33,12 +33,31 @@ State g_state;
 
 std::atomic<int> g_trapped_error{0};
 std::atomic<bool> g_trapping{false};
+std::atomic<bool> g_connection_lost{false};
 
 // Errors come back for requests on a window another thread has just
 // destroyed, or for a grab that cannot be had; none of them ends the program.
 int on_x_error(Display*, XErrorEvent* event) {
     if (g_trapping.load() && g_trapped_error.load() == 0) g_trapped_error.store(event->error_code);
     return 0;
+}
+
+// The server went away (killed, or the connection broke). Xlib calls this
+// with the display locked, so it only records the fact; the exit handler
+// then returns instead of ending the process, which leaves the connection
+// dead (Xlib calls on it return at once) and lets the update thread ask the
+// program to close.
+int on_io_error(Display*) {
+    g_connection_lost.store(true);
+    return 0;
+}
+
+// Xlib takes the display's user lock for the exit handler and keeps it when
+// the handler returns; it is given back so that a request another thread is
+// waiting to make fails at once instead of waiting for ever.
+void on_io_error_exit(Display* d, void*) {
+    g_connection_lost.store(true);
+    XUnlockDisplay(d);
 }
 
 void init_threads_once() {
@@ -191,10 +210,19 @@ RROutput listing_output(Display* d, Window root, XRRScreenResources* res) {
 std::int32_t open() {
     init_threads_once();
     State& s = g_state;
+    if (s.display != nullptr && g_connection_lost.load()) {
+        // A connection that died with the last screen is left alone (closing
+        // it would talk to it) and not used again.
+        s.display = nullptr;
+        s.input_method = nullptr;
+    }
     if (s.display == nullptr) {
         Display* d = XOpenDisplay(nullptr);
         if (d == nullptr) return -1;
+        g_connection_lost.store(false);
         XSetErrorHandler(&on_x_error);
+        XSetIOErrorHandler(&on_io_error);
+        XSetIOErrorExitHandler(d, &on_io_error_exit, nullptr);
         s.display = d;
         s.screen = DefaultScreen(d);
         s.root = RootWindow(d, s.screen);
@@ -228,6 +256,7 @@ std::int32_t open() {
     s.saved_mode = SavedMode{};
     s.mapped = false;
     s.override_redirect = false;
+    s.close_sent_for_loss = false;
     return 0;
 }
 
@@ -235,13 +264,13 @@ std::int32_t open() {
 // are dropped.
 void close() {
     State& s = g_state;
-    if (s.display == nullptr) return;
     s.window.store(0);
+    if (live_display() == nullptr) return;
     XSync(s.display, True);
 }
 
 std::int32_t version() {
-    Display* d = g_state.display;
+    Display* d = live_display();
     if (d == nullptr) return 0;
     return ProtocolVersion(d) * 256 + ProtocolRevision(d);
 }
@@ -258,7 +287,7 @@ SuspendFn screensaver_suspend_entry() {
 
 void suspend_screensaver() {
     State& s = g_state;
-    if (s.display == nullptr) return;
+    if (live_display() == nullptr) return;
     int opcode = 0, event = 0, error = 0;
     SuspendFn suspend = screensaver_suspend_entry();
     if (suspend != nullptr && XQueryExtension(s.display, "MIT-SCREEN-SAVER", &opcode, &event, &error)) {
@@ -275,7 +304,7 @@ void suspend_screensaver() {
 
 void restore_screensaver() {
     State& s = g_state;
-    if (s.display == nullptr) return;
+    if (live_display() == nullptr) return;
     if (s.saver_suspended) {
         screensaver_suspend_entry()(s.display, False);
         s.saver_suspended = false;
@@ -298,7 +327,7 @@ void set_update_priority(bool above_normal) {
 
 std::int32_t monitor_at_cursor() {
     State& s = g_state;
-    if (s.display == nullptr) return -1;
+    if (live_display() == nullptr) return -1;
     Window root_return = 0, child = 0;
     int root_x = 0, root_y = 0, win_x = 0, win_y = 0;
     unsigned int mask = 0;
@@ -315,7 +344,7 @@ std::int32_t monitor_of_window() {
 std::int32_t set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t height, std::int32_t,
                               std::int32_t refresh_rate) {
     State& s = g_state;
-    Display* d = s.display;
+    Display* d = live_display();
     if (d == nullptr || width <= 0 || height <= 0) return -1;
     if (!s.has_randr) {
         // Without RandR the screen's own size is the only mode there is.
@@ -395,7 +424,7 @@ std::int32_t set_display_mode(std::int32_t monitor, std::int32_t width, std::int
 
 void restore_display_mode() {
     State& s = g_state;
-    Display* d = s.display;
+    Display* d = live_display();
     SavedMode& saved = s.saved_mode;
     if (d == nullptr || !saved.changed) return;
     XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, s.root);
@@ -414,7 +443,7 @@ void restore_display_mode() {
 
 std::int32_t refresh_rate() {
     State& s = g_state;
-    Display* d = s.display;
+    Display* d = live_display();
     if (d == nullptr || !s.has_randr) return 0;
     const RRCrtc crtc = crtc_for(d, s.root, monitor_of_window());
     XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, s.root);
@@ -527,20 +556,22 @@ const PlatformLayer LAYER = {
 
 State& state() { return g_state; }
 
+bool connection_lost() { return g_connection_lost.load(); }
+
 void begin_trap() {
     g_trapped_error.store(0);
     g_trapping.store(true);
 }
 
 int end_trap() {
-    if (g_state.display != nullptr) XSync(g_state.display, False);
+    if (Display* d = live_display()) XSync(d, False);
     g_trapping.store(false);
     return g_trapped_error.exchange(0);
 }
 
 std::int32_t monitor_containing(std::int32_t x, std::int32_t y) {
     State& s = g_state;
-    if (s.display == nullptr || !s.has_randr) return -1;
+    if (live_display() == nullptr || !s.has_randr) return -1;
     const std::vector<Monitor> monitors = active_monitors(s.display, s.root);
     std::int32_t best = -1;
     long long best_distance = LLONG_MAX;
@@ -559,7 +590,7 @@ std::int32_t monitor_containing(std::int32_t x, std::int32_t y) {
 
 PlatformRect monitor_rect(std::int32_t monitor) {
     State& s = g_state;
-    if (s.display == nullptr) return PlatformRect{0, 0, 0, 0};
+    if (live_display() == nullptr) return PlatformRect{0, 0, 0, 0};
     if (monitor >= 0 && s.has_randr) {
         const std::vector<Monitor> monitors = active_monitors(s.display, s.root);
         if (monitor < static_cast<std::int32_t>(monitors.size())) return monitors[monitor].rect;

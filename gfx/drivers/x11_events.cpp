@@ -224,7 +224,7 @@ void handle_event(State& s, XEvent& event) {
     case MotionNotify: {
         // Only the newest of a run of moves matters.
         XEvent next;
-        while (XEventsQueued(d, QueuedAlready) > 0) {
+        while (!connection_lost() && XEventsQueued(d, QueuedAlready) > 0) {
             XPeekEvent(d, &next);
             if (next.type != MotionNotify || next.xmotion.window != w) break;
             XNextEvent(d, &event);
@@ -322,12 +322,20 @@ void pump_messages() {
     State& s = state();
     Display* d = s.display;
     if (d == nullptr) return;
-    while (XPending(d) > 0) {
+    while (live_display() != nullptr && XPending(d) > 0) {
         XEvent event;
         XNextEvent(d, &event);
         // The input method takes the keys of a compose sequence.
         if (XFilterEvent(&event, None)) continue;
         handle_event(s, event);
+    }
+    // Without a server the window is gone: the program is asked to close,
+    // once, as by the close button, rather than running on or being ended.
+    if (connection_lost() && !s.close_sent_for_loss) {
+        s.close_sent_for_loss = true;
+        WindowMessage m;
+        m.type = WindowMessageType::close;
+        dispatch(m);
     }
 }
 

@@ -49,7 +49,7 @@ void append(char* out, std::size_t capacity, std::size_t& used, const char* text
 
 bool glx_probe(char* extensions, std::size_t capacity) {
     x11::State& s = x11::state();
-    Display* d = s.display;
+    Display* d = x11::live_display();
     if (d == nullptr || capacity == 0) return false;
     extensions[0] = 0;
     int major = 0, minor = 0;
@@ -91,14 +91,14 @@ bool glx_probe(char* extensions, std::size_t capacity) {
 
 // Frame-buffer configurations came with GLX 1.3.
 bool glx_has_attribute_chooser(const char*) {
-    Display* d = x11::state().display;
+    Display* d = x11::live_display();
     int major = 0, minor = 0;
     return d != nullptr && glXQueryVersion(d, &major, &minor) && (major > 1 || (major == 1 && minor >= 3));
 }
 
 bool glx_choose_format(const std::int32_t* attributes) {
     x11::State& s = x11::state();
-    Display* d = s.display;
+    Display* d = x11::live_display();
     if (d == nullptr) return false;
     forget_format();
     std::vector<int> list = {GLX_X_RENDERABLE, True, GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR};
@@ -148,7 +148,7 @@ bool glx_choose_format(const std::int32_t* attributes) {
 // any double-buffered direct-colour visual.
 bool glx_choose_basic_format(const GlPixelSettings& descriptor) {
     x11::State& s = x11::state();
-    Display* d = s.display;
+    Display* d = x11::live_display();
     if (d == nullptr) return false;
     forget_format();
     int full[] = {GLX_RGBA,       GLX_DOUBLEBUFFER,  GLX_RED_SIZE,   descriptor.red_bits,
@@ -166,7 +166,7 @@ std::uintptr_t glx_format_visual() {
 
 bool glx_create_context() {
     x11::State& s = x11::state();
-    Display* d = s.display;
+    Display* d = x11::live_display();
     const Window window = s.window.load();
     if (d == nullptr || window == 0 || g_glx.visual == nullptr) return false;
     g_glx.context = g_glx.has_config ? glXCreateNewContext(d, g_glx.config, GLX_RGBA_TYPE, nullptr, True)
@@ -176,7 +176,7 @@ bool glx_create_context() {
 }
 
 void glx_destroy_context() {
-    Display* d = x11::state().display;
+    Display* d = x11::live_display();
     if (d != nullptr) {
         glXMakeCurrent(d, None, nullptr);
         if (g_glx.context != nullptr) glXDestroyContext(d, g_glx.context);
@@ -188,7 +188,7 @@ void glx_destroy_context() {
 void glx_swap_buffers() {
     x11::State& s = x11::state();
     const Window window = s.window.load();
-    if (s.display != nullptr && window != 0 && g_glx.context != nullptr) glXSwapBuffers(s.display, window);
+    if (x11::live_display() != nullptr && window != 0 && g_glx.context != nullptr) glXSwapBuffers(s.display, window);
 }
 
 void glx_enable_multisample() { glEnable(MULTISAMPLE); }

@@ -86,7 +86,7 @@ XImage* create_plain(State& s, std::int32_t width, std::int32_t height) {
 std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
                           std::int32_t* pitch) {
     State& s = state();
-    if (s.display == nullptr || width <= 0 || height <= 0) return -1;
+    if (live_display() == nullptr || width <= 0 || height <= 0) return -1;
     destroy_image();
     XVisualInfo wanted{};
     wanted.visualid = XVisualIDFromVisual(s.visual);
@@ -121,7 +121,7 @@ std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* 
 void put_image(std::int32_t first, std::int32_t count) {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0 || g_image.image == nullptr || s.gc == nullptr || count <= 0) return;
+    if (live_display() == nullptr || w == 0 || g_image.image == nullptr || s.gc == nullptr || count <= 0) return;
     const auto width = static_cast<unsigned>(g_image.width);
     if (g_image.shared) {
         XShmPutImage(s.display, w, s.gc, g_image.image, 0, first, 0, first, width, static_cast<unsigned>(count),
@@ -137,9 +137,12 @@ void put_image(std::int32_t first, std::int32_t count) {
 void destroy_image() {
     State& s = state();
     if (g_image.image == nullptr) return;
-    if (g_image.shared && s.display != nullptr) {
-        XShmDetach(s.display, &g_image.segment);
-        XSync(s.display, False);
+    if (g_image.shared) {
+        // A server that went away has let go of the segment already.
+        if (s.display != nullptr && !connection_lost()) {
+            XShmDetach(s.display, &g_image.segment);
+            XSync(s.display, False);
+        }
         shmdt(g_image.segment.shmaddr);
         g_image.image->data = nullptr;
     }

@@ -79,6 +79,7 @@ struct State {
     std::uint8_t vk_state[256] = {};
     bool keycode_down[256] = {};
     bool leave_tracking = false;
+    bool close_sent_for_loss = false;  // the close asked for after the server went away
     bool focused = true;
     bool iconic = false;
     bool reported_active = true;  // the activation the window procedure last heard of
@@ -97,6 +98,12 @@ struct State {
 };
 
 State& state();
+
+// Whether the connection to the server has been lost; from then on the layer
+// makes no more requests on it.
+bool connection_lost();
+// The display while the connection lives, else null.
+inline Display* live_display() { return connection_lost() ? nullptr : state().display; }
 
 // Error trapping: the layer's error handler never ends the process; these
 // record the first error after begin_trap.

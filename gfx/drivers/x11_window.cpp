@@ -171,7 +171,7 @@ void reset_input_tracking(State& s) {
 
 std::int32_t create_window(const WindowRequest& request, const char* caption, const char* class_name) {
     State& s = state();
-    Display* d = s.display;
+    Display* d = live_display();
     if (d == nullptr || request.width <= 0 || request.height <= 0) return -1;
 
     Visual* visual = DefaultVisual(d, s.screen);
@@ -248,6 +248,19 @@ void destroy_window() {
     State& s = state();
     const Window w = s.window.exchange(0);
     if (s.display == nullptr || w == 0) return;
+    if (connection_lost()) {
+        // The server took the window and its resources with it; only the
+        // graphics context's client record is freed (no request goes out on
+        // a dead connection).
+        if (s.gc != nullptr) XFreeGC(s.display, s.gc);
+        s.gc = nullptr;
+        s.input_context = nullptr;
+        s.colormap = 0;
+        s.mapped = false;
+        g_client_width.store(0);
+        g_client_height.store(0);
+        return;
+    }
     if (s.gc != nullptr) XFreeGC(s.display, s.gc);
     s.gc = nullptr;
     if (s.input_context != nullptr) XDestroyIC(s.input_context);
@@ -263,7 +276,7 @@ void destroy_window() {
 
 std::int32_t restyle_window(const WindowRequest& request) {
     State& s = state();
-    Display* d = s.display;
+    Display* d = live_display();
     const Window w = s.window.load();
     if (d == nullptr || w == 0) return -1;
     if (s.mapped) {
@@ -302,7 +315,7 @@ std::int32_t restyle_window(const WindowRequest& request) {
 void hide_window() {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0 || !s.mapped) return;
+    if (live_display() == nullptr || w == 0 || !s.mapped) return;
     ++s.ignore_unmaps;
     XUnmapWindow(s.display, w);
     s.mapped = false;
@@ -314,7 +327,7 @@ std::uintptr_t window_id() { return static_cast<std::uintptr_t>(state().window.l
 void set_caption(const char* caption) {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0 || caption == nullptr) return;
+    if (live_display() == nullptr || w == 0 || caption == nullptr) return;
     caption_on(s.display, w, caption);
     XFlush(s.display);
 }
@@ -322,7 +335,7 @@ void set_caption(const char* caption) {
 bool window_pos(std::int32_t* x, std::int32_t* y) {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0) return false;
+    if (live_display() == nullptr || w == 0) return false;
     int root_x = 0, root_y = 0;
     Window child = 0;
     if (!XTranslateCoordinates(s.display, w, s.root, 0, 0, &root_x, &root_y, &child)) return false;
@@ -334,7 +347,7 @@ bool window_pos(std::int32_t* x, std::int32_t* y) {
 void move_window(std::int32_t x, std::int32_t y) {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0) return;
+    if (live_display() == nullptr || w == 0) return;
     XMoveWindow(s.display, w, x, y);
     XFlush(s.display);
 }
@@ -353,7 +366,7 @@ bool cursor_pos(std::int32_t* x, std::int32_t* y) {
         *y = s.pointer_y;
         return true;
     }
-    if (s.display == nullptr) return false;
+    if (live_display() == nullptr) return false;
     Window root_return = 0, child = 0;
     int root_x = 0, root_y = 0, win_x = 0, win_y = 0;
     unsigned int mask = 0;
@@ -367,7 +380,7 @@ bool cursor_pos(std::int32_t* x, std::int32_t* y) {
 
 void move_cursor(std::int32_t x, std::int32_t y) {
     State& s = state();
-    if (s.display == nullptr) return;
+    if (live_display() == nullptr) return;
     XWarpPointer(s.display, None, s.root, 0, 0, 0, 0, x, y);
     XFlush(s.display);
 }
@@ -376,7 +389,7 @@ void move_cursor(std::int32_t x, std::int32_t y) {
 void confine_cursor(const PlatformRect* rect) {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr) return;
+    if (live_display() == nullptr) return;
     if (rect != nullptr && w != 0) {
         XGrabPointer(s.display, w, True, POINTER_GRAB_MASK, GrabModeAsync, GrabModeAsync, w, None, CurrentTime);
     } else {
@@ -388,7 +401,7 @@ void confine_cursor(const PlatformRect* rect) {
 void show_cursor(bool visible) {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0) return;
+    if (live_display() == nullptr || w == 0) return;
     XDefineCursor(s.display, w, visible ? s.arrow : s.invisible);
     XFlush(s.display);
 }
@@ -396,7 +409,7 @@ void show_cursor(bool visible) {
 void post_set_cursor() {
     State& s = state();
     const Window w = s.window.load();
-    if (s.display == nullptr || w == 0) return;
+    if (live_display() == nullptr || w == 0) return;
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = w;

@@ -11,35 +11,61 @@ declare -a STARTED_PIDS=()
 cleanup() {
     local pid
     for pid in "${STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+    stop_xvfb
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+WATCHDOG_PID=""
 
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
-# Starts Xvfb on the first free display from :97 with a screen of $1 (WxH).
-# -noreset keeps the server from resetting between the test's clients.
-start_xvfb() {
-    local geometry=${1:-1024x768} n
-    for n in $(seq 97 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "${geometry}x24" -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        local tries
-        for tries in $(seq 1 100); do
-            if xdpyinfo >/dev/null 2>&1; then return 0; fi
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
+# Stops the server (also early, to test a server that goes away).
+stop_xvfb() {
+    if [ -n "$XVFB_PID" ]; then
         kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
         XVFB_PID=""
+    fi
+    if [ -n "$WATCHDOG_PID" ]; then
+        kill "$WATCHDOG_PID" 2>/dev/null || true
+        WATCHDOG_PID=""
+    fi
+}
+
+# Starts a private Xvfb with a screen of $1 (WxH). The server picks a free
+# display number itself and reports it when it accepts connections, so no
+# number is assumed free. -noreset keeps it from resetting between the test's
+# clients. A watchdog ends the server should this shell be killed outright.
+start_xvfb() {
+    local geometry=${1:-1024x768} tries n=""
+    exec 3>"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 "${geometry}x24" -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    exec 3>&-
+    local shell_pid=$$
+    (
+        trap - EXIT
+        while kill -0 "$shell_pid" 2>/dev/null; do sleep 1; done
+        kill "$XVFB_PID" 2>/dev/null
+    ) >/dev/null 2>&1 &
+    WATCHDOG_PID=$!
+    for tries in $(seq 1 600); do
+        n=$(head -n 1 "$WORK/display" 2>/dev/null || true)
+        [ -n "$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || { cat "$WORK/xvfb.log" >&2; fail "Xvfb ended at start"; }
+        sleep 0.05
     done
-    fail "no X server could be started"
+    [ -n "$n" ] || fail "Xvfb reported no display within 30 s"
+    export DISPLAY=":$n"
+    for tries in $(seq 1 600); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        sleep 0.05
+    done
+    fail "the X server on $DISPLAY does not answer"
 }
 
 # Runs a program in the background with its output in $WORK/$1.out; the
@@ -64,6 +90,55 @@ wait_window() {
         sleep 0.05
     done
     fail "no window named $name appeared"
+}
+
+# Prints the id of the window named exactly $2 once it is another window
+# than $1 and viewable, waiting up to $3 seconds.
+wait_replaced() {
+    local old=$1 name=$2 seconds=${3:-20} id tries
+    for tries in $(seq 1 $((seconds * 20))); do
+        id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
+        if [ -n "$id" ] && [ "$id" != "$old" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
+            echo "$id"
+            return 0
+        fi
+        sleep 0.05
+    done
+    fail "window $name ($old) was not replaced"
+}
+
+# Waits up to $3 seconds until window $1 has the geometry $2 ("W H X Y
+# OVERRIDE", as window_geometry prints it).
+wait_geometry() {
+    local win=$1 want=$2 seconds=${3:-20} tries got=""
+    for tries in $(seq 1 $((seconds * 20))); do
+        got=$(window_geometry "$win" 2>/dev/null || true)
+        [ "$got" = "$want" ] && return 0
+        sleep 0.05
+    done
+    fail "window geometry is '$got', not '$want'"
+}
+
+# Waits up to $2 seconds until window $1 has the keyboard focus, so that keys
+# sent next reach it.
+wait_focus() {
+    local win=$1 seconds=${2:-20} tries
+    for tries in $(seq 1 $((seconds * 20))); do
+        [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$win" ] && return 0
+        sleep 0.05
+    done
+    fail "window $win did not get the keyboard focus"
+}
+
+# Waits up to $3 seconds until $2 prints $1 (a command's output).
+wait_output() {
+    local want=$1 command=$2 seconds=${3:-20} tries got=""
+    for tries in $(seq 1 $((seconds * 20))); do
+        got=$($command 2>/dev/null || true)
+        [ "$got" = "$want" ] && return 0
+        sleep 0.05
+    done
+    fail "'$command' prints '$got', not '$want'"
 }
 
 # Waits up to $2 seconds for process $1 (started by this shell) and leaves its
@@ -104,6 +179,21 @@ window_geometry() {
         END {print w, h, x, y, o}'
 }
 
+# Waits up to $3 seconds until window $1 shows a picture with lit pixels
+# that changes between two screenshots (frames are being presented); $2
+# names the check in the failure message.
+wait_presenting() {
+    local win=$1 what=$2 seconds=${3:-20} tries lit=0
+    for tries in $(seq 1 $((seconds * 2))); do
+        shot "$win" "$WORK/p1.png"
+        sleep 0.3
+        shot "$win" "$WORK/p2.png"
+        lit=$(lit_pixels "$WORK/p1.png")
+        if [ "$lit" -gt 100 ] && pictures_differ "$WORK/p1.png" "$WORK/p2.png"; then return 0; fi
+    done
+    fail "$what: no changing picture (lit pixels: $lit)"
+}
+
 # Saves a screenshot of window $1 as $2.
 shot() {
     import -window "$1" "$2"
@@ -112,6 +202,14 @@ shot() {
 # The number of pixels that are not black in image $1.
 lit_pixels() {
     convert "$1" -fill white +opaque black -format '%[fx:round(mean*w*h)]' info:
+}
+
+# Whether images $1 and $2 differ in any pixel (the files themselves differ
+# anyway: they carry their time of making).
+pictures_differ() {
+    local count
+    count=$(compare -metric AE "$1" "$2" null: 2>&1 || true)  # exit status 1 means "differ"
+    awk -v n="$count" 'BEGIN { exit !(n + 0 > 0) }'
 }
 
 # The largest blue value in image $1 (0 when no pixel has blue).

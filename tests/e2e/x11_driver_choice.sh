@@ -22,6 +22,7 @@ for name in gdi GDI Gdi nonsense OpenGL; do
     pid=$LAST_PID
     win=$(wait_window event_probe)
     wait_line "$WORK/choice_$name.out" '^driver '
+    wait_focus "$win"
     grep -qx 'driver GDI' "$WORK/choice_$name.out" || fail "VZGFX=$name: $(head -n 1 "$WORK/choice_$name.out")"
     xdotool key Escape
     wait_exit "$pid" 20

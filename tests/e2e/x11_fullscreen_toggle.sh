@@ -6,60 +6,49 @@
 source "$(dirname "$0")/x11_common.bash"
 start_xvfb 1024x768
 
-presenting() {  # the window's picture changes from one moment to the next
-    local win=$1
-    shot "$win" "$WORK/p1.png"
-    sleep 0.6
-    shot "$win" "$WORK/p2.png"
-    [ "$(lit_pixels "$WORK/p1.png")" -gt 100 ] || fail "$2: nothing shown"
-    cmp -s "$WORK/p1.png" "$WORK/p2.png" && fail "$2: frames are not presented"
-    return 0
+WINDOWED="800 600 112 84 no"
+FULLSCREEN="800 600 0 0 yes"
+
+# Starts the simulation and waits until its window takes keys; leaves the
+# process in PID and the window in WIN.
+start_particles() {
+    launch "$1" "$BIN/particles"
+    PID=$LAST_PID
+    WIN=$(wait_window particles)
+    wait_focus "$WIN"
+}
+
+# Presses Alt+Enter and waits for the window, made anew, to reach geometry
+# $1 with the display in mode $2 ("-" when the mode is not checked), still
+# presenting.
+toggle_to() {
+    xdotool key alt+Return
+    WIN=$(wait_replaced "$WIN" particles)
+    wait_focus "$WIN"
+    wait_geometry "$WIN" "$1"
+    [ "$2" = - ] || wait_output "$2" "$BIN/x11-control crtc"
+    wait_presenting "$WIN" "$1"
+}
+
+end_particles() {
+    xdotool key space
+    wait_exit "$PID" 30
+    [ "$EXIT_CODE" = 0 ] || fail "$1: exit code $EXIT_CODE"
 }
 
 # No 800 x 600 mode yet: the toggle keeps the window.
-launch first "$BIN/particles"
-pid=$LAST_PID
-win=$(wait_window particles)
-sleep 0.5
-xdotool key alt+Return
-sleep 1
-win=$(wait_window particles)
-read -r w h x y override < <(window_geometry "$win")
-[ "$w $h $x $y $override" = "800 600 112 84 no" ] || fail "without the mode: $w $h $x $y $override"
-presenting "$win" "without the mode"
-xdotool key space
-wait_exit "$pid" 20
-[ "$EXIT_CODE" = 0 ] || fail "first run: exit code $EXIT_CODE"
+start_particles first
+toggle_to "$WINDOWED" -
+end_particles "first run"
 
 "$BIN/x11-control" add-mode 800 600 || fail "could not add an 800x600 mode"
 [ "$("$BIN/x11-control" crtc)" = "1024x768+0+0" ] || fail "unexpected starting mode"
 
-launch second "$BIN/particles"
-pid=$LAST_PID
-win=$(wait_window particles)
-sleep 0.5
-xdotool key alt+Return
-sleep 1
-win=$(wait_window particles)
-read -r w h x y override < <(window_geometry "$win")
-[ "$w $h $x $y $override" = "800 600 0 0 yes" ] || fail "fullscreen: $w $h $x $y $override"
-[ "$("$BIN/x11-control" crtc)" = "800x600+0+0" ] || fail "fullscreen: the display mode was not changed"
-presenting "$win" "fullscreen"
-
-xdotool key alt+Return
-sleep 1
-win=$(wait_window particles)
-read -r w h x y override < <(window_geometry "$win")
-[ "$w $h $x $y $override" = "800 600 112 84 no" ] || fail "back in the window: $w $h $x $y $override"
-[ "$("$BIN/x11-control" crtc)" = "1024x768+0+0" ] || fail "back in the window: the mode was not restored"
-presenting "$win" "back in the window"
-
+start_particles second
+toggle_to "$FULLSCREEN" "800x600+0+0"
+toggle_to "$WINDOWED" "1024x768+0+0"
 # Ending in fullscreen restores the mode too.
-xdotool key alt+Return
-sleep 1
-win=$(wait_window particles)
-xdotool key space
-wait_exit "$pid" 20
-[ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
+toggle_to "$FULLSCREEN" "800x600+0+0"
+end_particles "second run"
 [ "$("$BIN/x11-control" crtc)" = "1024x768+0+0" ] || fail "the mode was not restored at the end"
 echo "PASS"

@@ -6,9 +6,10 @@ start_xvfb 1024x768
 
 launch keys "$BIN/event-probe" --seconds 60 --keys 11
 pid=$LAST_PID
-wait_window event_probe >/dev/null
+win=$(wait_window event_probe)
 out=$WORK/keys.out
 wait_line "$out" '^driver GDI$'
+wait_focus "$win"
 expect_key() {  # xdotool key name, the code read, the key_press event or "-"
     xdotool key "$1"
     wait_line "$out" "^key $2\$"

@@ -45,6 +45,7 @@ xdotool mousemove 5 5
 wait_line "$out" '^event 10 0 0 0 0$'              # mouse_exit
 wait_line "$out" '^mouse none$'
 
+wait_focus "$win"
 xdotool key Left
 wait_exit "$pid" 20
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"
@@ -55,7 +56,7 @@ grep -qx 'key 19455' "$out" || fail "Left did not arrive as 0x4BFF"
 xdotool mousemove 5 5
 launch place "$BIN/event-probe" --seconds 60 --place 30,40
 pid=$LAST_PID
-wait_window event_probe >/dev/null
+win=$(wait_window event_probe)
 out=$WORK/place.out
 wait_line "$out" '^place 0$'
 wait_line "$out" '^event 9 30 40 0 0$'
@@ -66,6 +67,7 @@ wait_line "$out" '^mouse 0 0 0 0 1$'               # held at the window's corner
 xdotool mousemove 1000 760
 wait_line "$out" '^mouse 799 599 0 0 1$'
 [ "$(xdotool getmouselocation | cut -d' ' -f1-2)" = "x:911 y:683" ] || fail "the cursor left the window"
+wait_focus "$win"
 xdotool key q
 wait_exit "$pid" 20
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"

@@ -27,17 +27,14 @@ win=$(wait_window event_probe)
 wait_line "$WORK/probe.out" '^driver OpenGL$'
 xdotool mousemove 300 300
 wait_line "$WORK/probe.out" '^event 9 188 216 0 0$'
+wait_focus "$win"
 xdotool key alt+Return
-sleep 1
+wait_geometry "$win" "800 600 0 0 yes"
 [ "$(wait_window event_probe)" = "$win" ] || fail "the window was replaced, not restyled"
-read -r w h x y override < <(window_geometry "$win")
-[ "$w $h $x $y $override" = "800 600 0 0 yes" ] || fail "fullscreen: $w $h $x $y $override"
-[ "$("$BIN/x11-control" crtc)" = "800x600+0+0" ] || fail "fullscreen: the display mode was not changed"
+wait_output "800x600+0+0" "$BIN/x11-control crtc"
 xdotool key alt+Return
-sleep 1
-read -r w h x y override < <(window_geometry "$win")
-[ "$w $h $x $y $override" = "800 600 112 84 no" ] || fail "back in the window: $w $h $x $y $override"
-[ "$("$BIN/x11-control" crtc)" = "1024x768+0+0" ] || fail "the mode was not restored"
+wait_geometry "$win" "800 600 112 84 no"
+wait_output "1024x768+0+0" "$BIN/x11-control crtc"
 xdotool key c
 wait_exit "$pid" 20
 [ "$EXIT_CODE" = 0 ] || fail "the probe ended with $EXIT_CODE"

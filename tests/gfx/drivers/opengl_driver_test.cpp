@@ -125,6 +125,15 @@ TEST_F(OpenGlTest, WithoutBgraPixelsTheScreenDoesNotOpen) {
     EXPECT_EQ(fake().windows_created, 0);
 }
 
+TEST_F(OpenGlTest, AContextThatCannotBeMadeCurrentIsReleasedWithItsWindow) {
+    fake_gl().context_ok = false;
+    EXPECT_FALSE(open(640, 480, 32, SCREEN_OPENGL));
+    EXPECT_GE(fake_gl().contexts, 1);
+    EXPECT_EQ(fake_gl().context_deletes, fake_gl().contexts);
+    EXPECT_GE(fake().windows_created, 1);
+    EXPECT_EQ(fake().windows_destroyed, fake().windows_created);
+}
+
 TEST_F(OpenGlTest, MultisamplingFallsBackByTwoSamplesThenToThePlainFormat) {
     fake_gl().formats_accepted_from = -1;
     ASSERT_TRUE(open(640, 480, 32, SCREEN_OPENGL | SCREEN_GL_MULTISAMPLE));
