@@ -125,6 +125,23 @@ TEST_F(GdiTest, APaletteChangeShowsOnEveryLine) {
     EXPECT_EQ(image_at<std::uint32_t>(100, 150) & 0xFFFFFFu, 0xFF0000u);
 }
 
+TEST_F(GdiTest, APalettePageWhoseWidthIsNoMultipleOfFourKeepsItsRowsApart) {
+    ASSERT_TRUE(open(642, 4, 8));
+    settle();
+    screen_lock();
+    set_palette_entry(5, 63 + (32 << 8));  // 6-bit red 63, green 32: (255, 129, 0)
+    std::uint8_t* const page = screen_ptr();
+    page[642 * 1 + 641] = 5;  // last pixel of row 1
+    page[642 * 2 + 0] = 5;    // first pixel of row 2
+    screen_unlock(-1, -1);
+    wait_passes(2);
+    EXPECT_EQ(image_at<std::uint32_t>(641, 1) & 0xFFFFFFu, 0xFF8100u);
+    EXPECT_EQ(image_at<std::uint32_t>(0, 2) & 0xFFFFFFu, 0xFF8100u);
+    EXPECT_EQ(image_at<std::uint32_t>(640, 1) & 0xFFFFFFu, 0u);
+    EXPECT_EQ(image_at<std::uint32_t>(1, 2) & 0xFFFFFFu, 0u);
+    EXPECT_EQ(image_at<std::uint32_t>(0, 1) & 0xFFFFFFu, 0u);
+}
+
 TEST_F(GdiTest, DoubledLinesPresentBothWindowRowsOfAPageLine) {
     ASSERT_TRUE(screen_mode(8, 0, 0, 0, 0) == 0 && current_context() != nullptr);  // 640 x 200, scanline 2
     EXPECT_EQ(window_state().height, 400);
