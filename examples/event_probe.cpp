@@ -3,9 +3,10 @@
 // ("driver NAME"), every screen event ("event TYPE V1 V2 V3 V4"), every change
 // of the mouse state ("mouse X Y WHEEL BUTTONS CLIP", or "mouse none") and the
 // keys read ("key CODE"); the first key ends it. Options: --keys N ends it
-// after N keys; --seconds S ends it after S seconds ("timeout"); --flags F gives the screen flags; --title T the
-// window title; --place X,Y moves the cursor to (X, Y) of the window, hides
-// it and confines it to the window. On a screen that flips (OpenGL) every round shows a frame.
+// after N keys; --seconds S ends it after S seconds ("timeout"); --flags F
+// gives the screen flags; --title T the window title; --place X,Y moves the
+// cursor to (X, Y) of the window, hides it and confines it to the window. On
+// a screen that flips (OpenGL) every round shows a frame.
 // Exit code 0, or 1 when no screen opens.
 
 #include <chrono>

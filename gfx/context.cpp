@@ -137,8 +137,9 @@ const GfxDriver* choose_driver(const GfxContext* context, std::int32_t refresh_r
     return nullptr;
 }
 
-// Steps 1-11 of building a screen: the context fields, pages and buffers.
-// False when anything could not be allocated or the screen is too large.
+// The first half of building a screen, before any driver runs: the context
+// fields, pages and buffers. False when anything could not be allocated or
+// the screen is too large.
 bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode, std::int32_t depth,
                    std::int32_t page_count, std::int32_t flags) {
     context->id = g_next_id++;
@@ -221,9 +222,9 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     return true;
 }
 
-// Steps 13-17, with the driver running: palette, text grid, drawing state,
-// text cells and the cleared pages. Done under the screen lock, so that the
-// update thread never sees a half-prepared page.
+// The second half, with the driver running: palette, text grid, drawing
+// state, text cells and the cleared pages. Done under the screen lock, so
+// that the update thread never sees a half-prepared page.
 bool prepare_screen(GfxContext* context, const GfxDriver* driver, const ModeInfo& info) {
     context->driver = driver;
     screen_lock();

@@ -213,10 +213,8 @@ void arc(DrawState* state, void* target, float x, float y, std::int32_t cx, std:
     }
     if (!normalise_angles(start_angle, end_angle)) return;
 
-    // The radial lines went through the same drawing state; choose this
-    // call's routines again before plotting.
-    set_target(state, target);
-    choose_draw_ops(state, pixel);
+    // The radial lines drew into the same target with the same pixel value,
+    // so the routines chosen by ellipse still stand.
     const ViewBounds view(state);
     if (view.empty()) return;
 

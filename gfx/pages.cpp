@@ -239,12 +239,14 @@ void screen_lock() {
 }
 
 void screen_unlock(std::int32_t first_line, std::int32_t last_line) {
-    const DrawState* state = get_draw_state();
     GfxContext* context = current_context();
     if (context == nullptr) return;
     first_line = std::max(first_line, 0);
     if (last_line < 0) last_line = context->height - 1;
-    if (state->work_page == context->visible_page && first_line <= last_line && last_line < context->height) {
+    // The work page is looked up only when there are lines to mark: most
+    // unlocks (every shape drawn) pass an empty range.
+    if (first_line <= last_line && last_line < context->height &&
+        get_draw_state()->work_page == context->visible_page) {
         if (context->lock_count == 0) {
             // The flags are shared with the driver's update thread: an unlock
             // with no lock held still marks its lines, but under the driver

@@ -251,8 +251,11 @@ std::int32_t pop_key() {
 
 void decode_pending() {
     Console& c = console();
+    if (c.raw_length == 0) return;
+    // Whether more bytes may still join the buffered ones is the same for
+    // every key decoded here: nothing is read inside this loop.
+    const bool complete = c.input_ended || now_ms() - c.last_arrival_ms >= ESCAPE_WAIT_MS;
     while (c.raw_length > 0 && c.key_count < KEY_CAPACITY) {
-        const bool complete = c.input_ended || now_ms() - c.last_arrival_ms >= ESCAPE_WAIT_MS;
         const KeyDecodeStep step = decode_console_key({c.raw, c.raw_length}, complete);
         if (step.used == 0) break;
         std::int32_t code = step.code;

@@ -138,14 +138,17 @@ std::int32_t default_algorithm() {
 // The initial generator: installs the one the compatibility mode asks for,
 // then answers this first draw through it.
 double choose_on_first_use(float argument) {
-    const std::int32_t mode = compat_mode();
-    if (mode == 1 || mode == 2) {
-        generator = platform_draw;  // the platform generator keeps its own start
-    } else if (mode == 3) {
-        generator = draw_24bit;
-        lcg_state = INITIAL_LCG_STATE;
-    } else {
-        random_seed(0.0, RANDOM_ALG_DEFAULT);
+    switch (default_algorithm()) {
+        case RANDOM_ALG_PLATFORM:
+            generator = platform_draw;  // the platform generator keeps its own start
+            break;
+        case RANDOM_ALG_24BIT:
+            generator = draw_24bit;
+            lcg_state = INITIAL_LCG_STATE;
+            break;
+        default:
+            random_seed(0.0, RANDOM_ALG_MT);
+            break;
     }
     return random_next(argument);
 }

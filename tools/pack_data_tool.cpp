@@ -136,8 +136,7 @@ bool gunzip_file(const std::string& path, Bytes& out) {
     std::uint8_t buffer[65536];
     for (;;) {
         const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n < 0) break;
-        if (n == 0) break;
+        if (n <= 0) break;
         out.insert(out.end(), buffer, buffer + n);
     }
     close(fds[0]);

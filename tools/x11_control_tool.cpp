@@ -3,6 +3,12 @@
 //                              (a WM_DELETE_WINDOW client message)
 //   x11-control add-mode W H   adds a W x H mode to the first output (RandR)
 //   x11-control crtc           prints the first active CRTC as WxH+X+Y
+//   x11-control map-key KEYSYM puts KEYSYM on a key code that has none and
+//                              prints that key code, so that a later
+//                              `xdotool key KEYSYM` finds it mapped instead
+//                              of remapping a key only for the moment of the
+//                              press (which a busy client may read after the
+//                              mapping was already taken back)
 // Exit code 0 on success, 1 on failure, 2 on bad arguments.
 
 #include <X11/Xlib.h>
@@ -39,7 +45,11 @@ int close_window(Display* d, Window w) {
 int add_mode(Display* d, unsigned width, unsigned height) {
     const Window root = DefaultRootWindow(d);
     XRRScreenResources* res = XRRGetScreenResources(d, root);
-    if (res == nullptr || res->noutput == 0) return 1;
+    if (res == nullptr) return 1;
+    if (res->noutput == 0) {
+        XRRFreeScreenResources(res);
+        return 1;
+    }
     std::string name = std::to_string(width) + "x" + std::to_string(height);
     XRRModeInfo mode{};
     mode.width = width;
@@ -72,6 +82,33 @@ int print_crtc(Display* d) {
     return result;
 }
 
+int map_key(Display* d, const char* name) {
+    const KeySym sym = XStringToKeysym(name);
+    if (sym == NoSymbol) return 1;
+    int min_code = 0;
+    int max_code = 0;
+    XDisplayKeycodes(d, &min_code, &max_code);
+    int per_code = 0;
+    KeySym* map = XGetKeyboardMapping(d, static_cast<KeyCode>(min_code), max_code - min_code + 1, &per_code);
+    if (map == nullptr) return 1;
+    int free_code = 0;
+    for (int code = max_code; code >= min_code && free_code == 0; --code) {
+        bool empty = true;
+        for (int i = 0; i < per_code; ++i) {
+            if (map[(code - min_code) * per_code + i] != NoSymbol) empty = false;
+        }
+        if (empty) free_code = code;
+    }
+    XFree(map);
+    if (free_code == 0) return 1;
+    KeySym syms[2] = {sym, sym};  // the same symbol with and without Shift
+    XChangeKeyboardMapping(d, free_code, 2, syms, 1);
+    XSync(d, False);
+    if (g_failed) return 1;
+    std::printf("%d\n", free_code);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,6 +126,8 @@ int main(int argc, char** argv) {
         result = add_mode(d, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
     } else if (std::strcmp(argv[1], "crtc") == 0) {
         result = print_crtc(d);
+    } else if (std::strcmp(argv[1], "map-key") == 0 && argc == 3) {
+        result = map_key(d, argv[2]);
     }
     XCloseDisplay(d);
     return result;

@@ -1,5 +1,5 @@
-// Code page 437: the upper half as Unicode, searched backwards for typed
-// characters.
+// Code page 437: the upper half as Unicode, searched for typed characters
+// (every code point in it is distinct, so the first match is the only one).
 
 #include "gfx/drivers/cp437.h"
 

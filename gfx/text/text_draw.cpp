@@ -8,6 +8,7 @@
 #include "gfx/text/text.h"
 #include "gfx/text/text_grid.h"
 #include "gfx/text/text_layout.h"
+#include "rt/console.h"
 
 namespace vz {
 
@@ -123,7 +124,7 @@ std::int32_t draw_text_run(TextLayout* layout, const std::uint8_t* bytes, std::i
 
 void print_text(const std::uint8_t* bytes, std::int32_t length, std::int32_t flags) {
     if (length < 0) length = 0;
-    if (length == 0 && (flags & 0x8) == 0) return;
+    if (length == 0 && (flags & PRINT_EVEN_IF_EMPTY) == 0) return;
     GfxContext* context = current_context();
     if (context == nullptr || context->font == nullptr || context->font->glyphs == nullptr) return;
     if (context->text_cols <= 0 || context->text_rows <= 0) return;

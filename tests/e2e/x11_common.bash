@@ -110,13 +110,7 @@ wait_replaced() {
 # Waits up to $3 seconds until window $1 has the geometry $2 ("W H X Y
 # OVERRIDE", as window_geometry prints it).
 wait_geometry() {
-    local win=$1 want=$2 seconds=${3:-20} tries got=""
-    for tries in $(seq 1 $((seconds * 20))); do
-        got=$(window_geometry "$win" 2>/dev/null || true)
-        [ "$got" = "$want" ] && return 0
-        sleep 0.05
-    done
-    fail "window geometry is '$got', not '$want'"
+    wait_output "$2" "window_geometry $1" "${3:-20}"
 }
 
 # Waits up to $2 seconds until window $1 has the keyboard focus, so that keys

@@ -3,6 +3,8 @@
 # key_press events with their set-1 scancodes and characters.
 source "$(dirname "$0")/x11_common.bash"
 start_xvfb 1024x768
+# A key of its own for the accented letter, mapped before the program starts.
+"$BIN/x11-control" map-key eacute >/dev/null || fail "cannot map eacute"
 
 launch keys "$BIN/event-probe" --seconds 60 --keys 11
 pid=$LAST_PID

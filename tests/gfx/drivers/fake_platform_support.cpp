@@ -20,14 +20,17 @@ std::unique_ptr<FakeGl> g_gl = std::make_unique<FakeGl>();
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
+// A call the tests only count.
+template <int FakePlatform::*counter>
+void count() {
+    Lock lock(g_fake->mutex);
+    ++((*g_fake).*counter);
+}
+
 std::int32_t f_open() {
     Lock lock(g_fake->mutex);
     ++g_fake->opens;
     return g_fake->open_fails ? -1 : 0;
-}
-void f_close() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->closes;
 }
 std::int32_t f_version() {
     Lock lock(g_fake->mutex);
@@ -50,10 +53,6 @@ std::int32_t f_set_mode(std::int32_t, std::int32_t width, std::int32_t height, s
     Lock lock(g_fake->mutex);
     g_fake->mode_sets.emplace_back(width, height);
     return g_fake->set_mode_result;
-}
-void f_restore_mode() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->mode_restores;
 }
 std::int32_t f_refresh() {
     Lock lock(g_fake->mutex);
@@ -91,10 +90,6 @@ std::int32_t f_restyle(const WindowRequest& request) {
     ++g_fake->restyles;
     g_fake->request = request;
     return 0;
-}
-void f_hide() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->hides;
 }
 std::uintptr_t f_window_id() {
     Lock lock(g_fake->mutex);
@@ -153,29 +148,9 @@ void f_show_cursor(bool visible) {
     Lock lock(g_fake->mutex);
     g_fake->cursor_shapes.push_back(visible);
 }
-void f_post_set_cursor() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->set_cursor_posts;
-}
-void f_capture() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->captures;
-}
-void f_release() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->releases;
-}
 bool f_has_capture() {
     Lock lock(g_fake->mutex);
     return g_fake->captures > g_fake->releases;
-}
-void f_track() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->leave_requests;
-}
-void f_stop_tracking() {
-    Lock lock(g_fake->mutex);
-    ++g_fake->leave_stops;
 }
 void f_keyboard_state(std::uint8_t state[256]) {
     Lock lock(g_fake->mutex);
@@ -214,7 +189,7 @@ void f_destroy_image() {}
 
 const PlatformLayer LAYER = {
     .open = &f_open,
-    .close = &f_close,
+    .close = &count<&FakePlatform::closes>,
     .version = &f_version,
     .suspend_screensaver = &f_nothing,
     .restore_screensaver = &f_nothing,
@@ -224,13 +199,13 @@ const PlatformLayer LAYER = {
     .monitor_of_window = &f_monitor,
     .monitor_rect = &f_monitor_rect,
     .set_display_mode = &f_set_mode,
-    .restore_display_mode = &f_restore_mode,
+    .restore_display_mode = &count<&FakePlatform::mode_restores>,
     .refresh_rate = &f_refresh,
     .list_modes = &f_list_modes,
     .create_window = &f_create_window,
     .destroy_window = &f_destroy_window,
     .restyle_window = &f_restyle,
-    .hide_window = &f_hide,
+    .hide_window = &count<&FakePlatform::hides>,
     .window_id = &f_window_id,
     .set_caption = &f_set_caption,
     .window_pos = &f_window_pos,
@@ -241,12 +216,12 @@ const PlatformLayer LAYER = {
     .move_cursor = &f_move_cursor,
     .confine_cursor = &f_confine,
     .show_cursor = &f_show_cursor,
-    .post_set_cursor = &f_post_set_cursor,
-    .capture_mouse = &f_capture,
-    .release_mouse = &f_release,
+    .post_set_cursor = &count<&FakePlatform::set_cursor_posts>,
+    .capture_mouse = &count<&FakePlatform::captures>,
+    .release_mouse = &count<&FakePlatform::releases>,
     .has_capture = &f_has_capture,
-    .track_mouse_leave = &f_track,
-    .stop_leave_tracking = &f_stop_tracking,
+    .track_mouse_leave = &count<&FakePlatform::leave_requests>,
+    .stop_leave_tracking = &count<&FakePlatform::leave_stops>,
     .keyboard_state = &f_keyboard_state,
     .pump_messages = &f_pump,
     .create_image = &f_create_image,
@@ -255,6 +230,12 @@ const PlatformLayer LAYER = {
 };
 
 using GlLock = std::lock_guard<std::mutex>;
+
+template <int FakeGl::*counter>
+void gl_count() {
+    GlLock lock(g_gl->mutex);
+    ++((*g_gl).*counter);
+}
 
 bool g_probe(char* extensions, std::size_t capacity) {
     GlLock lock(g_gl->mutex);
@@ -291,18 +272,6 @@ bool g_create_context() {
     ++g_gl->contexts;
     return g_gl->context_ok;
 }
-void g_destroy_context() {
-    GlLock lock(g_gl->mutex);
-    ++g_gl->context_deletes;
-}
-void g_swap() {
-    GlLock lock(g_gl->mutex);
-    ++g_gl->swaps;
-}
-void g_multisample() {
-    GlLock lock(g_gl->mutex);
-    ++g_gl->multisample_enables;
-}
 
 const GlPlatform GL_LAYER = {
     .probe = &g_probe,
@@ -311,9 +280,9 @@ const GlPlatform GL_LAYER = {
     .choose_basic_format = &g_basic,
     .format_visual = &g_visual,
     .create_context = &g_create_context,
-    .destroy_context = &g_destroy_context,
-    .swap_buffers = &g_swap,
-    .enable_multisample = &g_multisample,
+    .destroy_context = &gl_count<&FakeGl::context_deletes>,
+    .swap_buffers = &gl_count<&FakeGl::swaps>,
+    .enable_multisample = &gl_count<&FakeGl::multisample_enables>,
 };
 
 const GfxDriver* const DRIVERS[] = {&directx_driver, &gdi_driver, &opengl_driver};

@@ -43,6 +43,18 @@ protected:
         screen_unlock(1, 0);
         return value;
     }
+    // Writes one pixel of the first page row and lets a whole frame present.
+    template <typename T>
+    void show_pixel(std::int32_t x, T value) {
+        screen_lock();
+        std::memcpy(screen_ptr() + x * sizeof(T), &value, sizeof(T));
+        screen_unlock(-1, -1);
+        wait_passes(2);
+    }
+    void use_display_format(const ImageFormat& format) {
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().format = format;
+    }
 };
 
 TEST_F(GdiTest, DirectXFailsAtItsLibrariesAndTheChoiceMovesOnToGdi) {
@@ -78,39 +90,21 @@ TEST_F(GdiTest, PresentsTheSpanFromTheFirstToTheLastChangedRow) {
 TEST_F(GdiTest, ThePageReachesTheImageThroughTheDisplaysFormat) {
     ASSERT_TRUE(open(800, 600, 32));
     settle();
-    screen_lock();
-    const std::uint32_t orange = 0xFFFF8000u;
-    std::memcpy(screen_ptr() + 4 * 7, &orange, 4);
-    screen_unlock(-1, -1);
-    wait_passes(2);
+    show_pixel<std::uint32_t>(7, 0xFFFF8000u);  // orange
     EXPECT_EQ(image_at<std::uint32_t>(7, 0) & 0xFFFFFFu, 0xFF8000u);
 }
 
 TEST_F(GdiTest, RedInTheLowBitsSwapsRedAndBlue) {
-    {
-        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
-        fake().format = ImageFormat{32, 0xFF, 0xFF00, 0xFF0000};
-    }
+    use_display_format(ImageFormat{32, 0xFF, 0xFF00, 0xFF0000});
     ASSERT_TRUE(open(64, 8, 32));
-    screen_lock();
-    const std::uint32_t red = 0xFFFF0000u;
-    std::memcpy(screen_ptr(), &red, 4);
-    screen_unlock(-1, -1);
-    wait_passes(2);
+    show_pixel<std::uint32_t>(0, 0xFFFF0000u);  // red
     EXPECT_EQ(image_at<std::uint32_t>(0, 0) & 0xFFFFFFu, 0x0000FFu);
 }
 
 TEST_F(GdiTest, A16BitPageOnA15BitDisplayShowsWhiteAs7FFF) {
-    {
-        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
-        fake().format = ImageFormat{15, 0x7C00, 0x3E0, 0x1F};
-    }
+    use_display_format(ImageFormat{15, 0x7C00, 0x3E0, 0x1F});
     ASSERT_TRUE(open(320, 200, 16));
-    screen_lock();
-    const std::uint16_t white = 0xFFFF;
-    std::memcpy(screen_ptr() + 2 * 3, &white, 2);
-    screen_unlock(-1, -1);
-    wait_passes(2);
+    show_pixel<std::uint16_t>(3, 0xFFFF);  // white
     EXPECT_EQ(image_at<std::uint16_t>(3, 0), 0x7FFF);
     EXPECT_EQ(image_at<std::uint16_t>(4, 0), 0);
 }
