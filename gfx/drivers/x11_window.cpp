@@ -248,30 +248,21 @@ void destroy_window() {
     State& s = state();
     const Window w = s.window.exchange(0);
     if (s.display == nullptr || w == 0) return;
-    if (connection_lost()) {
-        // The server took the window and its resources with it; only the
-        // graphics context's client record is freed (no request goes out on
-        // a dead connection).
-        if (s.gc != nullptr) XFreeGC(s.display, s.gc);
-        s.gc = nullptr;
-        s.input_context = nullptr;
-        s.colormap = 0;
-        s.mapped = false;
-        g_client_width.store(0);
-        g_client_height.store(0);
-        return;
-    }
+    // A server that went away took the window, its colormap and input
+    // context with it; then no request goes out on the dead connection and
+    // only the graphics context's client record is freed.
+    const bool live = !connection_lost();
     if (s.gc != nullptr) XFreeGC(s.display, s.gc);
     s.gc = nullptr;
-    if (s.input_context != nullptr) XDestroyIC(s.input_context);
+    if (live && s.input_context != nullptr) XDestroyIC(s.input_context);
     s.input_context = nullptr;
-    XDestroyWindow(s.display, w);
-    if (s.colormap != 0) XFreeColormap(s.display, s.colormap);
+    if (live) XDestroyWindow(s.display, w);
+    if (live && s.colormap != 0) XFreeColormap(s.display, s.colormap);
     s.colormap = 0;
     s.mapped = false;
     g_client_width.store(0);
     g_client_height.store(0);
-    XSync(s.display, False);
+    if (live) XSync(s.display, False);
 }
 
 std::int32_t restyle_window(const WindowRequest& request) {
