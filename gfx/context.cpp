@@ -4,8 +4,6 @@
 
 #include "gfx/context.h"
 
-#include <strings.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -115,9 +113,19 @@ bool try_driver(const GfxDriver* driver, const char* title, std::int32_t width, 
     return false;
 }
 
+// Driver names are compared without regard to ASCII case ("opengl" names
+// the OpenGL driver), the same on every platform.
+bool same_name_ignoring_case(const char* a, const char* b) {
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
+    for (;; ++a, ++b) {
+        if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) return false;
+        if (*a == '\0') return true;
+    }
+}
+
 const GfxDriver* choose_driver(const GfxContext* context, std::int32_t refresh_rate, std::int32_t flags) {
     const char* preferred = std::getenv("VZGFX");
-    if (flags == SCREEN_FLAGS_NULL_DRIVER || (preferred != nullptr && strcasecmp(preferred, "null") == 0)) {
+    if (flags == SCREEN_FLAGS_NULL_DRIVER || (preferred != nullptr && same_name_ignoring_case(preferred, "null"))) {
         return &null_driver;
     }
     const std::int32_t height = context->height * context->scanline;
@@ -128,7 +136,7 @@ const GfxDriver* choose_driver(const GfxContext* context, std::int32_t refresh_r
         const bool only_named = named && pass % 2 == 0;
         for (const GfxDriver* driver : driver_list()) {
             if (driver == nullptr) continue;
-            if (only_named && (driver->name == nullptr || strcasecmp(driver->name, preferred) != 0)) continue;
+            if (only_named && (driver->name == nullptr || !same_name_ignoring_case(driver->name, preferred))) continue;
             if (try_driver(driver, g_title, context->width, height, context->depth, refresh_rate, flags)) {
                 return driver;
             }

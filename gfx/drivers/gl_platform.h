@@ -1,8 +1,8 @@
 #pragma once
 // The GL binding under the OpenGL driver: probing for a context, choosing a
 // pixel format from an attribute request, the rendering context and buffer
-// swaps. The X11 implementation (GLX) lives in x11_glx.cpp; tests install a
-// table of their own.
+// swaps. Each build has one binding of its own (GLX in gfx/drivers/x11/);
+// tests install a table of their own.
 
 #include <cstddef>
 #include <cstdint>
@@ -67,6 +67,7 @@ struct GlPlatform {
 
 const GlPlatform& gl_platform();
 void set_gl_platform_for_test(const GlPlatform* layer);
-const GlPlatform& glx_platform();
+// The build's GL binding (GLX on Linux).
+const GlPlatform& native_gl_platform();
 
 }  // namespace vz

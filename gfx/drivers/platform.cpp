@@ -18,14 +18,14 @@ std::atomic<const GlPlatform*> g_test_gl{nullptr};
 
 const PlatformLayer& platform() {
     const PlatformLayer* layer = g_test_layer.load(std::memory_order_acquire);
-    return layer != nullptr ? *layer : x11_platform();
+    return layer != nullptr ? *layer : native_platform();
 }
 
 void set_platform_for_test(const PlatformLayer* layer) { g_test_layer.store(layer, std::memory_order_release); }
 
 const GlPlatform& gl_platform() {
     const GlPlatform* layer = g_test_gl.load(std::memory_order_acquire);
-    return layer != nullptr ? *layer : glx_platform();
+    return layer != nullptr ? *layer : native_gl_platform();
 }
 
 void set_gl_platform_for_test(const GlPlatform* layer) { g_test_gl.store(layer, std::memory_order_release); }

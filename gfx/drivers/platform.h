@@ -3,8 +3,8 @@
 // window, message and back-end logic needs from the platform (a display
 // connection, one program window, the cursor, the keyboard state, display
 // modes and an image to present rows through). Everything above this table is
-// platform-independent; the X11 implementation lives in x11_*.cpp and tests
-// install a table of their own.
+// platform-independent; each build has one window-system layer of its own
+// (X11 in gfx/drivers/x11/) and tests install a table of their own.
 
 #include <cstdint>
 
@@ -124,12 +124,12 @@ struct PlatformLayer {
     void (*destroy_image)();
 };
 
-// The layer in use: the X11 layer unless a test installed another.
+// The layer in use: the build's window-system layer unless a test installed another.
 const PlatformLayer& platform();
-// Installs `layer` (null: the X11 layer again).
+// Installs `layer` (null: the build's own layer again).
 void set_platform_for_test(const PlatformLayer* layer);
 
-// The X11 implementation.
-const PlatformLayer& x11_platform();
+// The build's window-system layer (X11 on Linux).
+const PlatformLayer& native_platform();
 
 }  // namespace vz

@@ -50,13 +50,13 @@ void enter_then_post(ScreenEvent event, bool from_move, std::int32_t x, std::int
 
 std::int32_t modifier_state(const std::uint8_t* keyboard, bool extended) {
     std::int32_t modifiers = 0;
-    if (key_is_down(keyboard, VK_LSHIFT) || key_is_down(keyboard, VK_SHIFT) || key_is_down(keyboard, VK_RSHIFT)) {
+    if (key_is_down(keyboard, VKEY_LSHIFT) || key_is_down(keyboard, VKEY_SHIFT) || key_is_down(keyboard, VKEY_RSHIFT)) {
         modifiers |= KEYMOD_SHIFT;
     }
-    if (key_is_down(keyboard, VK_CONTROL) || key_is_down(keyboard, VK_LCONTROL)) modifiers |= KEYMOD_CONTROL;
-    if (key_is_down(keyboard, VK_RCONTROL)) modifiers |= KEYMOD_RIGHT_CONTROL;
-    if (key_is_down(keyboard, VK_MENU) || key_is_down(keyboard, VK_LMENU)) modifiers |= KEYMOD_ALT;
-    if (key_is_down(keyboard, VK_RMENU)) modifiers |= KEYMOD_RIGHT_ALT;
+    if (key_is_down(keyboard, VKEY_CONTROL) || key_is_down(keyboard, VKEY_LCONTROL)) modifiers |= KEYMOD_CONTROL;
+    if (key_is_down(keyboard, VKEY_RCONTROL)) modifiers |= KEYMOD_RIGHT_CONTROL;
+    if (key_is_down(keyboard, VKEY_MENU) || key_is_down(keyboard, VKEY_LMENU)) modifiers |= KEYMOD_ALT;
+    if (key_is_down(keyboard, VKEY_RMENU)) modifiers |= KEYMOD_RIGHT_ALT;
     if (extended) modifiers |= KEYMOD_EXTENDED;
     return modifiers;
 }
@@ -81,7 +81,7 @@ std::int32_t handle_key(const WindowMessage& m, bool down) {
     event.value2 = (code >= 0 && code <= 255) ? code : 0;
 
     // Alt and F10 would open the system menu; the close code has been posted.
-    if (m.vk == VK_F10 || m.vk == VK_MENU || code == KEY_CLOSE) return 0;
+    if (m.vk == VKEY_F10 || m.vk == VKEY_MENU || code == KEY_CLOSE) return 0;
     post_event(event);
     return WINDOW_PROC_DEFAULT;
 }
@@ -250,7 +250,7 @@ std::int32_t window_proc(const WindowMessage& m) {
     case WindowMessageType::key_up:
         return handle_key(m, false);
     case WindowMessageType::system_key_down:
-        if (ws.active.load() != 0 && m.vk == VK_RETURN && m.alt_held) return toggle_fullscreen();
+        if (ws.active.load() != 0 && m.vk == VKEY_RETURN && m.alt_held) return toggle_fullscreen();
         return handle_key(m, true);
     case WindowMessageType::system_key_up:
         return WINDOW_PROC_DEFAULT;

@@ -66,17 +66,17 @@ inline constexpr std::int32_t WINDOW_PROC_DEFAULT = -1;
 std::int32_t window_proc(const WindowMessage& message);
 
 // Virtual keys the window procedure and the platform layers name.
-inline constexpr std::int32_t VK_BACK = 0x08;
-inline constexpr std::int32_t VK_RETURN = 0x0D;
-inline constexpr std::int32_t VK_SHIFT = 0x10;
-inline constexpr std::int32_t VK_CONTROL = 0x11;
-inline constexpr std::int32_t VK_MENU = 0x12;
-inline constexpr std::int32_t VK_F10 = 0x79;
-inline constexpr std::int32_t VK_LSHIFT = 0xA0;
-inline constexpr std::int32_t VK_RSHIFT = 0xA1;
-inline constexpr std::int32_t VK_LCONTROL = 0xA2;
-inline constexpr std::int32_t VK_RCONTROL = 0xA3;
-inline constexpr std::int32_t VK_LMENU = 0xA4;
-inline constexpr std::int32_t VK_RMENU = 0xA5;
+inline constexpr std::int32_t VKEY_BACK = 0x08;
+inline constexpr std::int32_t VKEY_RETURN = 0x0D;
+inline constexpr std::int32_t VKEY_SHIFT = 0x10;
+inline constexpr std::int32_t VKEY_CONTROL = 0x11;
+inline constexpr std::int32_t VKEY_MENU = 0x12;
+inline constexpr std::int32_t VKEY_F10 = 0x79;
+inline constexpr std::int32_t VKEY_LSHIFT = 0xA0;
+inline constexpr std::int32_t VKEY_RSHIFT = 0xA1;
+inline constexpr std::int32_t VKEY_LCONTROL = 0xA2;
+inline constexpr std::int32_t VKEY_RCONTROL = 0xA3;
+inline constexpr std::int32_t VKEY_LMENU = 0xA4;
+inline constexpr std::int32_t VKEY_RMENU = 0xA5;
 
 }  // namespace vz

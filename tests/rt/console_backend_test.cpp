@@ -22,7 +22,7 @@
 
 #include "rt/console_backend.h"
 #include "rt/console_backend_keys.h"
-#include "rt/console_backend_linux.h"
+#include "rt/posix/console_backend_posix.h"
 
 namespace vz {
 namespace {

@@ -23,7 +23,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "gfx/drivers/x11_internal.h"
+#include "gfx/drivers/x11/x11_internal.h"
 
 namespace vz::x11 {
 
@@ -602,6 +602,6 @@ PlatformRect monitor_rect(std::int32_t monitor) {
 
 namespace vz {
 
-const PlatformLayer& x11_platform() { return x11::LAYER; }
+const PlatformLayer& native_platform() { return x11::LAYER; }
 
 }  // namespace vz

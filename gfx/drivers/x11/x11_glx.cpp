@@ -5,7 +5,7 @@
 // GLX has no attribute that says "hardware accelerated" and that a software
 // renderer would meet, so the full-acceleration request is not passed on.
 
-#include "gfx/drivers/x11_internal.h"
+#include "gfx/drivers/x11/x11_internal.h"
 
 #include <GL/gl.h>
 #include <GL/glx.h>
@@ -207,6 +207,6 @@ const GlPlatform GLX_LAYER = {
 
 }  // namespace
 
-const GlPlatform& glx_platform() { return GLX_LAYER; }
+const GlPlatform& native_gl_platform() { return GLX_LAYER; }
 
 }  // namespace vz

@@ -3,7 +3,7 @@
 // segment (a local server), else in ordinary memory sent with each put.
 
 // Xlib first: the shared-memory header builds on its types.
-#include "gfx/drivers/x11_internal.h"
+#include "gfx/drivers/x11/x11_internal.h"
 
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>

@@ -21,7 +21,7 @@
 #include "rt/console.h"
 #include "rt/console_backend.h"
 #include "rt/console_backend_keys.h"
-#include "rt/console_backend_linux.h"
+#include "rt/posix/console_backend_posix.h"
 #include "rt/error.h"
 #include "rt/timer.h"
 

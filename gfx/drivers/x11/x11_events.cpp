@@ -21,7 +21,7 @@
 #include <cstdlib>
 
 #include "gfx/drivers/cp437.h"
-#include "gfx/drivers/x11_internal.h"
+#include "gfx/drivers/x11/x11_internal.h"
 
 namespace vz::x11 {
 
@@ -51,10 +51,10 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     const std::uint32_t typed = typed_code_point(event, &keysym);
     const KeyMeaning meaning = key_meaning(s.display, event.keycode, keysym);
     const bool was_down = event.keycode < 256 && s.keycode_down[event.keycode];
-    const bool alt_before = (s.vk_state[VK_MENU] & 0x80) != 0;
+    const bool alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
     note_key(meaning, event.keycode, down);
-    const bool alt = (s.vk_state[VK_MENU] & 0x80) != 0;
-    const bool control = (s.vk_state[VK_CONTROL] & 0x80) != 0;
+    const bool alt = (s.vk_state[VKEY_MENU] & 0x80) != 0;
+    const bool control = (s.vk_state[VKEY_CONTROL] & 0x80) != 0;
 
     WindowMessage m;
     m.vk = meaning.vk;
@@ -65,13 +65,13 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     const std::int32_t typed_byte = typed != 0 ? unicode_to_cp437(typed) : 0;
     m.key_char = typed_byte > 0 ? typed_byte : 0;
     if (!down) {
-        const bool system = ((alt_before || meaning.vk == VK_F10) && !control) || meaning.vk == VK_MENU;
+        const bool system = ((alt_before || meaning.vk == VKEY_F10) && !control) || meaning.vk == VKEY_MENU;
         m.type = system ? WindowMessageType::system_key_up : WindowMessageType::key_up;
         if (meaning.vk != 0) dispatch(m);
         return;
     }
     m.was_down = was_down;
-    const bool system = (alt || meaning.vk == VK_F10) && !control;
+    const bool system = (alt || meaning.vk == VKEY_F10) && !control;
     m.type = system ? WindowMessageType::system_key_down : WindowMessageType::key_down;
     const Window before = s.window.load();
     // A key outside the PC keyboard has no key message, but what it types

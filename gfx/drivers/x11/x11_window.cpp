@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "gfx/drivers/x11_internal.h"
+#include "gfx/drivers/x11/x11_internal.h"
 
 namespace vz::x11 {
 

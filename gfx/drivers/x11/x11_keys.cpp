@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "gfx/drivers/keymap.h"
-#include "gfx/drivers/x11_internal.h"
+#include "gfx/drivers/x11/x11_internal.h"
 
 namespace vz::x11 {
 
@@ -61,21 +61,21 @@ std::int32_t vk_from_keysym(KeySym k) {
     switch (k) {
     case XK_space: return 0x20;
     case XK_Return:
-    case XK_KP_Enter: return VK_RETURN;
+    case XK_KP_Enter: return VKEY_RETURN;
     case XK_Escape: return 0x1B;
-    case XK_BackSpace: return VK_BACK;
+    case XK_BackSpace: return VKEY_BACK;
     case XK_Tab:
     case XK_ISO_Left_Tab: return 0x09;
     case XK_Shift_L:
-    case XK_Shift_R: return VK_SHIFT;
+    case XK_Shift_R: return VKEY_SHIFT;
     case XK_Control_L:
-    case XK_Control_R: return VK_CONTROL;
+    case XK_Control_R: return VKEY_CONTROL;
     case XK_Alt_L:
     case XK_Alt_R:
     case XK_Meta_L:
     case XK_Meta_R:
     case XK_ISO_Level3_Shift:
-    case XK_Mode_switch: return VK_MENU;
+    case XK_Mode_switch: return VKEY_MENU;
     case XK_Super_L: return 0x5B;
     case XK_Super_R: return 0x5C;
     case XK_Menu: return 0x5D;
@@ -132,16 +132,16 @@ std::int32_t vk_from_keysym(KeySym k) {
 
 std::int32_t side_vk_of(KeySym k) {
     switch (k) {
-    case XK_Shift_L: return VK_LSHIFT;
-    case XK_Shift_R: return VK_RSHIFT;
-    case XK_Control_L: return VK_LCONTROL;
-    case XK_Control_R: return VK_RCONTROL;
+    case XK_Shift_L: return VKEY_LSHIFT;
+    case XK_Shift_R: return VKEY_RSHIFT;
+    case XK_Control_L: return VKEY_LCONTROL;
+    case XK_Control_R: return VKEY_RCONTROL;
     case XK_Alt_L:
-    case XK_Meta_L: return VK_LMENU;
+    case XK_Meta_L: return VKEY_LMENU;
     case XK_Alt_R:
     case XK_Meta_R:
     case XK_ISO_Level3_Shift:
-    case XK_Mode_switch: return VK_RMENU;
+    case XK_Mode_switch: return VKEY_RMENU;
     default: return 0;
     }
 }
@@ -252,7 +252,7 @@ void note_key(const KeyMeaning& meaning, unsigned keycode, bool down) {
     if (meaning.side_vk != 0) {
         s.vk_state[meaning.side_vk] = value;
         // The shared key is down while either side is.
-        const std::int32_t left = meaning.vk == VK_SHIFT ? VK_LSHIFT : meaning.vk == VK_CONTROL ? VK_LCONTROL : VK_LMENU;
+        const std::int32_t left = meaning.vk == VKEY_SHIFT ? VKEY_LSHIFT : meaning.vk == VKEY_CONTROL ? VKEY_LCONTROL : VKEY_LMENU;
         s.vk_state[meaning.vk] = static_cast<std::uint8_t>((s.vk_state[left] | s.vk_state[left + 1]) & 0x80);
     } else if (meaning.vk != 0) {
         s.vk_state[meaning.vk] = value;
