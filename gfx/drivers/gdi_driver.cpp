@@ -68,18 +68,18 @@ std::int32_t gdi_init_window() {
     const std::int32_t flags = ws.flags.load();
 
     if ((flags & SCREEN_FULLSCREEN) != 0) {
-        if (p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate) != 0) return -1;
+        if (!p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) return -1;
     } else if ((flags & SCREEN_SHAPED) != 0 && ws.os_version < OS_VERSION_LAYERED) {
         return -1;
     }
-    if (create_window(window_request_for(flags, ws.width, ws.height)) != 0) return -1;
+    if (!create_window(window_request_for(flags, ws.width, ws.height))) return -1;
     if ((flags & SCREEN_SHAPED) != 0) {
         if (p.set_colour_key == nullptr) return -1;
         if (!p.set_colour_key(ws.depth <= 8 ? 0u : COLOUR_KEY_MAGENTA)) return -1;
     }
 
     ImageFormat format{};
-    if (p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch) != 0) return -1;
+    if (!p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch)) return -1;
     g_image.exists = true;
     GfxContext* context = current_context();
     ws.converter = converter_for(format, flags, context != nullptr ? context->depth : 32);

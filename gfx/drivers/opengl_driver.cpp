@@ -43,10 +43,10 @@ std::int32_t gl_init_window() {
     const PlatformLayer& p = platform();
     const std::int32_t flags = ws.flags.load();
     if ((flags & SCREEN_FULLSCREEN) != 0 &&
-        p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate) != 0) {
+        !p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) {
         return -1;
     }
-    if (p.restyle_window(window_request_for(flags, ws.width, ws.height)) != 0) return -1;
+    if (!p.restyle_window(window_request_for(flags, ws.width, ws.height))) return -1;
     ws.active.store(1);
     store_refresh_rate(g_gl.has_context ? p.refresh_rate() : 0);
     return 0;
@@ -110,7 +110,7 @@ std::int32_t gl_init(const char* title, std::int32_t width, std::int32_t height,
     request.width = request.height = 8;
     request.show = false;
     request.visual = gl.format_visual();
-    if (create_window(request) != 0) return -1;
+    if (!create_window(request)) return -1;
     if (gl_init_window() != 0) return -1;
     if (!gl.create_context()) return -1;
     g_gl.has_context = true;

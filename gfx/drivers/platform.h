@@ -38,11 +38,12 @@ struct ImageFormat {
     std::uint32_t red_mask, green_mask, blue_mask;
 };
 
+// Operations that can fail return true on success.
 struct PlatformLayer {
-    // A screen's use of the display. open fails (-1) when there is no
+    // A screen's use of the display. open fails when there is no
     // display to talk to; close ends the use (the layer may keep its
     // connection for the next screen).
-    std::int32_t (*open)();
+    bool (*open)();
     void (*close)();
     // Window-system version as major * 256 + minor.
     std::int32_t (*version)();
@@ -61,10 +62,10 @@ struct PlatformLayer {
     PlatformRect (*monitor_rect)(std::int32_t monitor);
 
     // Display modes. set_display_mode gives `monitor` a mode of exactly
-    // width x height (refresh 0: any rate), 0 on success; restore puts the
+    // width x height (refresh 0: any rate); restore puts the
     // mode found before the first change back (nothing when none changed).
-    std::int32_t (*set_display_mode)(std::int32_t monitor, std::int32_t width, std::int32_t height,
-                                     std::int32_t depth, std::int32_t refresh_rate);
+    bool (*set_display_mode)(std::int32_t monitor, std::int32_t width, std::int32_t height,
+                             std::int32_t depth, std::int32_t refresh_rate);
     void (*restore_display_mode)();
     // The refresh rate of the window's monitor in Hz, 0 when unknown.
     std::int32_t (*refresh_rate)();
@@ -76,10 +77,10 @@ struct PlatformLayer {
 
     // The one program window: created with the title as caption and the
     // class name as its class.
-    std::int32_t (*create_window)(const WindowRequest& request, const char* caption, const char* class_name);
+    bool (*create_window)(const WindowRequest& request, const char* caption, const char* class_name);
     void (*destroy_window)();
     // Restyles, places and shows the existing window without recreating it.
-    std::int32_t (*restyle_window)(const WindowRequest& request);
+    bool (*restyle_window)(const WindowRequest& request);
     void (*hide_window)();
     // The window's id, 0 when none.
     std::uintptr_t (*window_id)();
@@ -117,8 +118,8 @@ struct PlatformLayer {
 
     // The presentation image: width x height pixels in the display's format,
     // rows `pitch` bytes apart.
-    std::int32_t (*create_image)(std::int32_t width, std::int32_t height, ImageFormat* format,
-                                 std::uint8_t** pixels, std::int32_t* pitch);
+    bool (*create_image)(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
+                         std::int32_t* pitch);
     // Shows rows first ... first + count - 1 of the image in the window.
     void (*put_image)(std::int32_t first, std::int32_t count);
     void (*destroy_image)();

@@ -84,7 +84,7 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
     WindowState& ws = g_window;
     InputState& in = g_input;
     const PlatformLayer& p = platform();
-    if (p.open() != 0) return -1;
+    if (!p.open()) return -1;
 
     ws.os_version = p.version();
     ws.monitor.store(p.monitor_at_cursor());
@@ -194,7 +194,7 @@ WindowRequest window_request_for(std::int32_t flags, std::int32_t width, std::in
     return request;
 }
 
-std::int32_t create_window(const WindowRequest& request) {
+bool create_window(const WindowRequest& request) {
     const char* title = g_window.title.load();
     return platform().create_window(request, title != nullptr ? title : "", g_window.class_name);
 }

@@ -101,8 +101,8 @@ std::int32_t shared_exit();
 // monitor when windowed, at the monitor's corner when fullscreen.
 WindowRequest window_request_for(std::int32_t flags, std::int32_t width, std::int32_t height);
 // Creates the program window with the current title; with the topmost flag it
-// stays above the others. 0 or -1.
-std::int32_t create_window(const WindowRequest& request);
+// stays above the others; false when it cannot be made.
+bool create_window(const WindowRequest& request);
 void clip_cursor_to_client();
 void pump_messages();
 // Rewrites the screen's key_state array from the keyboard state.

@@ -207,7 +207,7 @@ RROutput listing_output(Display* d, Window root, XRRScreenResources* res) {
 // screen that fails on one driver is tried on the next at once, and a server
 // whose last client leaves resets itself, which would make the next
 // connection wait for the reset (or fail during it).
-std::int32_t open() {
+bool open() {
     init_threads_once();
     State& s = g_state;
     if (s.display != nullptr && g_connection_lost.load()) {
@@ -218,7 +218,7 @@ std::int32_t open() {
     }
     if (s.display == nullptr) {
         Display* d = XOpenDisplay(nullptr);
-        if (d == nullptr) return -1;
+        if (d == nullptr) return false;
         g_connection_lost.store(false);
         XSetErrorHandler(&on_x_error);
         XSetIOErrorHandler(&on_io_error);
@@ -257,7 +257,7 @@ std::int32_t open() {
     s.mapped = false;
     s.override_redirect = false;
     s.close_sent_for_loss = false;
-    return 0;
+    return true;
 }
 
 // Ends a screen's use of the connection; events still queued for its window
@@ -341,28 +341,28 @@ std::int32_t monitor_of_window() {
     return monitor_containing((client.left + client.right) / 2, (client.top + client.bottom) / 2);
 }
 
-std::int32_t set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t height, std::int32_t,
+bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t height, std::int32_t,
                               std::int32_t refresh_rate) {
     State& s = g_state;
     Display* d = live_display();
-    if (d == nullptr || width <= 0 || height <= 0) return -1;
+    if (d == nullptr || width <= 0 || height <= 0) return false;
     if (!s.has_randr) {
         // Without RandR the screen's own size is the only mode there is.
-        return (DisplayWidth(d, s.screen) == width && DisplayHeight(d, s.screen) == height) ? 0 : -1;
+        return DisplayWidth(d, s.screen) == width && DisplayHeight(d, s.screen) == height;
     }
     const RRCrtc crtc = crtc_for(d, s.root, monitor);
     XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, s.root);
     if (res == nullptr || crtc == None) {
         if (res != nullptr) XRRFreeScreenResources(res);
-        return -1;
+        return false;
     }
     XRRCrtcInfo* info = XRRGetCrtcInfo(d, res, crtc);
     if (info == nullptr || info->noutput == 0) {
         if (info != nullptr) XRRFreeCrtcInfo(info);
         XRRFreeScreenResources(res);
-        return -1;
+        return false;
     }
-    std::int32_t result = -1;
+    bool result = false;
     const XRRModeInfo* current = find_mode(res, info->mode);
     const auto matches = [&](const XRRModeInfo& mode) {
         if (static_cast<std::int32_t>(mode.width) != width || static_cast<std::int32_t>(mode.height) != height) {
@@ -372,7 +372,7 @@ std::int32_t set_display_mode(std::int32_t monitor, std::int32_t width, std::int
         return refresh_rate == 0 || rate == 0 || rate == refresh_rate;
     };
     if (current != nullptr && matches(*current)) {
-        result = 0;  // already there
+        result = true;  // already there
     } else {
         XRROutputInfo* output = XRRGetOutputInfo(d, res, info->outputs[0]);
         RRMode chosen = None;
@@ -410,7 +410,7 @@ std::int32_t set_display_mode(std::int32_t monitor, std::int32_t width, std::int
                                                    info->rotation, info->outputs, info->noutput);
             if (status == RRSetConfigSuccess) {
                 saved.changed = true;
-                result = 0;
+                result = true;
             } else if (first_change) {
                 saved = SavedMode{};
             }

@@ -83,10 +83,10 @@ XImage* create_plain(State& s, std::int32_t width, std::int32_t height) {
 
 }  // namespace
 
-std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
+bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
                           std::int32_t* pitch) {
     State& s = state();
-    if (live_display() == nullptr || width <= 0 || height <= 0) return -1;
+    if (live_display() == nullptr || width <= 0 || height <= 0) return false;
     destroy_image();
     XVisualInfo wanted{};
     wanted.visualid = XVisualIDFromVisual(s.visual);
@@ -94,7 +94,7 @@ std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* 
     XVisualInfo* info = XGetVisualInfo(s.display, VisualIDMask, &wanted, &found);
     const bool true_colour = info != nullptr && found > 0 && info->c_class == TrueColor;
     if (info != nullptr) XFree(info);
-    if (!true_colour) return -1;  // the converters write direct colour only
+    if (!true_colour) return false;  // the converters write direct colour only
 
     // The shared image keeps a pointer to its segment record, so the record
     // is made in its final place.
@@ -104,7 +104,7 @@ std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* 
         image.shared = image.image != nullptr;
     }
     if (image.image == nullptr) image.image = create_plain(s, width, height);
-    if (image.image == nullptr) return -1;
+    if (image.image == nullptr) return false;
     image.width = width;
 
     XImage* x = image.image;
@@ -115,7 +115,7 @@ std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* 
     format->blue_mask = static_cast<std::uint32_t>(x->blue_mask);
     *pixels = reinterpret_cast<std::uint8_t*>(x->data);
     *pitch = x->bytes_per_line;
-    return 0;
+    return true;
 }
 
 void put_image(std::int32_t first, std::int32_t count) {

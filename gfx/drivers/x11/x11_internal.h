@@ -128,9 +128,9 @@ void note_key(const KeyMeaning& meaning, unsigned keycode, bool down);
 void sync_keys(Display* display, const char keys[32]);
 
 // Platform layer entries implemented in the separate files.
-std::int32_t create_window(const WindowRequest& request, const char* caption, const char* class_name);
+bool create_window(const WindowRequest& request, const char* caption, const char* class_name);
 void destroy_window();
-std::int32_t restyle_window(const WindowRequest& request);
+bool restyle_window(const WindowRequest& request);
 void hide_window();
 std::uintptr_t window_id();
 void set_caption(const char* caption);
@@ -149,7 +149,7 @@ void track_mouse_leave();
 void stop_leave_tracking();
 void keyboard_state(std::uint8_t out[256]);
 void pump_messages();
-std::int32_t create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
+bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
                           std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);
 void destroy_image();

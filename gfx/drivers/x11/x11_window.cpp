@@ -169,10 +169,10 @@ void reset_input_tracking(State& s) {
 
 }  // namespace
 
-std::int32_t create_window(const WindowRequest& request, const char* caption, const char* class_name) {
+bool create_window(const WindowRequest& request, const char* caption, const char* class_name) {
     State& s = state();
     Display* d = live_display();
-    if (d == nullptr || request.width <= 0 || request.height <= 0) return -1;
+    if (d == nullptr || request.width <= 0 || request.height <= 0) return false;
 
     Visual* visual = DefaultVisual(d, s.screen);
     int depth = DefaultDepth(d, s.screen);
@@ -183,7 +183,7 @@ std::int32_t create_window(const WindowRequest& request, const char* caption, co
         wanted.screen = s.screen;
         int found = 0;
         XVisualInfo* info = XGetVisualInfo(d, VisualIDMask | VisualScreenMask, &wanted, &found);
-        if (info == nullptr || found == 0) return -1;
+        if (info == nullptr || found == 0) return false;
         visual = info->visual;
         depth = info->depth;
         XFree(info);
@@ -205,7 +205,7 @@ std::int32_t create_window(const WindowRequest& request, const char* caption, co
                                    &attributes);
     if (end_trap() != 0 || w == 0) {
         if (colormap != 0) XFreeColormap(d, colormap);
-        return -1;
+        return false;
     }
     s.visual = visual;
     s.depth = depth;
@@ -241,7 +241,7 @@ std::int32_t create_window(const WindowRequest& request, const char* caption, co
     s.window.store(w);
     if (request.show) show(s, w);
     XSync(d, False);
-    return 0;
+    return true;
 }
 
 void destroy_window() {
@@ -265,11 +265,11 @@ void destroy_window() {
     if (live) XSync(s.display, False);
 }
 
-std::int32_t restyle_window(const WindowRequest& request) {
+bool restyle_window(const WindowRequest& request) {
     State& s = state();
     Display* d = live_display();
     const Window w = s.window.load();
-    if (d == nullptr || w == 0) return -1;
+    if (d == nullptr || w == 0) return false;
     if (s.mapped) {
         // Withdrawn first, so that a window manager takes the new state as a
         // new window's.
@@ -300,7 +300,7 @@ std::int32_t restyle_window(const WindowRequest& request) {
         s.reported_active = true;
     }
     XSync(d, False);
-    return 0;
+    return true;
 }
 
 void hide_window() {

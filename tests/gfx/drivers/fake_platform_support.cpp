@@ -27,10 +27,10 @@ void count() {
     ++((*g_fake).*counter);
 }
 
-std::int32_t f_open() {
+bool f_open() {
     Lock lock(g_fake->mutex);
     ++g_fake->opens;
-    return g_fake->open_fails ? -1 : 0;
+    return !g_fake->open_fails;
 }
 std::int32_t f_version() {
     Lock lock(g_fake->mutex);
@@ -49,10 +49,10 @@ PlatformRect f_monitor_rect(std::int32_t) {
     Lock lock(g_fake->mutex);
     return g_fake->screen;
 }
-std::int32_t f_set_mode(std::int32_t, std::int32_t width, std::int32_t height, std::int32_t, std::int32_t) {
+bool f_set_mode(std::int32_t, std::int32_t width, std::int32_t height, std::int32_t, std::int32_t) {
     Lock lock(g_fake->mutex);
     g_fake->mode_sets.emplace_back(width, height);
-    return g_fake->set_mode_result;
+    return g_fake->set_mode_succeeds;
 }
 std::int32_t f_refresh() {
     Lock lock(g_fake->mutex);
@@ -67,16 +67,16 @@ std::int32_t* f_list_modes(bool (*accept)(std::int32_t, std::int32_t), std::int3
     *count = static_cast<std::int32_t>(g_fake->modes.size());
     return modes;
 }
-std::int32_t f_create_window(const WindowRequest& request, const char* caption, const char* class_name) {
+bool f_create_window(const WindowRequest& request, const char* caption, const char* class_name) {
     Lock lock(g_fake->mutex);
-    if (g_fake->create_fails) return -1;
+    if (g_fake->create_fails) return false;
     ++g_fake->windows_created;
     g_fake->have_window = true;
     g_fake->request = request;
     g_fake->created_visual = request.visual;
     g_fake->caption = caption;
     g_fake->class_name = class_name;
-    return 0;
+    return true;
 }
 void f_destroy_window() {
     Lock lock(g_fake->mutex);
@@ -84,12 +84,12 @@ void f_destroy_window() {
     ++g_fake->windows_destroyed;
     g_fake->have_window = false;
 }
-std::int32_t f_restyle(const WindowRequest& request) {
+bool f_restyle(const WindowRequest& request) {
     Lock lock(g_fake->mutex);
-    if (!g_fake->have_window) return -1;
+    if (!g_fake->have_window) return false;
     ++g_fake->restyles;
     g_fake->request = request;
-    return 0;
+    return true;
 }
 std::uintptr_t f_window_id() {
     Lock lock(g_fake->mutex);
@@ -169,17 +169,17 @@ void f_pump() {
     }
     g_fake->pumps.fetch_add(1);
 }
-std::int32_t f_create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
+bool f_create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
                             std::int32_t* pitch) {
     Lock lock(g_fake->mutex);
-    if (g_fake->image_fails) return -1;
+    if (g_fake->image_fails) return false;
     const std::int32_t bits = g_fake->format.bits_per_pixel == 15 ? 16 : g_fake->format.bits_per_pixel;
     g_fake->image_pitch = ((width * bits + 31) / 32) * 4;
     g_fake->image.assign(static_cast<std::size_t>(g_fake->image_pitch) * height, 0);
     *format = g_fake->format;
     *pixels = g_fake->image.data();
     *pitch = g_fake->image_pitch;
-    return 0;
+    return true;
 }
 void f_put_image(std::int32_t first, std::int32_t count) {
     Lock lock(g_fake->mutex);

@@ -50,7 +50,7 @@ struct FakePlatform {
 
     std::uint8_t keyboard[256] = {};
 
-    int set_mode_result = 0;
+    bool set_mode_succeeds = true;
     std::vector<std::pair<std::int32_t, std::int32_t>> mode_sets;
     int mode_restores = 0;
     std::int32_t refresh = 60;

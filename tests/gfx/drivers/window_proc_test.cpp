@@ -291,7 +291,7 @@ TEST_F(WindowProcTest, AltEnterTogglesFullscreenAndBack) {
 TEST_F(WindowProcTest, FullscreenWithoutTheModeFallsBackToTheWindow) {
     {
         std::lock_guard<std::recursive_mutex> lock(fake().mutex);
-        fake().set_mode_result = -1;
+        fake().set_mode_succeeds = false;
     }
     WindowMessage maximise;
     maximise.type = WindowMessageType::maximise;
