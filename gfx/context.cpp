@@ -13,6 +13,7 @@
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/program_name.h"
+#include "gfx/screen_lock_guard.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"
@@ -235,7 +236,7 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
 // that the update thread never sees a half-prepared page.
 bool prepare_screen(GfxContext* context, const GfxDriver* driver, const ModeInfo& info) {
     context->driver = driver;
-    screen_lock();
+    const ScreenLockGuard lock;
     change_palette(-1, 0, 0, 0);
     context->text_cols = info.text_cols;
     context->text_rows = info.text_rows;
@@ -250,7 +251,6 @@ bool prepare_screen(GfxContext* context, const GfxDriver* driver, const ModeInfo
             }
         }
     }
-    screen_unlock(1, 0);
     return cells;
 }
 
@@ -368,14 +368,15 @@ void set_screen_title(const char* text) {
     // A running driver was handed this buffer as its title and its update
     // thread reads it when it (re)creates the window, inside its pass under
     // the driver lock; the screen lock keeps the rewrite out of such a pass.
-    screen_lock();
-    std::memset(g_title_buffer, 0, sizeof g_title_buffer);
-    if (text != nullptr) {
-        const std::size_t length = std::strlen(text);
-        std::memcpy(g_title_buffer, text, length < TITLE_BUFFER_SIZE - 1 ? length : TITLE_BUFFER_SIZE - 1);
+    {
+        const ScreenLockGuard lock;
+        std::memset(g_title_buffer, 0, sizeof g_title_buffer);
+        if (text != nullptr) {
+            const std::size_t length = std::strlen(text);
+            std::memcpy(g_title_buffer, text, length < TITLE_BUFFER_SIZE - 1 ? length : TITLE_BUFFER_SIZE - 1);
+        }
+        g_title = g_title_buffer;
     }
-    g_title = g_title_buffer;
-    screen_unlock(1, 0);
     const GfxContext* context = current_context();
     if (context != nullptr && context->driver != nullptr && context->driver->set_window_title != nullptr) {
         context->driver->set_window_title(g_title_buffer);

@@ -1,8 +1,8 @@
 #include "gfx/mouse_hooks.h"
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/screen_lock_guard.h"
 #include "rt/error.h"
 
 namespace vz {
@@ -14,9 +14,11 @@ std::int32_t read_mouse(std::int32_t* x, std::int32_t* y, std::int32_t* wheel, s
     const GfxContext* context = current_context();
     if (context != nullptr && context->driver != nullptr && context->driver->get_mouse != nullptr) {
         std::int32_t got[5] = {0, 0, 0, 0, 0};
-        screen_lock();
-        const std::int32_t status = context->driver->get_mouse(&got[0], &got[1], &got[2], &got[3], &got[4]);
-        screen_unlock(1, 0);
+        std::int32_t status = 0;
+        {
+            const ScreenLockGuard lock;
+            status = context->driver->get_mouse(&got[0], &got[1], &got[2], &got[3], &got[4]);
+        }
         if (status == 0) {
             for (int i = 0; i < 5; ++i) values[i] = got[i];
             result = 0;
@@ -34,9 +36,10 @@ std::int32_t place_mouse(std::int32_t x, std::int32_t y, std::int32_t visibility
     if (context == nullptr || context->driver == nullptr || context->driver->set_mouse == nullptr) {
         return set_last_error(1);
     }
-    screen_lock();
-    context->driver->set_mouse(x, y, visibility, clip);
-    screen_unlock(1, 0);
+    {
+        const ScreenLockGuard lock;
+        context->driver->set_mouse(x, y, visibility, clip);
+    }
     return set_last_error(0);
 }
 

@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/pixel_bytes.h"
+#include "gfx/screen_lock_guard.h"
 #include "gfx/shape_math.h"
 #include "rt/error.h"
 #include "rt/runtime.h"
@@ -170,11 +172,10 @@ std::int32_t page_set(std::int32_t work_page, std::int32_t visible_page) {
         state->work_page = work_page;
     }
     if (visible_page >= 0 && visible_page < context->page_count && visible_page != context->visible_page) {
-        screen_lock();
+        const ScreenLockGuard lock;
         context->visible_page = visible_page;
         context->visible_ptr = context->pages[visible_page];
         mark_dirty(0, context->height - 1);
-        screen_unlock(1, 0);
     }
     return result;
 }
@@ -196,7 +197,8 @@ std::int32_t page_copy(std::int32_t source, std::int32_t destination) {
     if (source == destination) return set_last_error(0);
 
     const bool presents = destination == context->visible_page && context->lock_count == 0;
-    if (presents) screen_lock();
+    std::optional<ScreenLockGuard> lock;
+    if (presents) lock.emplace();
     // Only the view is copied; it is clamped to the page so that a view set
     // beyond the screen cannot reach outside it.
     const std::int32_t left = std::max(state->view_x, 0);
@@ -220,10 +222,7 @@ std::int32_t page_copy(std::int32_t source, std::int32_t destination) {
                                   static_cast<std::size_t>(context->text_rows);
         std::memcpy(context->text_cells[destination], context->text_cells[source], cells * sizeof(TextCell));
     }
-    if (presents) {
-        mark_dirty(top, bottom - 1);
-        screen_unlock(1, 0);
-    }
+    if (presents) mark_dirty(top, bottom - 1);
     return set_last_error(0);
 }
 
@@ -251,9 +250,8 @@ void screen_unlock(std::int32_t first_line, std::int32_t last_line) {
             // The flags are shared with the driver's update thread: an unlock
             // with no lock held still marks its lines, but under the driver
             // lock, as every other change to them is made.
-            screen_lock();
+            const ScreenLockGuard lock;
             mark_dirty(first_line, last_line);
-            screen_unlock(1, 0);
             return;
         }
         mark_dirty(first_line, last_line);

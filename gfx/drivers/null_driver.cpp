@@ -10,9 +10,6 @@ void null_lock() {}
 void null_unlock() {}
 }  // namespace
 
-const GfxDriver null_driver{
-    "Null",  nullptr, nullptr, null_lock, null_unlock, nullptr, nullptr,
-    nullptr, nullptr, nullptr, nullptr,   nullptr,     nullptr, nullptr,
-};
+const GfxDriver null_driver{.name = "Null", .lock = null_lock, .unlock = null_unlock};
 
 }  // namespace vz

@@ -152,20 +152,19 @@ std::int32_t* gl_fetch_modes(std::int32_t depth, std::int32_t* count) {
 }  // namespace
 
 const GfxDriver opengl_driver = {
-    "OpenGL",
-    &gl_init,
-    &gl_exit,
-    &no_lock,
-    &no_lock,
-    nullptr,
-    &shared_wait_vsync,
-    &shared_get_mouse,
-    &shared_set_mouse,
-    &shared_set_window_title,
-    &shared_set_window_pos,
-    &gl_fetch_modes,
-    &gl_flip,
-    &gl_poll_events,
+    .name = "OpenGL",
+    .init = &gl_init,
+    .exit = &gl_exit,
+    .lock = &no_lock,
+    .unlock = &no_lock,
+    .wait_vsync = &shared_wait_vsync,
+    .get_mouse = &shared_get_mouse,
+    .set_mouse = &shared_set_mouse,
+    .set_window_title = &shared_set_window_title,
+    .set_window_pos = &shared_set_window_pos,
+    .fetch_modes = &gl_fetch_modes,
+    .flip = &gl_flip,
+    .poll_events = &gl_poll_events,
 };
 
 }  // namespace vz

@@ -2,7 +2,7 @@
 //
 // The queue is one process-wide ring of 16 slots. post_key runs inside the
 // display driver's update pass, which holds the driver lock; every read runs
-// inside screen_lock, whose outermost level takes the same lock. The lock is
+// under the screen lock, whose outermost level takes the same lock. The lock is
 // what orders the two threads, so the fields themselves are plain integers.
 // (The Null and OpenGL drivers have a do-nothing lock, but with them posting
 // and reading happen on the program's thread.)
@@ -10,7 +10,7 @@
 #include "gfx/text/keys.h"
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
+#include "gfx/screen_lock_guard.h"
 #include "rt/console.h"
 #include "rt/timer.h"
 
@@ -19,9 +19,6 @@ namespace vz {
 namespace {
 
 KeyQueue g_key_queue{};
-
-// screen_unlock with first > last marks no line dirty.
-void unlock_no_lines() { screen_unlock(1, 0); }
 
 int next_slot(int pos) { return (pos + 1) % KEY_QUEUE_SLOTS; }
 
@@ -46,15 +43,14 @@ void post_key(std::int32_t code) {
 }
 
 std::int32_t take_arrived() {
-    screen_lock();
+    const ScreenLockGuard lock;
     const std::int32_t was = g_key_queue.arrived;
     g_key_queue.arrived = 0;
-    unlock_no_lines();
     return was;
 }
 
 std::int32_t take_key() {
-    screen_lock();
+    const ScreenLockGuard lock;
     KeyQueue& q = g_key_queue;
     std::int32_t code = 0;
     if (q.read_pos != q.write_pos) {
@@ -62,7 +58,6 @@ std::int32_t take_key() {
         q.read_pos = next_slot(q.read_pos);
     }
     take_arrived();  // nests inside our lock level
-    unlock_no_lines();
     return code;
 }
 
@@ -93,19 +88,15 @@ std::int32_t wait_key() {
 }
 
 std::int32_t key_pending() {
-    screen_lock();
-    const bool pending = g_key_queue.read_pos != g_key_queue.write_pos;
-    unlock_no_lines();
-    return pending ? 1 : 0;
+    const ScreenLockGuard lock;
+    return g_key_queue.read_pos != g_key_queue.write_pos ? 1 : 0;
 }
 
 std::int32_t key_down(std::int32_t scan) {
     GfxContext* context = current_context();
     if (context == nullptr || scan < 0 || scan >= KEY_STATE_SIZE) return 0;
-    screen_lock();
-    const bool held = context->key_state != nullptr && context->key_state[scan] != 0;
-    unlock_no_lines();
-    return held ? -1 : 0;
+    const ScreenLockGuard lock;
+    return context->key_state != nullptr && context->key_state[scan] != 0 ? -1 : 0;
 }
 
 void sleep_ms(std::int32_t ms) {

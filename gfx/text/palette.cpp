@@ -7,6 +7,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/screen_lock_guard.h"
 
 namespace vz {
 
@@ -82,7 +83,7 @@ void send_palette_entry(const GfxContext* context, std::int32_t index, std::uint
 void change_palette(std::int32_t index, std::int32_t colour, std::int32_t green, std::int32_t blue) {
     GfxContext* context = current_context();
     if (!has_palette(context)) return;
-    screen_lock();
+    const ScreenLockGuard lock;
     if (index >= 0) {
         std::uint32_t entry = static_cast<std::uint32_t>(colour);
         if (green >= 0 && blue >= 0) {
@@ -110,19 +111,17 @@ void change_palette(std::int32_t index, std::int32_t colour, std::int32_t green,
         }
     }
     mark_every_line(context);
-    screen_unlock(1, 0);
 }
 
 void palette_from_list(const std::int32_t* colours) {
     GfxContext* context = current_context();
     if (!has_palette(context) || colours == nullptr) return;
-    screen_lock();
+    const ScreenLockGuard lock;
     const std::int32_t count = palette_size(context);
     for (std::int32_t i = 0; i < count; ++i) {
         if (colours[i] >= 0) set_palette_entry(i, static_cast<std::uint32_t>(colours[i]));
     }
     mark_every_line(context);
-    screen_unlock(1, 0);
 }
 
 std::uint32_t set_color(std::uint32_t foreground, std::uint32_t background, std::int32_t flags) {
@@ -191,7 +190,7 @@ std::int32_t port_out(std::int32_t port, std::int32_t value) {
     if (colours == 256) {
         change_palette(index, (g_port.value >> 2) & 0x3F3F3F, -1, -1);
     } else {
-        screen_lock();
+        const ScreenLockGuard lock;
         const std::uint32_t colour = static_cast<std::uint32_t>(g_port.value);
         context->colour_map[index] = colour;
         const std::int32_t shown_count = palette_size(context);
@@ -202,7 +201,6 @@ std::int32_t port_out(std::int32_t port, std::int32_t value) {
             }
         }
         mark_every_line(context);
-        screen_unlock(1, 0);
     }
     g_port.value = 0;
     g_port.shift = FIRST_SHIFT;

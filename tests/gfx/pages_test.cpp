@@ -8,6 +8,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/screen_lock_guard.h"
 #include "rt/error.h"
 #include "screen_support.h"
 
@@ -174,6 +175,24 @@ TEST_F(PagesTest, NestedLocksTakeTheDriverLockOnceAndMarkEachUnlock) {
     screen_unlock(1, 0);
     EXPECT_EQ(c->lock_count, 0);
     EXPECT_EQ(fake_log().unlock_calls, 1);
+}
+
+TEST_F(PagesTest, ALockGuardHoldsOneLevelForItsScopeAndMarksNothing) {
+    GfxContext* c = open(1);
+    {
+        const ScreenLockGuard outer;
+        EXPECT_EQ(c->lock_count, 1);
+        {
+            const ScreenLockGuard inner;
+            EXPECT_EQ(c->lock_count, 2);
+        }
+        EXPECT_EQ(c->lock_count, 1);
+        EXPECT_EQ(fake_log().unlock_calls, 0);
+    }
+    EXPECT_EQ(c->lock_count, 0);
+    EXPECT_EQ(fake_log().lock_calls, 1);
+    EXPECT_EQ(fake_log().unlock_calls, 1);
+    EXPECT_EQ(dirty_count(), 0);
 }
 
 // A presenting thread that takes the driver lock, as an update thread does,

@@ -89,10 +89,20 @@ void fake_poll() { ++g_log.polls; }
 
 template <int N>
 constexpr GfxDriver make_driver(bool flipper) {
-    return GfxDriver{FakeDriver<N>::NAMES[N], FakeDriver<N>::init, FakeDriver<N>::exit, fake_lock,
-                     fake_unlock,             fake_set_palette,    fake_wait_vsync,     fake_get_mouse,
-                     fake_set_mouse,          fake_set_window_title, fake_set_window_pos, fake_fetch_modes,
-                     flipper ? fake_flip : nullptr, flipper ? fake_poll : nullptr};
+    return GfxDriver{.name = FakeDriver<N>::NAMES[N],
+                     .init = FakeDriver<N>::init,
+                     .exit = FakeDriver<N>::exit,
+                     .lock = fake_lock,
+                     .unlock = fake_unlock,
+                     .set_palette = fake_set_palette,
+                     .wait_vsync = fake_wait_vsync,
+                     .get_mouse = fake_get_mouse,
+                     .set_mouse = fake_set_mouse,
+                     .set_window_title = fake_set_window_title,
+                     .set_window_pos = fake_set_window_pos,
+                     .fetch_modes = fake_fetch_modes,
+                     .flip = flipper ? fake_flip : nullptr,
+                     .poll_events = flipper ? fake_poll : nullptr};
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/draw_state.h"
+#include "gfx/screen_lock_guard.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {
@@ -320,10 +321,8 @@ bool DriverTest::open(std::int32_t width, std::int32_t height, std::int32_t dept
 }
 
 std::int32_t DriverTest::send(const WindowMessage& message) {
-    screen_lock();
-    const std::int32_t result = window_proc(message);
-    screen_unlock(1, 0);
-    return result;
+    const ScreenLockGuard lock;
+    return window_proc(message);
 }
 
 void DriverTest::wait_passes(int passes) {

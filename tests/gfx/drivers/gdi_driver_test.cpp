@@ -11,6 +11,7 @@
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_lock_guard.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {
@@ -33,14 +34,11 @@ protected:
     }
     template <typename T>
     T image_at(std::int32_t x, std::int32_t y) {
-        screen_lock();  // the update thread writes the image inside the lock
+        const ScreenLockGuard screen;  // the update thread writes the image inside the lock
         T value{};
-        {
-            std::lock_guard<std::recursive_mutex> lock(fake().mutex);
-            std::memcpy(&value, fake().image.data() + static_cast<std::size_t>(y) * fake().image_pitch + x * sizeof(T),
-                        sizeof(T));
-        }
-        screen_unlock(1, 0);
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        std::memcpy(&value, fake().image.data() + static_cast<std::size_t>(y) * fake().image_pitch + x * sizeof(T),
+                    sizeof(T));
         return value;
     }
     // Writes one pixel of the first page row and lets a whole frame present.

@@ -26,16 +26,8 @@ void fake_lock() {
 }
 void fake_unlock() { g_driver_mutex.unlock(); }
 
-GfxDriver make_locked_driver() {
-    GfxDriver d{};
-    d.name = "LockedTest";
-    d.init = fake_init;
-    d.exit = fake_exit;
-    d.lock = fake_lock;
-    d.unlock = fake_unlock;
-    return d;
-}
-const GfxDriver locked_driver = make_locked_driver();
+const GfxDriver locked_driver{
+    .name = "LockedTest", .init = fake_init, .exit = fake_exit, .lock = fake_lock, .unlock = fake_unlock};
 const GfxDriver* const locked_list[] = {&locked_driver};
 
 }  // namespace

@@ -32,8 +32,8 @@ std::int32_t accept_init(const char*, std::int32_t, std::int32_t, std::int32_t, 
 std::int32_t quiet_exit() { return 0; }
 void count_lock() { ++g_locks; }
 void count_unlock() { ++g_unlocks; }
-const GfxDriver counting_driver{"Counting", accept_init, quiet_exit, count_lock, count_unlock, nullptr, nullptr,
-                                nullptr,    nullptr,     nullptr,    nullptr,    nullptr,      nullptr, nullptr};
+const GfxDriver counting_driver{
+    .name = "Counting", .init = accept_init, .exit = quiet_exit, .lock = count_lock, .unlock = count_unlock};
 const GfxDriver* const COUNTING_LIST[] = {&counting_driver};
 
 using Point = std::pair<int, int>;

@@ -23,16 +23,16 @@ std::vector<PaletteCall> g_palette_calls;
 int g_vsync_waits = 0;
 
 const GfxDriver recording_driver = {
-    "Recorder",
-    [](const char*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) -> std::int32_t {
+    .name = "Recorder",
+    .init = [](const char*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) -> std::int32_t {
         return 0;
     },
-    []() -> std::int32_t { return 0; },
-    []() {},
-    []() {},
-    [](std::int32_t i, std::int32_t r, std::int32_t g, std::int32_t b) { g_palette_calls.push_back({i, r, g, b}); },
-    []() { ++g_vsync_waits; },
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    .exit = []() -> std::int32_t { return 0; },
+    .lock = []() {},
+    .unlock = []() {},
+    .set_palette = [](std::int32_t i, std::int32_t r, std::int32_t g,
+                      std::int32_t b) { g_palette_calls.push_back({i, r, g, b}); },
+    .wait_vsync = []() { ++g_vsync_waits; },
 };
 const GfxDriver* const recording_list[] = {&recording_driver};
 
