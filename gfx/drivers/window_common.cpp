@@ -39,36 +39,8 @@ WindowState& window_state() { return g_window; }
 InputState& input_state() { return g_input; }
 
 void reset_window_state() {
-    WindowState& ws = g_window;
-    ws.os_version = 0;
-    std::memset(ws.palette, 0, sizeof ws.palette);
-    ws.converter = nullptr;
-    ws.monitor.store(-1);
-    ws.running.store(0);
-    ws.palette_changed.store(0);
-    ws.active.store(0);
-    ws.width = ws.height = ws.depth = 0;
-    ws.flags.store(0);
-    ws.refresh_rate = 0;
-    ws.title.store(nullptr);
-    std::memset(ws.class_name, 0, sizeof ws.class_name);
-    ws.init_window = nullptr;
-    ws.exit_window = nullptr;
-    ws.paint = nullptr;
-    ws.thread_main = nullptr;
-    ws.cursor_clipped.store(0);
-
-    InputState& in = g_input;
-    in.mouse_x.store(0);
-    in.mouse_y.store(0);
-    in.mouse_wheel.store(0);
-    in.mouse_hwheel.store(0);
-    in.mouse_buttons.store(0);
-    in.mouse_in_client.store(0);
-    in.mouse_tracking.store(0);
-    in.cursor_visible.store(1);
-    in.last_screen_x.store(65535);
-    in.last_screen_y.store(0);
+    g_window = WindowState{};
+    static_cast<PointerState&>(g_input) = PointerState{};
 }
 
 void signal_ready(StartSignal& ready) {

@@ -13,6 +13,7 @@
 
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/resettable_atomic.h"
 
 namespace vz {
 
@@ -31,37 +32,48 @@ inline constexpr char CLASS_PREFIX[] = "vzgfxclass_";
 inline constexpr int CLASS_TITLE_CHARS = 139;
 inline constexpr int CLASS_NAME_SIZE = static_cast<int>(sizeof CLASS_PREFIX) - 1 + CLASS_TITLE_CHARS + 1;
 
+// The window of one screen. Every field starts again from its initialiser
+// at each driver's init (`= {}`), so a new field needs no reset of its own.
 // Fields the program's thread reads without the driver lock are atomic.
 struct WindowState {
     std::int32_t os_version = 0;
     std::uint8_t palette[256][4] = {};  // red, green, blue, flags (always 4)
     BlitProc converter = nullptr;
-    std::atomic<std::int32_t> monitor{-1};
-    std::atomic<std::int32_t> running{0};
-    std::atomic<std::int32_t> palette_changed{0};
-    std::atomic<std::int32_t> active{0};
+    ResettableAtomic<std::int32_t> monitor{-1};
+    ResettableAtomic<std::int32_t> running{0};
+    ResettableAtomic<std::int32_t> palette_changed{0};
+    ResettableAtomic<std::int32_t> active{0};
     std::int32_t width = 0, height = 0;  // client size (height counts window lines)
     std::int32_t depth = 0;              // at least 8
-    std::atomic<std::int32_t> flags{0};  // bit 0 toggles at Alt+Enter
+    ResettableAtomic<std::int32_t> flags{0};  // bit 0 toggles at Alt+Enter
     std::int32_t refresh_rate = 0;
-    std::atomic<const char*> title{nullptr};
+    ResettableAtomic<const char*> title{nullptr};
     char class_name[CLASS_NAME_SIZE] = {};
     // Back-end hooks, set by the back-end's init.
     std::int32_t (*init_window)() = nullptr;
     void (*exit_window)() = nullptr;
     void (*paint)() = nullptr;
     void (*thread_main)(StartSignal& ready) = nullptr;
-    std::atomic<std::int32_t> cursor_clipped{0};
+    ResettableAtomic<std::int32_t> cursor_clipped{0};
 };
 
-struct InputState {
-    std::atomic<std::int32_t> mouse_x{0}, mouse_y{0};
-    std::atomic<std::int32_t> mouse_wheel{0}, mouse_hwheel{0};
-    std::atomic<std::int32_t> mouse_buttons{0};  // 1 left, 2 right, 4 middle, 8/16 extra
-    std::atomic<std::int32_t> mouse_in_client{0};
-    std::atomic<std::int32_t> mouse_tracking{0};
-    std::atomic<std::int32_t> cursor_visible{1};
-    std::atomic<std::int32_t> last_screen_x{65535}, last_screen_y{0};  // 65535: no move yet
+// The mouse as the window procedure last saw it, per screen like the window;
+// the program's thread reads it without the driver lock.
+struct PointerState {
+    ResettableAtomic<std::int32_t> mouse_x{0}, mouse_y{0};
+    ResettableAtomic<std::int32_t> mouse_wheel{0}, mouse_hwheel{0};
+    ResettableAtomic<std::int32_t> mouse_buttons{0};  // 1 left, 2 right, 4 middle, 8/16 extra
+    ResettableAtomic<std::int32_t> mouse_in_client{0};
+    ResettableAtomic<std::int32_t> mouse_tracking{0};
+    ResettableAtomic<std::int32_t> cursor_visible{1};
+    ResettableAtomic<std::int32_t> last_screen_x{65535}, last_screen_y{0};  // 65535: no move yet
+};
+
+// The pointer, and what lives across screens: the update thread's handle and
+// start handshake, and the driver lock. A screen's reset clears the pointer
+// part only; the previous driver's exit has joined the thread and released the
+// lock.
+struct InputState : PointerState {
     std::thread thread;
     std::atomic<bool> has_thread{false};
     StartSignal start;
@@ -71,9 +83,9 @@ struct InputState {
 WindowState& window_state();
 InputState& input_state();
 
-// Clears the window state at the start of every driver's init. The driver
-// lock and the thread handle are not touched: the previous driver's exit has
-// released them.
+// Clears the window state and the pointer at the start of every driver's init.
+// The driver lock and the thread handle are not touched: the previous
+// driver's exit has released them.
 void reset_window_state();
 
 // The shared operations of the driver records.

@@ -176,15 +176,8 @@ RRCrtc crtc_for(Display* d, Window root, std::int32_t monitor) {
 // Bits per pixel of the display, as a display setting reports it.
 std::int32_t display_bits(Display* d, int screen) {
     const int depth = DefaultDepth(d, screen);
-    int count = 0;
-    XPixmapFormatValues* formats = XListPixmapFormats(d, &count);
-    int bits = depth;
-    for (int i = 0; i < count; ++i) {
-        if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
-    }
-    if (formats != nullptr) XFree(formats);
     if (depth == 15 || depth == 16) return depth;
-    return bits;
+    return pixmap_bits(d, depth);
 }
 
 // The output whose modes the display lists: the primary one, else the first
@@ -245,18 +238,10 @@ bool open() {
         s.input_method = XOpenIM(d, nullptr, nullptr, nullptr);
     }
     Display* d = s.display;
-    s.window.store(0);
+    static_cast<ScreenState&>(s) = ScreenState{};
     s.visual = DefaultVisual(d, s.screen);
     s.depth = DefaultDepth(d, s.screen);
-    s.colormap = 0;
-    s.gc = nullptr;
     s.window_manager = window_manager_running(d, s.root, s.atoms.net_supporting_wm_check);
-    s.saver_suspended = false;
-    s.saver_saved = false;
-    s.saved_mode = SavedMode{};
-    s.mapped = false;
-    s.override_redirect = false;
-    s.close_sent_for_loss = false;
     return true;
 }
 
@@ -555,6 +540,17 @@ const PlatformLayer LAYER = {
 }  // namespace
 
 State& state() { return g_state; }
+
+int pixmap_bits(Display* d, int depth) {
+    int count = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(d, &count);
+    int bits = depth;
+    for (int i = 0; i < count; ++i) {
+        if (formats[i].depth == depth) bits = formats[i].bits_per_pixel;
+    }
+    if (formats != nullptr) XFree(formats);
+    return bits;
+}
 
 bool connection_lost() { return g_connection_lost.load(); }
 

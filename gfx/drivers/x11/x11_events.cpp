@@ -90,7 +90,7 @@ void on_key(State& s, XKeyEvent& event, bool down) {
 // Whether this press completes a double click of button `index`; a press of
 // another button ends any pending one.
 bool double_click(State& s, int index, const XButtonEvent& event) {
-    State::Click& click = s.clicks[index];
+    WindowInput::Click& click = s.clicks[index];
     const bool is_double = click.pending && event.time - click.time <= DOUBLE_CLICK_MS &&
                            std::abs(event.x - click.x) <= DOUBLE_CLICK_DISTANCE &&
                            std::abs(event.y - click.y) <= DOUBLE_CLICK_DISTANCE;
@@ -100,7 +100,7 @@ bool double_click(State& s, int index, const XButtonEvent& event) {
     if (is_double) {
         click.pending = false;
     } else {
-        click = State::Click{event.time, event.x, event.y, true};
+        click = WindowInput::Click{event.time, event.x, event.y, true};
     }
     return is_double;
 }

@@ -16,7 +16,7 @@
 
 #include "gfx/drivers/gl_platform.h"
 
-namespace vz {
+namespace vz::x11 {
 
 namespace {
 
@@ -48,8 +48,8 @@ void append(char* out, std::size_t capacity, std::size_t& used, const char* text
 }
 
 bool glx_probe(char* extensions, std::size_t capacity) {
-    x11::State& s = x11::state();
-    Display* d = x11::live_display();
+    State& s = state();
+    Display* d = live_display();
     if (d == nullptr || capacity == 0) return false;
     extensions[0] = 0;
     int major = 0, minor = 0;
@@ -64,10 +64,10 @@ bool glx_probe(char* extensions, std::size_t capacity) {
     XSetWindowAttributes attributes{};
     attributes.colormap = XCreateColormap(d, s.root, info->visual, AllocNone);
     attributes.border_pixel = 0;
-    x11::begin_trap();
+    begin_trap();
     const Window window = XCreateWindow(d, s.root, 0, 0, 8, 8, 0, info->depth, InputOutput, info->visual,
                                         CWColormap | CWBorderPixel, &attributes);
-    const bool made = x11::end_trap() == 0 && window != 0;
+    const bool made = end_trap() == 0 && window != 0;
     bool ok = false;
     if (made) {
         XStoreName(d, window, "OpenGL setup");
@@ -91,14 +91,14 @@ bool glx_probe(char* extensions, std::size_t capacity) {
 
 // Frame-buffer configurations came with GLX 1.3.
 bool glx_has_attribute_chooser(const char*) {
-    Display* d = x11::live_display();
+    Display* d = live_display();
     int major = 0, minor = 0;
     return d != nullptr && glXQueryVersion(d, &major, &minor) && (major > 1 || (major == 1 && minor >= 3));
 }
 
 bool glx_choose_format(const std::int32_t* attributes) {
-    x11::State& s = x11::state();
-    Display* d = x11::live_display();
+    State& s = state();
+    Display* d = live_display();
     if (d == nullptr) return false;
     forget_format();
     std::vector<int> list = {GLX_X_RENDERABLE, True, GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_X_VISUAL_TYPE, GLX_TRUE_COLOR};
@@ -147,8 +147,8 @@ bool glx_choose_format(const std::int32_t* attributes) {
 // The closest plain visual: colour and depth as asked when there is one, else
 // any double-buffered direct-colour visual.
 bool glx_choose_basic_format(const GlPixelSettings& descriptor) {
-    x11::State& s = x11::state();
-    Display* d = x11::live_display();
+    State& s = state();
+    Display* d = live_display();
     if (d == nullptr) return false;
     forget_format();
     int full[] = {GLX_RGBA,       GLX_DOUBLEBUFFER,  GLX_RED_SIZE,   descriptor.red_bits,
@@ -165,8 +165,8 @@ std::uintptr_t glx_format_visual() {
 }
 
 bool glx_create_context() {
-    x11::State& s = x11::state();
-    Display* d = x11::live_display();
+    State& s = state();
+    Display* d = live_display();
     const Window window = s.window.load();
     if (d == nullptr || window == 0 || g_glx.visual == nullptr) return false;
     g_glx.context = g_glx.has_config ? glXCreateNewContext(d, g_glx.config, GLX_RGBA_TYPE, nullptr, True)
@@ -176,7 +176,7 @@ bool glx_create_context() {
 }
 
 void glx_destroy_context() {
-    Display* d = x11::live_display();
+    Display* d = live_display();
     if (d != nullptr) {
         glXMakeCurrent(d, None, nullptr);
         if (g_glx.context != nullptr) glXDestroyContext(d, g_glx.context);
@@ -186,9 +186,9 @@ void glx_destroy_context() {
 }
 
 void glx_swap_buffers() {
-    x11::State& s = x11::state();
+    State& s = state();
     const Window window = s.window.load();
-    if (x11::live_display() != nullptr && window != 0 && g_glx.context != nullptr) glXSwapBuffers(s.display, window);
+    if (live_display() != nullptr && window != 0 && g_glx.context != nullptr) glXSwapBuffers(s.display, window);
 }
 
 void glx_enable_multisample() { glEnable(MULTISAMPLE); }
@@ -207,6 +207,10 @@ const GlPlatform GLX_LAYER = {
 
 }  // namespace
 
-const GlPlatform& native_gl_platform() { return GLX_LAYER; }
+}  // namespace vz::x11
+
+namespace vz {
+
+const GlPlatform& native_gl_platform() { return x11::GLX_LAYER; }
 
 }  // namespace vz

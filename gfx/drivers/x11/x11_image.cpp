@@ -59,13 +59,7 @@ XImage* create_shared(State& s, std::int32_t width, std::int32_t height, XShmSeg
 
 XImage* create_plain(State& s, std::int32_t width, std::int32_t height) {
     Display* d = s.display;
-    int bits = s.depth;
-    int count = 0;
-    XPixmapFormatValues* formats = XListPixmapFormats(d, &count);
-    for (int i = 0; i < count; ++i) {
-        if (formats[i].depth == s.depth) bits = formats[i].bits_per_pixel;
-    }
-    if (formats != nullptr) XFree(formats);
+    const int bits = pixmap_bits(d, s.depth);
     const int bytes_per_line = ((width * bits + 31) / 32) * 4;
     auto* data = static_cast<char*>(std::calloc(static_cast<std::size_t>(bytes_per_line) * height, 1));
     if (data == nullptr) return nullptr;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/resettable_atomic.h"
 #include "gfx/drivers/window_proc.h"
 
 namespace vz::x11 {
@@ -46,26 +47,32 @@ struct SavedMode {
     std::int32_t screen_width = 0, screen_height = 0, screen_mm_width = 0, screen_mm_height = 0;
 };
 
-struct State {
+// The connection and what is learnt from it once: kept for the whole process.
+struct Connection {
     Display* display = nullptr;
     int screen = 0;
     Window root = 0;
-    std::atomic<Window> window{0};
-    Visual* visual = nullptr;  // the window's visual
-    int depth = 0;             // the window's depth
-    Colormap colormap = 0;     // own colormap for a non-default visual, else 0
-    GC gc = nullptr;
-    XIM input_method = nullptr;    // the built-in one: typed text in UTF-8, compose keys
-    XIC input_context = nullptr;   // of the window
     Atoms atoms;
     Cursor arrow = 0;
     Cursor invisible = 0;
     bool has_randr = false;
     int randr_event_base = 0;
     bool has_shm = false;
+    XIM input_method = nullptr;  // the built-in one: typed text in UTF-8, compose keys
+};
+
+// One screen's use of the connection; open() starts it afresh with `= {}`.
+struct ScreenState {
+    ResettableAtomic<Window> window{0};  // read by the program's thread too
+    Visual* visual = nullptr;            // the window's visual
+    int depth = 0;                       // the window's depth
+    Colormap colormap = 0;               // own colormap for a non-default visual, else 0
+    GC gc = nullptr;
+    XIC input_context = nullptr;  // of the window
     bool window_manager = false;  // an EWMH window manager runs
     bool override_redirect = false;
     bool mapped = false;
+    bool close_sent_for_loss = false;  // the close asked for after the server went away
 
     // Screen saver.
     bool saver_suspended = false;  // through the screen saver extension
@@ -73,13 +80,14 @@ struct State {
     int saver_timeout = 0, saver_interval = 0, saver_blanking = 0, saver_exposures = 0;
 
     SavedMode saved_mode;
-    std::atomic<long> update_thread_id{0};
+};
 
-    // Owned by the thread that pumps the window's messages.
+// Owned by the thread that pumps the window's messages; every new window
+// starts it afresh with `= {}`.
+struct WindowInput {
     std::uint8_t vk_state[256] = {};
     bool keycode_down[256] = {};
     bool leave_tracking = false;
-    bool close_sent_for_loss = false;  // the close asked for after the server went away
     bool focused = true;
     bool iconic = false;
     bool reported_active = true;  // the activation the window procedure last heard of
@@ -97,6 +105,12 @@ struct State {
     } clicks[5];
 };
 
+struct State : Connection, ScreenState, WindowInput {
+    // Set by each update thread as it starts, across screens; a plain
+    // std::atomic, since no reset ever clears it.
+    std::atomic<long> update_thread_id{0};
+};
+
 State& state();
 
 // Whether the connection to the server has been lost; from then on the layer
@@ -104,6 +118,10 @@ State& state();
 bool connection_lost();
 // The display while the connection lives, else null.
 inline Display* live_display() { return connection_lost() ? nullptr : state().display; }
+
+// The bits per pixel of the server's pixmap format for `depth`; `depth`
+// itself when the server lists no such format.
+int pixmap_bits(Display* d, int depth);
 
 // Error trapping: the layer's error handler never ends the process; these
 // record the first error after begin_trap.

@@ -152,20 +152,7 @@ void show(State& s, Window w) {
 }
 
 // A fresh window starts active, not minimised, with nothing held.
-void reset_input_tracking(State& s) {
-    std::memset(s.vk_state, 0, sizeof s.vk_state);
-    std::memset(s.keycode_down, 0, sizeof s.keycode_down);
-    s.leave_tracking = false;
-    s.focused = true;
-    s.iconic = false;
-    s.reported_active = true;
-    s.reported_minimised = false;
-    s.maximised = false;
-    s.ignore_unmaps = 0;
-    s.pointer_known = false;
-    s.extra_held = 0;
-    for (auto& click : s.clicks) click = State::Click{};
-}
+void reset_input_tracking(State& s) { static_cast<WindowInput&>(s) = WindowInput{}; }
 
 }  // namespace
 

@@ -158,6 +158,22 @@ TEST_F(SharedOpsTest, WaitVsyncLastsOneFrameOfTheReportedRate) {
 
 class CommonSetupTest : public DriverTest {};
 
+TEST_F(CommonSetupTest, ANewScreenStartsFromACleanWindowAndPointerButKeepsItsThread) {
+    ASSERT_TRUE(open(320, 200, 32));
+    {
+        std::lock_guard<std::recursive_mutex> lock(input_state().lock);
+        window_state().palette[200][0] = 77;
+        input_state().mouse_hwheel.store(5);
+    }
+    close_screen();
+    ASSERT_TRUE(open(320, 200, 32));
+    std::lock_guard<std::recursive_mutex> lock(input_state().lock);
+    EXPECT_EQ(window_state().palette[200][0], 0);
+    EXPECT_EQ(input_state().mouse_hwheel.load(), 0);
+    EXPECT_EQ(input_state().cursor_visible.load(), 1);
+    EXPECT_TRUE(input_state().has_thread.load());
+}
+
 TEST_F(CommonSetupTest, LongTitlesAreCutTo139CharactersInTheClassName) {
     const std::string title(200, 'x');
     ASSERT_EQ(common_setup(title.c_str(), 640, 480, 32, 0, SCREEN_OPENGL), 0);
