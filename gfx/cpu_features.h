@@ -1,5 +1,5 @@
 #pragma once
-// The processor features the core chooses its routines by.
+// The processor features the core records in the screen's context flags.
 
 namespace vz {
 

@@ -118,8 +118,9 @@ std::int32_t round_coordinate(float v) {
 const PixelOps& pixel_ops() { return g_ops; }
 
 void select_pixel_ops(std::int32_t bpp) {
-    // Only the plain forms exist; the MMX flag still tells the drivers' blitters
-    // what the processor offers.
+    // Only the plain forms exist, on every processor. The context flag still
+    // records that the processor offers MMX, for code that asks; no routine is
+    // chosen by it.
     if (cpu_has_mmx()) {
         if (GfxContext* context = current_context()) context->flags |= CTX_MMX;
     }

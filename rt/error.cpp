@@ -18,7 +18,7 @@ constexpr std::size_t ERROR_CODE_WORD = 1;
 
 // Used only when the error record cannot be allocated: the code must still be
 // stored somewhere, and nothing may be written through a missing record.
-std::atomic<std::int32_t> fallback_error_cell{0};
+std::atomic<std::int32_t> g_fallback_error_cell{0};
 
 std::atomic_ref<std::int32_t> code_word(void* record) {
     return std::atomic_ref<std::int32_t>(static_cast<std::int32_t*>(record)[ERROR_CODE_WORD]);
@@ -29,7 +29,7 @@ std::atomic_ref<std::int32_t> code_word(void* record) {
 std::int32_t set_last_error(std::int32_t code) {
     void* record = context_slot(CONTEXT_SLOT_ERROR, ERROR_RECORD_WORDS * sizeof(std::int32_t));
     if (record == nullptr) {
-        fallback_error_cell.store(code, std::memory_order_relaxed);
+        g_fallback_error_cell.store(code, std::memory_order_relaxed);
     } else {
         code_word(record).store(code, std::memory_order_relaxed);
     }
@@ -39,10 +39,10 @@ std::int32_t set_last_error(std::int32_t code) {
 std::int32_t get_last_error() {
     // Reading does not create the record: before any store the code is 0.
     void* record = context_slot(CONTEXT_SLOT_ERROR, 0);
-    if (record == nullptr) return fallback_error_cell.load(std::memory_order_relaxed);
+    if (record == nullptr) return g_fallback_error_cell.load(std::memory_order_relaxed);
     return code_word(record).load(std::memory_order_relaxed);
 }
 
-void reset_fallback_error_cell() { fallback_error_cell.store(0, std::memory_order_relaxed); }
+void reset_fallback_error_cell() { g_fallback_error_cell.store(0, std::memory_order_relaxed); }
 
 }  // namespace vz

@@ -23,7 +23,7 @@ constexpr std::int32_t KEY_ENTER = 13;
 constexpr std::int32_t KEY_ESCAPE = 27;
 
 // Set when the last line ended with a carriage return.
-bool last_line_ended_by_cr = false;
+bool g_last_line_ended_by_cr = false;
 
 bool is_extended(std::int32_t code) { return code > 255 || code < -128; }
 
@@ -35,8 +35,8 @@ bool runtime_line_editor(RtText& line) {
     runtime_print_text({}, 0);  // prints nothing; sets the screen channel up
     const std::int32_t start_column = screen_channel().column;
     std::string typed;
-    bool skip_line_feed = last_line_ended_by_cr;
-    last_line_ended_by_cr = false;
+    bool skip_line_feed = g_last_line_ended_by_cr;
+    g_last_line_ended_by_cr = false;
 
     // Backspace echo moves the cursor left; the channel's column follows the
     // characters still on the line.
@@ -68,7 +68,7 @@ bool runtime_line_editor(RtText& line) {
         skip_line_feed = false;
         if (is_extended(code)) continue;
         if (code == KEY_ENTER || code == KEY_LINE_FEED) {
-            last_line_ended_by_cr = code == KEY_ENTER;
+            g_last_line_ended_by_cr = code == KEY_ENTER;
             break;
         }
         if (code == KEY_BACKSPACE) {

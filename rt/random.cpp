@@ -28,24 +28,24 @@ constexpr double TWO_POW_MINUS_32 = 0x1p-32;
 
 double choose_on_first_use(float argument);
 
-Generator generator = choose_on_first_use;
-std::uint32_t lcg_state = INITIAL_LCG_STATE;  // shared by the fast and 24-bit draws
-std::array<std::uint32_t, MT_WORDS> mt_state{};
-int mt_next = MT_WORDS;
-double last_value = 0.0;
+Generator g_generator = choose_on_first_use;
+std::uint32_t g_lcg_state = INITIAL_LCG_STATE;  // shared by the fast and 24-bit draws
+std::array<std::uint32_t, MT_WORDS> g_mt_state{};
+int g_mt_next = MT_WORDS;
+double g_last_value = 0.0;
 
 // The 15-bit generator behind algorithm 1. It is our own rather than the C
 // library's rand so that a seed gives the same sequence on every platform: a
 // 32-bit linear congruential step (multiplier 1103515245, increment 12345)
 // whose bits 16 ... 30 are the result, 0 ... 32767. Seeding sets the state to
 // the seed's 32-bit pattern, so the same seed restarts the same sequence.
-std::uint32_t platform_state = 1;
+std::uint32_t g_platform_state = 1;
 
-void platform_srand(std::int32_t seed) { platform_state = static_cast<std::uint32_t>(seed); }
+void platform_srand(std::int32_t seed) { g_platform_state = static_cast<std::uint32_t>(seed); }
 
 std::int32_t platform_rand() {
-    platform_state = platform_state * 1103515245u + 12345u;
-    return static_cast<std::int32_t>((platform_state >> 16) & 0x7FFFu);
+    g_platform_state = g_platform_state * 1103515245u + 12345u;
+    return static_cast<std::int32_t>((g_platform_state >> 16) & 0x7FFFu);
 }
 
 bool asks_for_new_number(float argument) {
@@ -70,24 +70,24 @@ std::uint32_t truncate_to_low32_of_int64(double seed) {
 }
 
 double platform_draw(float argument) {
-    if (!asks_for_new_number(argument)) return last_value;
+    if (!asks_for_new_number(argument)) return g_last_value;
     return platform_rand() * TWO_POW_MINUS_15;
 }
 
 double fast_draw(float argument) {
-    if (asks_for_new_number(argument)) lcg_state = lcg_state * 1664525u + 1013904223u;
-    return lcg_state * TWO_POW_MINUS_32;
+    if (asks_for_new_number(argument)) g_lcg_state = g_lcg_state * 1664525u + 1013904223u;
+    return g_lcg_state * TWO_POW_MINUS_32;
 }
 
 double draw_24bit(float argument) {
     if (asks_for_new_number(argument)) {
         if (argument < 0.0f) {
             const auto bits = std::bit_cast<std::uint32_t>(argument);
-            lcg_state = (bits >> 24) + (bits & 0xFFFFFFu);
+            g_lcg_state = (bits >> 24) + (bits & 0xFFFFFFu);
         }
-        lcg_state = (lcg_state * 16598013u + 12820163u) & 0xFFFFFFu;
+        g_lcg_state = (g_lcg_state * 16598013u + 12820163u) & 0xFFFFFFu;
     }
-    return lcg_state * TWO_POW_MINUS_24;
+    return g_lcg_state * TWO_POW_MINUS_24;
 }
 
 std::uint32_t mt_twist(std::uint32_t upper_from, std::uint32_t lower_from, std::uint32_t far) {
@@ -98,20 +98,20 @@ std::uint32_t mt_twist(std::uint32_t upper_from, std::uint32_t lower_from, std::
 void mt_regenerate() {
     int k = 0;
     for (; k < MT_WORDS - MT_OFFSET; ++k) {
-        mt_state[k] = mt_twist(mt_state[k], mt_state[k + 1], mt_state[k + MT_OFFSET]);
+        g_mt_state[k] = mt_twist(g_mt_state[k], g_mt_state[k + 1], g_mt_state[k + MT_OFFSET]);
     }
     for (; k < MT_WORDS - 1; ++k) {
-        mt_state[k] = mt_twist(mt_state[k], mt_state[k + 1], mt_state[k + MT_OFFSET - MT_WORDS]);
+        g_mt_state[k] = mt_twist(g_mt_state[k], g_mt_state[k + 1], g_mt_state[k + MT_OFFSET - MT_WORDS]);
     }
-    mt_state[MT_WORDS - 1] =
-        mt_twist(mt_state[MT_WORDS - 1], mt_state[0], mt_state[MT_OFFSET - 1]);
-    mt_next = 0;
+    g_mt_state[MT_WORDS - 1] =
+        mt_twist(g_mt_state[MT_WORDS - 1], g_mt_state[0], g_mt_state[MT_OFFSET - 1]);
+    g_mt_next = 0;
 }
 
 double mt_draw(float argument) {
-    if (!asks_for_new_number(argument)) return last_value;
-    if (mt_next >= MT_WORDS) mt_regenerate();
-    std::uint32_t y = mt_state[mt_next++];
+    if (!asks_for_new_number(argument)) return g_last_value;
+    if (g_mt_next >= MT_WORDS) mt_regenerate();
+    std::uint32_t y = g_mt_state[g_mt_next++];
     y ^= y >> 11;
     y ^= (y << 7) & 0x9D2C5680u;
     y ^= (y << 15) & 0xEFC60000u;
@@ -123,9 +123,9 @@ double mt_draw(float argument) {
 // sequence, not the reference initialisation; only generation and tempering
 // follow MT19937.
 void mt_seed(std::uint32_t first_word) {
-    mt_state[0] = first_word;
-    for (int i = 1; i < MT_WORDS; ++i) mt_state[i] = mt_state[i - 1] * 1664525u + 1013904223u;
-    mt_next = MT_WORDS;
+    g_mt_state[0] = first_word;
+    for (int i = 1; i < MT_WORDS; ++i) g_mt_state[i] = g_mt_state[i - 1] * 1664525u + 1013904223u;
+    g_mt_next = MT_WORDS;
 }
 
 std::int32_t default_algorithm() {
@@ -140,11 +140,11 @@ std::int32_t default_algorithm() {
 double choose_on_first_use(float argument) {
     switch (default_algorithm()) {
         case RANDOM_ALG_PLATFORM:
-            generator = platform_draw;  // the platform generator keeps its own start
+            g_generator = platform_draw;  // the platform generator keeps its own start
             break;
         case RANDOM_ALG_24BIT:
-            generator = draw_24bit;
-            lcg_state = INITIAL_LCG_STATE;
+            g_generator = draw_24bit;
+            g_lcg_state = INITIAL_LCG_STATE;
             break;
         default:
             random_seed(0.0, RANDOM_ALG_MT);
@@ -164,40 +164,40 @@ void random_seed(double seed, std::int32_t algorithm) {
     }
     switch (algorithm) {
         case RANDOM_ALG_PLATFORM:
-            generator = platform_draw;
+            g_generator = platform_draw;
             platform_srand(truncate_to_int32(seed));
             platform_rand();
             break;
         case RANDOM_ALG_FAST:
-            generator = fast_draw;
-            lcg_state = truncate_to_low32_of_int64(seed);
+            g_generator = fast_draw;
+            g_lcg_state = truncate_to_low32_of_int64(seed);
             break;
         case RANDOM_ALG_24BIT: {
-            generator = draw_24bit;
+            g_generator = draw_24bit;
             const auto hi = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(seed) >> 32);
-            lcg_state = (((hi ^ (hi >> 16)) & 0xFFFFu) << 8) | (lcg_state & 0xFFu);
+            g_lcg_state = (((hi ^ (hi >> 16)) & 0xFFFFu) << 8) | (g_lcg_state & 0xFFu);
             break;
         }
         default:
-            generator = mt_draw;
+            g_generator = mt_draw;
             mt_seed(truncate_to_low32_of_int64(seed));
             break;
     }
 }
 
 double random_next(float argument) {
-    const double value = generator(argument);
-    last_value = value;
+    const double value = g_generator(argument);
+    g_last_value = value;
     return value;
 }
 
 void random_reset_for_test() {
-    generator = choose_on_first_use;
-    lcg_state = INITIAL_LCG_STATE;
-    mt_state.fill(0);
-    mt_next = MT_WORDS;
-    last_value = 0.0;
-    platform_state = 1;
+    g_generator = choose_on_first_use;
+    g_lcg_state = INITIAL_LCG_STATE;
+    g_mt_state.fill(0);
+    g_mt_next = MT_WORDS;
+    g_last_value = 0.0;
+    g_platform_state = 1;
 }
 
 }  // namespace vz

@@ -16,11 +16,11 @@
 namespace vz {
 namespace {
 
-std::atomic<std::int32_t> init_counter{0};
+std::atomic<std::int32_t> g_init_counter{0};
 
-int recorded_argc = 0;
-char** recorded_argv = nullptr;
-std::int32_t recorded_compat_mode = 0;
+int g_recorded_argc = 0;
+char** g_recorded_argv = nullptr;
+std::int32_t g_recorded_compat_mode = 0;
 
 // One set of slots for the whole process, shared by all threads. The pointer
 // is read without the lock once published; creation is serialised so that two
@@ -29,9 +29,14 @@ struct ContextSlot {
     std::atomic<void*> record{nullptr};
     std::size_t size = 0;  // guarded by slot_mutex
 };
-ContextSlot slots[CONTEXT_SLOT_COUNT];
-std::mutex slot_mutex;
+ContextSlot g_slots[CONTEXT_SLOT_COUNT];
+std::mutex g_slot_mutex;
 
+// The start-up sequence has an optional step that registers language classes
+// and an exit handler to release them. This program has no classes to
+// register, so the step's handler is empty; it is still registered first, so
+// it runs last, after the finaliser runner, and the exit handlers keep the
+// order a program that does register classes would have.
 void empty_exit_handler() {}
 
 // Runs the runtime's finalisers; registered after runtime_init so that it runs
@@ -39,16 +44,16 @@ void empty_exit_handler() {}
 void finaliser_runner() { runtime_exit(); }
 
 void reset_runtime_state() {
-    recorded_argc = 0;
-    recorded_argv = nullptr;
-    recorded_compat_mode = 0;
+    g_recorded_argc = 0;
+    g_recorded_argv = nullptr;
+    g_recorded_compat_mode = 0;
     console_hooks() = ConsoleHooks{};
     // Records stay allocated and keep their addresses, since other parts may
     // hold them; their contents return to the zero-filled state of a fresh
     // record. This also clears the last-error code.
     {
-        std::lock_guard lock(slot_mutex);
-        for (auto& slot : slots) {
+        std::lock_guard lock(g_slot_mutex);
+        for (auto& slot : g_slots) {
             void* record = slot.record.load(std::memory_order_acquire);
             if (record != nullptr) std::memset(record, 0, slot.size);
         }
@@ -58,10 +63,10 @@ void reset_runtime_state() {
 
 }  // namespace
 
-std::int32_t init_count() { return init_counter.load(std::memory_order_relaxed); }
+std::int32_t init_count() { return g_init_counter.load(std::memory_order_relaxed); }
 
 void runtime_init() {
-    if (init_counter.fetch_add(1, std::memory_order_acq_rel) != 0) return;
+    if (g_init_counter.fetch_add(1, std::memory_order_acq_rel) != 0) return;
     reset_runtime_state();
     // Every later floating-point computation of the program, the simulation's
     // step included, relies on a 64-bit significand and round-to-nearest.
@@ -70,7 +75,7 @@ void runtime_init() {
 }
 
 void runtime_exit() {
-    if (init_counter.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    if (g_init_counter.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
     // The runtime keeps no table of open files on this platform: the console
     // is its only device, so shutting down means returning the console state
     // to its initial values.
@@ -79,10 +84,10 @@ void runtime_exit() {
 
 void* context_slot(int index, std::size_t size) {
     if (index < 0 || index >= CONTEXT_SLOT_COUNT) return nullptr;
-    ContextSlot& slot = slots[index];
+    ContextSlot& slot = g_slots[index];
     if (void* record = slot.record.load(std::memory_order_acquire)) return record;
     if (size == 0) return nullptr;  // nothing to create
-    std::lock_guard lock(slot_mutex);
+    std::lock_guard lock(g_slot_mutex);
     if (void* record = slot.record.load(std::memory_order_acquire)) return record;
     void* record = std::calloc(1, size);
     if (record == nullptr) return nullptr;
@@ -92,14 +97,14 @@ void* context_slot(int index, std::size_t size) {
 }
 
 void record_arguments(int argc, char** argv, std::int32_t compat_mode) {
-    recorded_argc = argc;
-    recorded_argv = argv;
-    recorded_compat_mode = compat_mode;
+    g_recorded_argc = argc;
+    g_recorded_argv = argv;
+    g_recorded_compat_mode = compat_mode;
 }
 
-int program_argc() { return recorded_argc; }
-char** program_argv() { return recorded_argv; }
-std::int32_t compat_mode() { return recorded_compat_mode; }
+int program_argc() { return g_recorded_argc; }
+char** program_argv() { return g_recorded_argv; }
+std::int32_t compat_mode() { return g_recorded_compat_mode; }
 
 void at_program_exit(void (*handler)()) {
     if (handler != nullptr) std::atexit(handler);

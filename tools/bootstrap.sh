@@ -6,8 +6,11 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libx11-dev libxext-dev libxrandr-dev libxi-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+  libx11-dev libxext-dev libxrandr-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   xvfb xdotool imagemagick x11-utils
+  # The console fonts the font data tool (tools/pack_data_tool.cpp) reads, so
+  # that the test rebuilding the packed fonts from their sources runs.
+  console-setup-linux
 )
 
 missing=()

@@ -1,5 +1,6 @@
-// Code page 437: the upper half as Unicode, searched for typed characters
-// (every code point in it is distinct, so the first match is the only one).
+// Code page 437 as Unicode: one table for the program (typed characters are
+// looked up in the upper half, where every code point is distinct, so the
+// first match is the only one) and for the font data tool.
 
 #include "gfx/drivers/cp437.h"
 
@@ -8,6 +9,15 @@
 namespace vz {
 
 namespace {
+
+// Unicode of bytes 0-31 as pictures.
+constexpr std::array<std::uint16_t, 32> CONTROL_PICTURES = {
+    0x0000, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022,  // 0x00
+    0x25D8, 0x25CB, 0x25D9, 0x2642, 0x2640, 0x266A, 0x266B, 0x263C,
+    0x25BA, 0x25C4, 0x2195, 0x203C, 0x00B6, 0x00A7, 0x25AC, 0x21A8,  // 0x10
+    0x2191, 0x2193, 0x2192, 0x2190, 0x221F, 0x2194, 0x25B2, 0x25BC,
+};
+constexpr std::uint16_t HOUSE = 0x2302;  // byte 127
 
 // Unicode of bytes 128-255.
 constexpr std::array<std::uint16_t, 128> UPPER_HALF = {
@@ -37,6 +47,13 @@ std::int32_t unicode_to_cp437(std::uint32_t code_point) {
         if (UPPER_HALF[i] == code_point) return static_cast<std::int32_t>(0x80 + i);
     }
     return -1;
+}
+
+std::uint32_t cp437_to_unicode(std::uint8_t byte) {
+    if (byte < CONTROL_PICTURES.size()) return CONTROL_PICTURES[byte];
+    if (byte < 0x7F) return byte;
+    if (byte == 0x7F) return HOUSE;
+    return UPPER_HALF[byte - 0x80u];
 }
 
 }  // namespace vz

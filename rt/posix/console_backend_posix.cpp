@@ -53,7 +53,7 @@ struct TerminalGuard {
     volatile sig_atomic_t colours_changed = 0;
 };
 
-TerminalGuard guard;
+TerminalGuard g_guard;
 
 // The signals that end the process (or, SIGTSTP, stop it) while the terminal
 // may be in raw mode: the keyboard's interrupt and quit keys, a closed output
@@ -62,8 +62,8 @@ TerminalGuard guard;
 // process is back in the foreground.
 constexpr int GUARDED_SIGNALS[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGPIPE, SIGTSTP};
 constexpr int GUARDED_COUNT = sizeof(GUARDED_SIGNALS) / sizeof(GUARDED_SIGNALS[0]);
-struct sigaction previous_actions[GUARDED_COUNT];
-bool exit_handler_registered = false;
+struct sigaction g_previous_actions[GUARDED_COUNT];
+bool g_exit_handler_registered = false;
 
 // `may_wait`: false inside a signal handler, which must not block on a full
 // output.
@@ -86,15 +86,15 @@ void write_raw(int fd, const char* bytes, std::size_t count, bool may_wait = tru
 
 // Async-signal-safe: only tcsetattr and write.
 void restore_terminal(bool may_wait) {
-    if (guard.raw_active) {
-        ::tcsetattr(guard.raw_fd, TCSANOW, &guard.saved);
-        guard.raw_active = 0;
+    if (g_guard.raw_active) {
+        ::tcsetattr(g_guard.raw_fd, TCSANOW, &g_guard.saved);
+        g_guard.raw_active = 0;
     }
-    if (guard.output_fd >= 0 && (guard.cursor_hidden || guard.colours_changed)) {
+    if (g_guard.output_fd >= 0 && (g_guard.cursor_hidden || g_guard.colours_changed)) {
         static constexpr char RESET[] = "\x1b[0m\x1b[?25h";
-        write_raw(guard.output_fd, RESET, sizeof(RESET) - 1, may_wait);
-        guard.cursor_hidden = 0;
-        guard.colours_changed = 0;
+        write_raw(g_guard.output_fd, RESET, sizeof(RESET) - 1, may_wait);
+        g_guard.cursor_hidden = 0;
+        g_guard.colours_changed = 0;
     }
 }
 
@@ -107,7 +107,7 @@ void on_guarded_signal(int signal_number) {
         if (GUARDED_SIGNALS[i] == signal_number) {
             // Hand the signal on to whatever handled it before: it is delivered
             // again as soon as this handler returns.
-            ::sigaction(signal_number, &previous_actions[i], nullptr);
+            ::sigaction(signal_number, &g_previous_actions[i], nullptr);
         }
     }
     ::raise(signal_number);
@@ -115,8 +115,8 @@ void on_guarded_signal(int signal_number) {
 }
 
 void install_guards() {
-    if (!exit_handler_registered) {
-        exit_handler_registered = true;
+    if (!g_exit_handler_registered) {
+        g_exit_handler_registered = true;
         std::atexit(restore_terminal_now);
     }
     for (int i = 0; i < GUARDED_COUNT; ++i) {
@@ -130,7 +130,7 @@ void install_guards() {
         ours.sa_handler = on_guarded_signal;
         sigemptyset(&ours.sa_mask);
         ours.sa_flags = 0;
-        previous_actions[i] = current;
+        g_previous_actions[i] = current;
         ::sigaction(GUARDED_SIGNALS[i], &ours, nullptr);
     }
 }
@@ -205,7 +205,7 @@ bool input_terminal_is_ours() {
 
 bool enter_raw_mode() {
     Console& c = console();
-    if (guard.raw_active) return true;
+    if (g_guard.raw_active) return true;
     termios saved{};
     if (::tcgetattr(c.input_fd, &saved) != 0) return false;
     install_guards();
@@ -217,13 +217,13 @@ bool enter_raw_mode() {
     raw.c_cc[VMIN] = 0;
     raw.c_cc[VTIME] = 0;
     c.erase_byte = saved.c_cc[VERASE];
-    guard.saved = saved;
-    guard.raw_fd = c.input_fd;
+    g_guard.saved = saved;
+    g_guard.raw_fd = c.input_fd;
     // The saved settings must be complete before a handler can see raw_active.
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    guard.raw_active = 1;  // before the change, so a signal in between restores
+    g_guard.raw_active = 1;  // before the change, so a signal in between restores
     if (::tcsetattr(c.input_fd, TCSANOW, &raw) != 0) {
-        guard.raw_active = 0;
+        g_guard.raw_active = 0;
         return false;
     }
     return true;
@@ -401,7 +401,7 @@ ConsoleStreams console_attach(ConsoleStreams streams) {
     c.sleeper = sleeper;
     c.input_fd = streams.input_fd;
     c.output_fd = streams.output_fd;
-    guard.output_fd = -1;
+    g_guard.output_fd = -1;
     return previous;
 }
 
@@ -411,7 +411,7 @@ ConsoleSleeper console_set_sleeper(ConsoleSleeper sleeper) {
     return previous;
 }
 
-bool console_raw_mode_active() { return guard.raw_active != 0; }
+bool console_raw_mode_active() { return g_guard.raw_active != 0; }
 
 void console_restore_terminal() { restore_terminal_now(); }
 
@@ -443,8 +443,8 @@ std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32
     check_streams();
     if (visibility >= 0 && c.output_tty) {
         install_guards();
-        guard.output_fd = c.output_fd;
-        guard.cursor_hidden = visibility == 0;
+        g_guard.output_fd = c.output_fd;
+        g_guard.cursor_hidden = visibility == 0;
         write_control(visibility == 0 ? "\x1b[?25l" : "\x1b[?25h");
     }
     return ((c.row & 0xFF) * 256 + (c.col & 0xFF)) + 257;
@@ -488,8 +488,8 @@ std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t
         const int fg_code = (c.fg & 8 ? 90 : 30) + ANSI_ORDER[c.fg & 7];
         const int bg_code = (c.bg & 8 ? 100 : 40) + ANSI_ORDER[c.bg & 7];
         install_guards();
-        guard.output_fd = c.output_fd;
-        guard.colours_changed = 1;
+        g_guard.output_fd = c.output_fd;
+        g_guard.colours_changed = 1;
         char sequence[32];
         std::snprintf(sequence, sizeof sequence, "\x1b[%d;%dm", fg_code, bg_code);
         write_control(sequence);

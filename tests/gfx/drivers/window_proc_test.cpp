@@ -351,5 +351,22 @@ TEST(CodePage437, TypedCharactersFindTheirByte) {
     EXPECT_EQ(unicode_to_cp437(0x80), -1);
 }
 
+TEST(CodePage437, EveryByteShowsACharacterThatLeadsBackToIt) {
+    EXPECT_EQ(cp437_to_unicode(0), 0u);
+    EXPECT_EQ(cp437_to_unicode(1), 0x263Au);     // white face
+    EXPECT_EQ(cp437_to_unicode(0x1F), 0x25BCu);  // down triangle
+    EXPECT_EQ(cp437_to_unicode(' '), 0x20u);
+    EXPECT_EQ(cp437_to_unicode(0x7E), 0x7Eu);
+    EXPECT_EQ(cp437_to_unicode(0x7F), 0x2302u);  // house
+    EXPECT_EQ(cp437_to_unicode(0xFF), 0xA0u);
+    // Typed characters come back through the same table: the upper half
+    // round-trips byte for byte.
+    for (std::uint32_t byte = 0x80; byte <= 0xFF; ++byte) {
+        EXPECT_EQ(unicode_to_cp437(cp437_to_unicode(static_cast<std::uint8_t>(byte))),
+                  static_cast<std::int32_t>(byte))
+            << byte;
+    }
+}
+
 }  // namespace
 }  // namespace vz::test
