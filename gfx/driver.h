@@ -10,15 +10,15 @@ namespace vz {
 
 struct GfxDriver {
     const char* name = nullptr;
-    std::int32_t (*init)(const char* title, std::int32_t width, std::int32_t height,
-                         std::int32_t depth, std::int32_t refresh_rate, std::int32_t flags) = nullptr;
+    std::int32_t (*init)(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
+                         std::int32_t refresh_rate, std::int32_t flags) = nullptr;
     std::int32_t (*exit)() = nullptr;
     void (*lock)() = nullptr;
     void (*unlock)() = nullptr;
     void (*set_palette)(std::int32_t index, std::int32_t red, std::int32_t green, std::int32_t blue) = nullptr;
     void (*wait_vsync)() = nullptr;
-    std::int32_t (*get_mouse)(std::int32_t* x, std::int32_t* y, std::int32_t* wheel,
-                              std::int32_t* buttons, std::int32_t* clipped) = nullptr;
+    std::int32_t (*get_mouse)(std::int32_t* x, std::int32_t* y, std::int32_t* wheel, std::int32_t* buttons,
+                              std::int32_t* clipped) = nullptr;
     void (*set_mouse)(std::int32_t x, std::int32_t y, std::int32_t cursor, std::int32_t clip) = nullptr;
     void (*set_window_title)(const char* title) = nullptr;
     std::int32_t (*set_window_pos)(std::int32_t x, std::int32_t y) = nullptr;

@@ -103,8 +103,7 @@ void mt_regenerate() {
     for (; k < MT_WORDS - 1; ++k) {
         g_mt_state[k] = mt_twist(g_mt_state[k], g_mt_state[k + 1], g_mt_state[k + MT_OFFSET - MT_WORDS]);
     }
-    g_mt_state[MT_WORDS - 1] =
-        mt_twist(g_mt_state[MT_WORDS - 1], g_mt_state[0], g_mt_state[MT_OFFSET - 1]);
+    g_mt_state[MT_WORDS - 1] = mt_twist(g_mt_state[MT_WORDS - 1], g_mt_state[0], g_mt_state[MT_OFFSET - 1]);
     g_mt_next = 0;
 }
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <thread>
 
+#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
-#include "gfx/draw_state.h"
 #include "gfx/screen_lock_guard.h"
 #include "gfx/text/keys.h"
 

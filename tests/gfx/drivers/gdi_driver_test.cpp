@@ -68,14 +68,16 @@ TEST_F(GdiTest, DirectXFailsAtItsLibrariesAndTheChoiceMovesOnToGdi) {
 TEST_F(GdiTest, PresentsTheSpanFromTheFirstToTheLastChangedRow) {
     ASSERT_TRUE(open(800, 600, 32));
     settle();
-    screen_lock();
-    mark_dirty(10, 10);
-    mark_dirty(500, 500);
-    screen_unlock(1, 0);
+    {
+        const ScreenLockGuard lock;
+        mark_dirty(10, 10);
+        mark_dirty(500, 500);
+    }
     EXPECT_EQ(puts_after_passes(), (Puts{{10, 491}}));
-    screen_lock();
-    for (std::int32_t y = 0; y < 600; ++y) EXPECT_EQ(current_context()->dirty[y], 0) << y;
-    screen_unlock(1, 0);
+    {
+        const ScreenLockGuard lock;
+        for (std::int32_t y = 0; y < 600; ++y) EXPECT_EQ(current_context()->dirty[y], 0) << y;
+    }
 
     settle();
     screen_lock();
@@ -110,9 +112,10 @@ TEST_F(GdiTest, A16BitPageOnA15BitDisplayShowsWhiteAs7FFF) {
 TEST_F(GdiTest, APaletteChangeShowsOnEveryLine) {
     ASSERT_TRUE(open(320, 200, 8));
     settle();
-    screen_lock();
-    set_palette_entry(0, 63);  // index 0 becomes bright red (6-bit components)
-    screen_unlock(1, 0);
+    {
+        const ScreenLockGuard lock;
+        set_palette_entry(0, 63);  // index 0 becomes bright red (6-bit components)
+    }
     EXPECT_EQ(puts_after_passes(), (Puts{{0, 200}}));
     EXPECT_EQ(image_at<std::uint32_t>(100, 150) & 0xFFFFFFu, 0xFF0000u);
 }
@@ -138,9 +141,10 @@ TEST_F(GdiTest, DoubledLinesPresentBothWindowRowsOfAPageLine) {
     ASSERT_TRUE(screen_mode(8, 0, 0, 0, 0) == 0 && current_context() != nullptr);  // 640 x 200, scanline 2
     EXPECT_EQ(window_state().height, 400);
     settle();
-    screen_lock();
-    mark_dirty(3, 3);
-    screen_unlock(1, 0);
+    {
+        const ScreenLockGuard lock;
+        mark_dirty(3, 3);
+    }
     EXPECT_EQ(puts_after_passes(), (Puts{{6, 2}}));
 }
 

@@ -14,6 +14,7 @@
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_lock_guard.h"
 
 namespace vz::test {
 namespace {
@@ -114,10 +115,11 @@ TEST_F(SharedOpsTest, SetWindowTitleWhileLockedLetsTheUpdateThreadRun) {
             passed = fake().pumps.load() >= target;
         };
     }
-    screen_lock();
-    set_screen_title("renamed");
-    EXPECT_EQ(current_context()->lock_count, 1);
-    screen_unlock(1, 0);
+    {
+        const ScreenLockGuard lock;
+        set_screen_title("renamed");
+        EXPECT_EQ(current_context()->lock_count, 1);
+    }
     EXPECT_TRUE(passed);
     std::lock_guard<std::recursive_mutex> lock(fake().mutex);
     ASSERT_FALSE(fake().captions.empty());

@@ -362,8 +362,7 @@ TEST(CodePage437, EveryByteShowsACharacterThatLeadsBackToIt) {
     // Typed characters come back through the same table: the upper half
     // round-trips byte for byte.
     for (std::uint32_t byte = 0x80; byte <= 0xFF; ++byte) {
-        EXPECT_EQ(unicode_to_cp437(cp437_to_unicode(static_cast<std::uint8_t>(byte))),
-                  static_cast<std::int32_t>(byte))
+        EXPECT_EQ(unicode_to_cp437(cp437_to_unicode(static_cast<std::uint8_t>(byte))), static_cast<std::int32_t>(byte))
             << byte;
     }
 }

@@ -30,8 +30,10 @@ const GfxDriver recording_driver = {
     .exit = []() -> std::int32_t { return 0; },
     .lock = []() {},
     .unlock = []() {},
-    .set_palette = [](std::int32_t i, std::int32_t r, std::int32_t g,
-                      std::int32_t b) { g_palette_calls.push_back({i, r, g, b}); },
+    .set_palette =
+        [](std::int32_t i, std::int32_t r, std::int32_t g, std::int32_t b) {
+            g_palette_calls.push_back({i, r, g, b});
+        },
     .wait_vsync = []() { ++g_vsync_waits; },
 };
 const GfxDriver* const recording_list[] = {&recording_driver};
