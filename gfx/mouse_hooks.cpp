@@ -3,6 +3,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
 #include "rt/error.h"
 
 namespace vz {

@@ -10,6 +10,7 @@
 #include "gfx/cpu_features.h"
 #include "gfx/draw_state.h"
 #include "gfx/pixel_bytes.h"
+#include "gfx/pixels.h"
 #include "gfx/shape_math.h"
 
 namespace vz {

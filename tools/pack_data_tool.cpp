@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/text/text.h"
+#include "gfx/text/packed_data.h"
 
 extern char** environ;
 
@@ -422,7 +422,7 @@ std::string stream_source(const Bytes& stream) {
          "// The three code page 437 fonts and the four default palettes as one LZW\n"
          "// stream; tools/fonts/README.md names the fonts and their licence.\n"
          "\n"
-         "#include \"gfx/text/packed_data.h\"\n"
+         "#include \"gfx/text/packed_stream.h\"\n"
          "\n"
          "namespace vz {\n"
          "\n"

@@ -11,6 +11,7 @@
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/events.h"
 #include "gfx/text/keys.h"
 
 namespace vz {

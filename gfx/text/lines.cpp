@@ -12,6 +12,8 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/shape_math.h"
 #include "gfx/text/text.h"
 

@@ -6,7 +6,10 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/text/lines.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/text_grid.h"
 #include "rt/console.h"
 

@@ -10,6 +10,8 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/text/packed_data.h"
 #include "rt/console.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"

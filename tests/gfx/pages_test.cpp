@@ -8,6 +8,8 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "rt/error.h"
 #include "screen_support.h"
 

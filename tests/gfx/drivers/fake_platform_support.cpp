@@ -6,9 +6,11 @@
 #include <memory>
 #include <thread>
 
+#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
-#include "gfx/draw_state.h"
+#include "gfx/events.h"
+#include "gfx/pages.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

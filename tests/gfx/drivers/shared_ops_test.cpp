@@ -14,6 +14,7 @@
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/pages.h"
 
 namespace vz::test {
 namespace {

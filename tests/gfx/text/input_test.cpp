@@ -14,6 +14,7 @@
 #include "gfx/text/keys.h"
 #include "gfx/text/text.h"
 #include "key_driver_support.h"
+#include "gfx/pages.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 

@@ -15,6 +15,8 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 
 namespace vz {
 namespace {

@@ -10,7 +10,9 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
 #include "gfx/text/lines.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"
