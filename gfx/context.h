@@ -130,8 +130,4 @@ std::uint32_t* blitter_table();
 // error 1, so that every page offset fits a 32-bit value.
 inline constexpr std::uint64_t MAX_SCREEN_PAGE_BYTES = 1ull << 30;
 
-// Tests make the n-th of the following screen set-up allocations fail
-// (counted from 1; 0 disarms). The count is used up by the first failure.
-void fail_screen_allocation_for_test(std::int32_t nth);
-
 }  // namespace vz

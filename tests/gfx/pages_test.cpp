@@ -10,6 +10,7 @@
 #include "gfx/draw_state.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
+#include "gfx/testing.h"
 #include "rt/error.h"
 #include "screen_support.h"
 

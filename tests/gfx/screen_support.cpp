@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "gfx/draw_state.h"
+#include "gfx/testing.h"
 
 namespace vz::test {
 
@@ -117,7 +118,6 @@ void ScreenTest::SetUp() {
     close_screen();
     unsetenv("VZGFX");
     set_driver_list_for_test({});
-    fail_screen_allocation_for_test(0);
     g_log = FakeDriverLog{};
 }
 
@@ -125,7 +125,6 @@ void ScreenTest::TearDown() {
     close_screen();
     unsetenv("VZGFX");
     set_driver_list_for_test({});
-    fail_screen_allocation_for_test(0);
 }
 
 void ScreenTest::use_fake_drivers(int succeed_at_init) {

@@ -11,6 +11,7 @@
 #include "gfx/drivers/drivers.h"
 #include "gfx/events.h"
 #include "gfx/pages.h"
+#include "gfx/testing.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

@@ -17,6 +17,7 @@
 #include "gfx/driver.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
+#include "gfx/testing.h"
 
 namespace vz {
 namespace {
