@@ -274,7 +274,7 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
         context = zeroed_array<GfxContext>(1);
         if (context == nullptr) {
             null_console_hooks();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         g_context.store(context, std::memory_order_release);
     } else {
@@ -289,16 +289,16 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
     if (context != nullptr) {
         if (!build_context(context, *info, mode, depth, page_count, flags)) {
             close_screen();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         const GfxDriver* driver = choose_driver(context, refresh_rate, flags);
         if (driver == nullptr) {
             close_screen();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         if (!prepare_screen(context, driver, *info)) {
             close_screen();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         if (!g_exit_registered) {
             g_exit_registered = true;
@@ -307,43 +307,43 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
     }
 
     if (flags != SCREEN_FLAGS_CLOSE_REQUEST) runtime_view_print(0, 0, context != nullptr);
-    return set_last_error(0);
+    return set_last_error(ERR_OK);
 }
 
 std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count, std::int32_t flags,
                          std::int32_t refresh_rate) {
-    if (mode < 0 || mode >= MODE_COUNT) return set_last_error(1);
-    std::int32_t result = 0;
+    if (mode < 0 || mode >= MODE_COUNT) return set_last_error(ERR_ILLEGAL_CALL);
+    std::int32_t result = ERR_OK;
     if (mode == 0) {
         result = set_mode(nullptr, 0, depth, page_count, refresh_rate, flags);
     } else {
         const ModeInfo& info = mode_table(mode);
-        if (info.width == 0) return set_last_error(1);
+        if (info.width == 0) return set_last_error(ERR_ILLEGAL_CALL);
         result = set_mode(&info, mode, depth, page_count, refresh_rate, flags);
     }
-    if (result == 0) screen_channel().column = 0;
+    if (result == ERR_OK) screen_channel().column = 0;
     // A screen that could not be opened is reported as such, not as success.
     return set_last_error(result);
 }
 
 std::int32_t screen_mode_pages(std::int32_t mode, std::int32_t work_page, std::int32_t visible_page) {
     const std::int32_t result = screen_mode(mode, 0, 0, 0, 0);
-    if (result != 0) return result;
+    if (result != ERR_OK) return result;
     if ((work_page & visible_page) >= 0) return set_last_error(runtime_page_set(work_page, visible_page));
-    return set_last_error(0);
+    return set_last_error(ERR_OK);
 }
 
 std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t depth, std::int32_t page_count,
                         std::int32_t flags, std::int32_t refresh_rate) {
     const bool depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 15 || depth == 16 ||
                           depth == 24 || depth == 32;
-    if (width <= 0 || height <= 0 || !depth_ok) return set_last_error(1);
+    if (width <= 0 || height <= 0 || !depth_ok) return set_last_error(ERR_ILLEGAL_CALL);
     // The mode description holds 16-bit sizes, and no such screen fits the
     // page memory limit anyway: a larger size fails as a screen too large to
     // hold does, by closing the old screen, rather than being cut short.
     if (width > 0xFFFF || height > 0xFFFF) {
         close_screen();
-        return set_last_error(1);
+        return set_last_error(ERR_ILLEGAL_CALL);
     }
     ModeInfo info{};
     info.width = static_cast<std::uint16_t>(width);
@@ -357,7 +357,7 @@ std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t de
     info.text_rows = static_cast<std::uint16_t>(height / 8);
     info.aspect = 1.0f;
     const std::int32_t result = set_mode(&info, -1, depth, page_count, refresh_rate, flags);
-    if (result == 0) screen_channel().column = 0;
+    if (result == ERR_OK) screen_channel().column = 0;
     return result;
 }
 

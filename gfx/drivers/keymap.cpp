@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "rt/key_codes.h"
+
 namespace vz {
 
 namespace {
@@ -135,7 +137,7 @@ constexpr std::array<EnhancedKeyRow, ENHANCED_KEY_ROWS> ENHANCED_KEYS = {{
 
 // Table values of 256 and above become extended codes: low byte 0xFF.
 std::int32_t as_key_code(std::uint16_t value) {
-    return value < 256 ? value : static_cast<std::int32_t>(value | 0xFFu);
+    return value < 256 ? value : extended_key_code(static_cast<std::uint8_t>(value >> 8));
 }
 
 bool key_is_down(const std::uint8_t keyboard_state[256], std::uint8_t vk) {
