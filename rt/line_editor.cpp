@@ -13,6 +13,7 @@
 #include "rt/console_backend.h"
 #include "rt/console_hooks.h"
 #include "rt/key_codes.h"
+#include "rt/line_editor.h"
 
 namespace vz {
 

@@ -10,6 +10,7 @@
 #include "gfx/drivers/cp437.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
 #include "gfx/text/keys.h"

@@ -13,6 +13,7 @@
 #include "rt/console.h"
 #include "rt/error.h"
 #include "rt/key_codes.h"
+#include "rt/line_editor.h"
 
 namespace vz {
 

@@ -13,6 +13,7 @@
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/pages.h"
 

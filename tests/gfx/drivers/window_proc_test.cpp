@@ -5,6 +5,7 @@
 
 #include "fake_platform_support.h"
 #include "gfx/drivers/cp437.h"
+#include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
 #include "gfx/mouse_hooks.h"
