@@ -3,6 +3,7 @@
 #include "app/frame.h"
 
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
 #include "rt/console.h"
 
 namespace vz {

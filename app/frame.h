@@ -7,6 +7,7 @@
 
 #include "app/world.h"
 #include "gfx/ellipse.h"
+#include "gfx/pixels.h"
 
 namespace vz {
 
@@ -14,8 +15,8 @@ namespace vz {
 inline constexpr std::int32_t PARTICLE_RADIUS = 1;
 // End angle that selects a whole filled circle (start angle 0).
 inline constexpr float FULL_TURN = std::bit_cast<float>(FULL_TURN_BITS);
-// ellipse's coordinate mode 4: one absolute point, the colour argument used.
-inline constexpr std::int32_t PARTICLE_COORD_FLAGS = 4;
+// One absolute point, the colour argument used (no foreground bit).
+inline constexpr std::int32_t PARTICLE_COORD_FLAGS = COORD_ABSOLUTE_POINT;
 
 // Locks the screen, clears it, draws every particle and unlocks with every
 // line marked changed. Without a ready world only the clear is drawn.

@@ -6,6 +6,7 @@
 #include "app/x87_integer.h"
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
 #include "rt/console.h"
 #include "rt/random.h"
 #include "rt/runtime.h"

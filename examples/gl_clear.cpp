@@ -11,6 +11,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
 #include "rt/runtime.h"
 
 int main() {

@@ -2,6 +2,7 @@
 
 #include "gfx/draw_state.h"
 #include "gfx/mouse_hooks.h"
+#include "gfx/pages.h"
 #include "gfx/text/input.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/palette.h"

@@ -7,15 +7,22 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "gfx/console_hooks_fill.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/events.h"
+#include "gfx/mode_table.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/program_name.h"
 #include "gfx/screen_lock_guard.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
+#include "rt/alloc.h"
 #include "rt/console.h"
 #include "rt/error.h"
 #include "rt/runtime.h"
@@ -26,7 +33,7 @@ namespace {
 
 constexpr std::size_t TITLE_BUFFER_SIZE = 128;
 constexpr std::size_t BLITTER_TABLE_BYTES = 2048;
-constexpr std::size_t PALETTE_BYTES = 256 * sizeof(std::uint32_t);
+constexpr std::size_t PALETTE_ENTRIES = 256;
 constexpr std::size_t ATTRIBUTE_MAP_BYTES = 16;
 constexpr std::size_t PAGE_ALIGNMENT = 16;
 
@@ -37,31 +44,23 @@ char g_title_buffer[TITLE_BUFFER_SIZE];
 const char* g_title = nullptr;
 std::uint32_t* g_blitter_table = nullptr;
 bool g_exit_registered = false;
-std::int32_t g_fail_allocation_countdown = 0;
 
-// Every allocation of a screen set-up passes through here, so that tests can
-// make any one of them fail.
-bool allocation_refused() {
-    if (g_fail_allocation_countdown <= 0) return false;
-    return --g_fail_allocation_countdown == 0;
-}
-
-void* zeroed(std::size_t bytes) {
-    if (allocation_refused()) return nullptr;
-    return std::calloc(1, bytes);
-}
-
-// Pages start on a 16-byte boundary; aligned_alloc wants a size that is a
-// multiple of the alignment.
+// Pages start on a 16-byte boundary.
 std::uint8_t* allocate_page(std::size_t bytes) {
-    if (allocation_refused()) return nullptr;
-    const std::size_t rounded = (bytes + PAGE_ALIGNMENT - 1) / PAGE_ALIGNMENT * PAGE_ALIGNMENT;
-    return static_cast<std::uint8_t*>(std::aligned_alloc(PAGE_ALIGNMENT, rounded));
+    return static_cast<std::uint8_t*>(zeroed_alloc(bytes, PAGE_ALIGNMENT));
 }
 
+// The event lock lives in a zero-filled block like every other part of the
+// context, so that one allocator serves the whole set-up.
 std::mutex* create_event_lock() {
-    if (allocation_refused()) return nullptr;
-    return new (std::nothrow) std::mutex;
+    void* block = zeroed_alloc(sizeof(std::mutex), alignof(std::mutex));
+    return block == nullptr ? nullptr : new (block) std::mutex;
+}
+
+void destroy_event_lock(std::mutex* lock) {
+    if (lock == nullptr) return;
+    lock->~mutex();
+    zeroed_free(lock);
 }
 
 void ensure_title() {
@@ -76,17 +75,17 @@ void ensure_title() {
 void free_context(GfxContext* context) {
     free_text_cells(context);
     if (context->pages != nullptr) {
-        for (std::int32_t i = 0; i < context->page_count; ++i) std::free(context->pages[i]);
-        std::free(context->pages);
+        for (std::int32_t i = 0; i < context->page_count; ++i) zeroed_free(context->pages[i]);
+        zeroed_free(context->pages);
     }
-    std::free(context->device_palette);
-    std::free(context->colour_map);
-    std::free(context->attribute_map);
-    std::free(context->dirty);
-    std::free(context->key_state);
-    std::free(context->events);
-    delete context->event_lock;
-    std::free(context);
+    zeroed_free(context->device_palette);
+    zeroed_free(context->colour_map);
+    zeroed_free(context->attribute_map);
+    zeroed_free(context->dirty);
+    zeroed_free(context->key_state);
+    zeroed_free(context->events);
+    destroy_event_lock(context->event_lock);
+    zeroed_free(context);
 }
 
 void tear_down_screen() {
@@ -191,7 +190,7 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
         return false;
     }
 
-    context->pages = static_cast<std::uint8_t**>(zeroed(static_cast<std::size_t>(page_count) * sizeof(std::uint8_t*)));
+    context->pages = zeroed_array<std::uint8_t*>(static_cast<std::size_t>(page_count));
     if (context->pages == nullptr) return false;
     context->page_count = page_count;
     for (std::int32_t i = 0; i < page_count; ++i) {
@@ -202,21 +201,21 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     context->visible_ptr = context->pages[0];
 
     const std::size_t dirty_bytes = static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
-    context->dirty = static_cast<std::uint8_t*>(zeroed(dirty_bytes));
+    context->dirty = zeroed_array<std::uint8_t>(dirty_bytes);
     if (context->dirty == nullptr) return false;
-    context->device_palette = static_cast<std::uint32_t*>(zeroed(PALETTE_BYTES));
+    context->device_palette = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);
     if (context->device_palette == nullptr) return false;
-    context->colour_map = static_cast<std::uint32_t*>(zeroed(PALETTE_BYTES));
+    context->colour_map = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);
     if (context->colour_map == nullptr) return false;
-    context->attribute_map = static_cast<std::uint8_t*>(zeroed(ATTRIBUTE_MAP_BYTES));
+    context->attribute_map = zeroed_array<std::uint8_t>(ATTRIBUTE_MAP_BYTES);
     if (context->attribute_map == nullptr) return false;
-    context->key_state = static_cast<std::uint8_t*>(zeroed(KEY_STATE_SIZE));
+    context->key_state = zeroed_array<std::uint8_t>(KEY_STATE_SIZE);
     if (context->key_state == nullptr) return false;
-    context->events = static_cast<ScreenEvent*>(zeroed(EVENT_RING_SLOTS * sizeof(ScreenEvent)));
+    context->events = zeroed_array<ScreenEvent>(EVENT_RING_SLOTS);
     if (context->events == nullptr) return false;
     context->event_lock = create_event_lock();
     if (context->event_lock == nullptr) return false;
-    g_blitter_table = static_cast<std::uint32_t*>(zeroed(BLITTER_TABLE_BYTES));
+    g_blitter_table = static_cast<std::uint32_t*>(zeroed_alloc(BLITTER_TABLE_BYTES));
     if (g_blitter_table == nullptr) return false;
 
     if (flags != SCREEN_FLAGS_NULL_DRIVER) {
@@ -260,24 +259,22 @@ GfxContext* current_context() { return g_context.load(std::memory_order_acquire)
 
 std::uint32_t* blitter_table() { return g_blitter_table; }
 
-void fail_screen_allocation_for_test(std::int32_t nth) { g_fail_allocation_countdown = nth; }
-
 std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth, std::int32_t page_count,
                       std::int32_t refresh_rate, std::int32_t flags) {
     if (page_count <= 0) page_count = info != nullptr ? info->pages : 1;
     if (flags >= 0 && (flags & SCREEN_SHAPED) != 0) flags |= SCREEN_NO_SWITCH | SCREEN_NO_FRAME;
 
     tear_down_screen();
-    std::free(g_blitter_table);
+    zeroed_free(g_blitter_table);
     g_blitter_table = nullptr;
 
     GfxContext* context = nullptr;
     if (mode != 0 && info != nullptr && info->width != 0) {
         fill_console_hooks();
-        context = static_cast<GfxContext*>(zeroed(sizeof(GfxContext)));
+        context = zeroed_array<GfxContext>(1);
         if (context == nullptr) {
             null_console_hooks();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         g_context.store(context, std::memory_order_release);
     } else {
@@ -292,16 +289,16 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
     if (context != nullptr) {
         if (!build_context(context, *info, mode, depth, page_count, flags)) {
             close_screen();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         const GfxDriver* driver = choose_driver(context, refresh_rate, flags);
         if (driver == nullptr) {
             close_screen();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         if (!prepare_screen(context, driver, *info)) {
             close_screen();
-            return set_last_error(1);
+            return set_last_error(ERR_ILLEGAL_CALL);
         }
         if (!g_exit_registered) {
             g_exit_registered = true;
@@ -310,43 +307,43 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
     }
 
     if (flags != SCREEN_FLAGS_CLOSE_REQUEST) runtime_view_print(0, 0, context != nullptr);
-    return set_last_error(0);
+    return set_last_error(ERR_OK);
 }
 
 std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count, std::int32_t flags,
                          std::int32_t refresh_rate) {
-    if (mode < 0 || mode >= MODE_COUNT) return set_last_error(1);
-    std::int32_t result = 0;
+    if (mode < 0 || mode >= MODE_COUNT) return set_last_error(ERR_ILLEGAL_CALL);
+    std::int32_t result = ERR_OK;
     if (mode == 0) {
         result = set_mode(nullptr, 0, depth, page_count, refresh_rate, flags);
     } else {
         const ModeInfo& info = mode_table(mode);
-        if (info.width == 0) return set_last_error(1);
+        if (info.width == 0) return set_last_error(ERR_ILLEGAL_CALL);
         result = set_mode(&info, mode, depth, page_count, refresh_rate, flags);
     }
-    if (result == 0) screen_channel().column = 0;
+    if (result == ERR_OK) screen_channel().column = 0;
     // A screen that could not be opened is reported as such, not as success.
     return set_last_error(result);
 }
 
 std::int32_t screen_mode_pages(std::int32_t mode, std::int32_t work_page, std::int32_t visible_page) {
     const std::int32_t result = screen_mode(mode, 0, 0, 0, 0);
-    if (result != 0) return result;
+    if (result != ERR_OK) return result;
     if ((work_page & visible_page) >= 0) return set_last_error(runtime_page_set(work_page, visible_page));
-    return set_last_error(0);
+    return set_last_error(ERR_OK);
 }
 
 std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t depth, std::int32_t page_count,
                         std::int32_t flags, std::int32_t refresh_rate) {
     const bool depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 15 || depth == 16 ||
                           depth == 24 || depth == 32;
-    if (width <= 0 || height <= 0 || !depth_ok) return set_last_error(1);
+    if (width <= 0 || height <= 0 || !depth_ok) return set_last_error(ERR_ILLEGAL_CALL);
     // The mode description holds 16-bit sizes, and no such screen fits the
     // page memory limit anyway: a larger size fails as a screen too large to
     // hold does, by closing the old screen, rather than being cut short.
     if (width > 0xFFFF || height > 0xFFFF) {
         close_screen();
-        return set_last_error(1);
+        return set_last_error(ERR_ILLEGAL_CALL);
     }
     ModeInfo info{};
     info.width = static_cast<std::uint16_t>(width);
@@ -360,7 +357,7 @@ std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t de
     info.text_rows = static_cast<std::uint16_t>(height / 8);
     info.aspect = 1.0f;
     const std::int32_t result = set_mode(&info, -1, depth, page_count, refresh_rate, flags);
-    if (result == 0) screen_channel().column = 0;
+    if (result == ERR_OK) screen_channel().column = 0;
     return result;
 }
 

@@ -8,6 +8,7 @@
 namespace vz {
 
 struct GfxDriver;
+struct ScreenEvent;
 
 // Screen flags given to set-up and passed on to the drivers.
 enum ScreenFlags : std::int32_t {
@@ -66,35 +67,6 @@ struct TextCell {
     std::uint32_t bg;
 };
 
-// Five 32-bit integers posted to the screen's event ring.
-struct ScreenEvent {
-    std::int32_t type;
-    std::int32_t value1;
-    std::int32_t value2;
-    std::int32_t value3;
-    std::int32_t value4;
-};
-static_assert(sizeof(ScreenEvent) == 20);
-
-enum ScreenEventType : std::int32_t {
-    EVENT_NONE = 0,
-    EVENT_KEY_PRESS = 1,
-    EVENT_KEY_RELEASE = 2,
-    EVENT_KEY_REPEAT = 3,
-    EVENT_MOUSE_MOVE = 4,
-    EVENT_MOUSE_PRESS = 5,
-    EVENT_MOUSE_RELEASE = 6,
-    EVENT_MOUSE_DOUBLE_CLICK = 7,
-    EVENT_MOUSE_WHEEL = 8,
-    EVENT_MOUSE_ENTER = 9,
-    EVENT_MOUSE_EXIT = 10,
-    EVENT_FOCUS_GAINED = 11,
-    EVENT_FOCUS_LOST = 12,
-    EVENT_WINDOW_CLOSE = 13,
-    EVENT_MOUSE_HWHEEL = 14,
-};
-
-inline constexpr int EVENT_RING_SLOTS = 128;
 inline constexpr int KEY_STATE_SIZE = 128;
 
 struct GfxContext {
@@ -137,17 +109,6 @@ struct GfxContext {
 // The open screen, or null while none is open.
 GfxContext* current_context();
 
-// The 22-entry mode table; an entry whose width is 0 does not exist.
-inline constexpr int MODE_COUNT = 22;
-const ModeInfo& mode_table(int mode);
-
-// The four default palettes (by colour count) and the three fonts, pointing
-// into the unpacked data once it has been unpacked.
-const PaletteDesc* palette_desc_for(std::int32_t colours);
-const FontDesc* font_8x8();
-const FontDesc* font_8x14();
-const FontDesc* font_8x16();
-
 std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth,
                       std::int32_t page_count, std::int32_t refresh_rate, std::int32_t flags);
 std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count,
@@ -159,9 +120,6 @@ void set_screen_title(const char* text);
 // The current window title (the executable's name until one is set).
 const char* screen_title();
 void close_screen();
-void post_event(const ScreenEvent& event);
-// Takes the oldest event from the ring; false when it is empty.
-bool take_event(ScreenEvent& event);
 void set_palette_entry(std::int32_t index, std::uint32_t colour);
 void resend_palette();
 
@@ -171,9 +129,5 @@ std::uint32_t* blitter_table();
 // Largest total size of a screen's pages. Larger screens are refused with
 // error 1, so that every page offset fits a 32-bit value.
 inline constexpr std::uint64_t MAX_SCREEN_PAGE_BYTES = 1ull << 30;
-
-// Tests make the n-th of the following screen set-up allocations fail
-// (counted from 1; 0 disarms). The count is used up by the first failure.
-void fail_screen_allocation_for_test(std::int32_t nth);
 
 }  // namespace vz

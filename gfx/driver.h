@@ -34,7 +34,4 @@ extern const GfxDriver null_driver;
 // The driver list in order of preference ("DirectX", "GDI", "OpenGL").
 std::span<const GfxDriver* const> driver_list();
 
-// Tests replace the list with drivers of their own; an empty span restores it.
-void set_driver_list_for_test(std::span<const GfxDriver* const> drivers);
-
 }  // namespace vz

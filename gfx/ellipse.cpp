@@ -13,6 +13,8 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/shape_math.h"
 #include "gfx/text/lines.h"
 
@@ -28,7 +30,6 @@ constexpr double TWO_PI = 6.283185307179586476925286766559;
 constexpr float WALK_RADIUS_LIMIT = 1048576.0f;
 
 constexpr std::int32_t STYLE_SOLID = 0xFFFF;
-constexpr std::int32_t COORD_MODE_BITS = 7;
 
 // The rows a filled ellipse has already visited. The walk starts at the
 // centre row and moves its top and bottom rows outward one row at a time, so
@@ -179,7 +180,7 @@ void radial_line(void* target, float x, float y, float angle, float rx, float ry
     const ArcOffset p = arc_point(angle, rx, ry);
     const float end_x = std::trunc(x + static_cast<float>(p.x));
     const float end_y = std::trunc(y - static_cast<float>(p.y));
-    draw_line(target, x, y, end_x, end_y, colour, BOX_NONE, STYLE_SOLID, coord_flags & ~COORD_MODE_BITS);
+    draw_line(target, x, y, end_x, end_y, colour, BOX_NONE, STYLE_SOLID, coord_flags & ~COORD_MODE_MASK);
 }
 
 // Brings the arc limits to end >= start and end - start <= 2 pi by whole
@@ -251,7 +252,7 @@ void ellipse(void* target, float x, float y, float radius, std::uint32_t colour,
     if (context == nullptr || !(radius > 0.0f)) return;
 
     set_target(state, target);
-    const std::uint32_t pixel = coord_flags < 0 ? state->fg_colour : to_pixel_value(state->bpp, colour);
+    const std::uint32_t pixel = uses_foreground_colour(coord_flags) ? state->fg_colour : to_pixel_value(state->bpp, colour);
     choose_draw_ops(state, pixel);
     apply_step(state, coord_flags, &x, &y);
     const PixelPoint centre = to_screen(state, x, y);

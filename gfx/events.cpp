@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "gfx/context.h"
+#include "gfx/events.h"
 
 namespace vz {
 

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "gfx/context.h"
+#include "gfx/mode_table.h"
+#include "gfx/text/packed_data.h"
 
 namespace vz {
 

@@ -9,7 +9,9 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
 #include "gfx/pixel_bytes.h"
+#include "gfx/pixels.h"
 #include "gfx/screen_lock_guard.h"
 #include "gfx/shape_math.h"
 #include "rt/error.h"
@@ -183,18 +185,18 @@ std::int32_t page_set(std::int32_t work_page, std::int32_t visible_page) {
 std::int32_t page_copy(std::int32_t source, std::int32_t destination) {
     DrawState* state = get_draw_state();
     GfxContext* context = current_context();
-    if (context == nullptr) return set_last_error(1);
+    if (context == nullptr) return set_last_error(ERR_ILLEGAL_CALL);
     if (context->driver != nullptr && context->driver->flip != nullptr) {
         context->driver->flip();
         if (context->driver->poll_events != nullptr) context->driver->poll_events();
-        return set_last_error(1);
+        return set_last_error(ERR_ILLEGAL_CALL);
     }
     set_target(state, nullptr);
     choose_draw_ops(state, OPAQUE);
     if (source < 0) source = state->work_page;
     if (destination < 0) destination = context->visible_page;
-    if (source >= context->page_count || destination >= context->page_count) return set_last_error(1);
-    if (source == destination) return set_last_error(0);
+    if (source >= context->page_count || destination >= context->page_count) return set_last_error(ERR_ILLEGAL_CALL);
+    if (source == destination) return set_last_error(ERR_OK);
 
     const bool presents = destination == context->visible_page && context->lock_count == 0;
     std::optional<ScreenLockGuard> lock;
@@ -223,7 +225,7 @@ std::int32_t page_copy(std::int32_t source, std::int32_t destination) {
         std::memcpy(context->text_cells[destination], context->text_cells[source], cells * sizeof(TextCell));
     }
     if (presents) mark_dirty(top, bottom - 1);
-    return set_last_error(0);
+    return set_last_error(ERR_OK);
 }
 
 void screen_lock() {

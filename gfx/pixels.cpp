@@ -10,6 +10,7 @@
 #include "gfx/cpu_features.h"
 #include "gfx/draw_state.h"
 #include "gfx/pixel_bytes.h"
+#include "gfx/pixels.h"
 #include "gfx/shape_math.h"
 
 namespace vz {
@@ -184,19 +185,19 @@ std::uint32_t blend_pixel(std::uint32_t source, std::uint32_t destination) {
 
 void apply_step(DrawState* state, std::int32_t coord_flags, float* x1, float* y1, float* x2, float* y2) {
     const bool two_points = x2 != nullptr && y2 != nullptr;
-    switch (coord_flags & 7) {
-        case 1:
+    switch (coord_mode(coord_flags)) {
+        case COORD_SECOND_RELATIVE:
             if (two_points) {
                 *x2 = *x1 + *x2;
                 *y2 = *y1 + *y2;
             }
             break;
-        case 2:
-        case 5:
+        case COORD_FIRST_RELATIVE:
+        case COORD_RELATIVE_POINT:
             *x1 = state->last_x + *x1;
             *y1 = state->last_y + *y1;
             break;
-        case 3:
+        case COORD_BOTH_RELATIVE:
             *x1 = state->last_x + *x1;
             *y1 = state->last_y + *y1;
             if (two_points) {

@@ -7,26 +7,9 @@
 #include <cstdint>
 #include <span>
 
+#include "rt/key_codes.h"
+
 namespace vz {
-
-constexpr std::int32_t extended_key_code(std::uint8_t extended_byte) {
-    return static_cast<std::int32_t>(extended_byte) * 256 + 255;
-}
-
-inline constexpr std::int32_t KEY_CODE_ESCAPE = 27;
-inline constexpr std::int32_t KEY_CODE_HOME = extended_key_code(0x47);
-inline constexpr std::int32_t KEY_CODE_UP = extended_key_code(0x48);
-inline constexpr std::int32_t KEY_CODE_PAGE_UP = extended_key_code(0x49);
-inline constexpr std::int32_t KEY_CODE_LEFT = extended_key_code(0x4B);
-inline constexpr std::int32_t KEY_CODE_RIGHT = extended_key_code(0x4D);
-inline constexpr std::int32_t KEY_CODE_END = extended_key_code(0x4F);
-inline constexpr std::int32_t KEY_CODE_DOWN = extended_key_code(0x50);
-inline constexpr std::int32_t KEY_CODE_PAGE_DOWN = extended_key_code(0x51);
-inline constexpr std::int32_t KEY_CODE_INSERT = extended_key_code(0x52);
-inline constexpr std::int32_t KEY_CODE_DELETE = extended_key_code(0x53);
-inline constexpr std::int32_t KEY_CODE_F1 = extended_key_code(0x3B);  // F1 ... F10 follow in order
-inline constexpr std::int32_t KEY_CODE_F11 = extended_key_code(0x85);
-inline constexpr std::int32_t KEY_CODE_F12 = extended_key_code(0x86);
 
 // The code of function key `n` (1 to 12); 0 for any other n.
 std::int32_t function_key_code(int n);

@@ -12,15 +12,12 @@
 #include "rt/console.h"
 #include "rt/console_backend.h"
 #include "rt/console_hooks.h"
+#include "rt/key_codes.h"
+#include "rt/line_editor.h"
 
 namespace vz {
 
 namespace {
-
-constexpr std::int32_t KEY_BACKSPACE = 8;
-constexpr std::int32_t KEY_LINE_FEED = 10;
-constexpr std::int32_t KEY_ENTER = 13;
-constexpr std::int32_t KEY_ESCAPE = 27;
 
 // Set when the last line ended with a carriage return.
 bool g_last_line_ended_by_cr = false;
@@ -61,21 +58,21 @@ bool runtime_line_editor(RtText& line) {
             if (typed.empty()) return false;
             break;
         }
-        if (code == KEY_LINE_FEED && skip_line_feed) {
+        if (code == KEY_CODE_LINE_FEED && skip_line_feed) {
             skip_line_feed = false;
             continue;
         }
         skip_line_feed = false;
         if (is_extended(code)) continue;
-        if (code == KEY_ENTER || code == KEY_LINE_FEED) {
-            g_last_line_ended_by_cr = code == KEY_ENTER;
+        if (code == KEY_CODE_ENTER || code == KEY_CODE_LINE_FEED) {
+            g_last_line_ended_by_cr = code == KEY_CODE_ENTER;
             break;
         }
-        if (code == KEY_BACKSPACE) {
+        if (code == KEY_CODE_BACKSPACE) {
             if (!typed.empty()) erase_last();
             continue;
         }
-        if (code == KEY_ESCAPE) {
+        if (code == KEY_CODE_ESCAPE) {
             while (!typed.empty()) erase_last();
             continue;
         }

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "rt/runtime.h"
+#include "rt/testing.h"
 #include "rt/timer.h"
 
 namespace vz {

@@ -21,7 +21,4 @@ void random_seed(double seed, std::int32_t algorithm);
 // number; a negative argument also reseeds the 24-bit generator.
 double random_next(float argument);
 
-// Restores the service to its never-seeded state (for tests).
-void random_reset_for_test();
-
 }  // namespace vz

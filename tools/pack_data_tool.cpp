@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "gfx/drivers/cp437.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/text.h"
 
 extern char** environ;
@@ -398,7 +399,7 @@ std::string stream_source(const Bytes& stream) {
          "// The three code page 437 fonts and the four default palettes as one LZW\n"
          "// stream; tools/fonts/README.md names the fonts and their licence.\n"
          "\n"
-         "#include \"gfx/text/packed_data.h\"\n"
+         "#include \"gfx/text/packed_stream.h\"\n"
          "\n"
          "namespace vz {\n"
          "\n"

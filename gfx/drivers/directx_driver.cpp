@@ -9,6 +9,8 @@
 #include "gfx/context.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/shared_ops.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 
 namespace vz {

@@ -4,6 +4,7 @@
 
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
+#include "gfx/testing.h"
 
 namespace vz {
 

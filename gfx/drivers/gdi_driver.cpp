@@ -10,6 +10,8 @@
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/shared_ops.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 #include "rt/timer.h"
 

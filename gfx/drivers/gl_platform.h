@@ -66,7 +66,6 @@ struct GlPlatform {
 };
 
 const GlPlatform& gl_platform();
-void set_gl_platform_for_test(const GlPlatform* layer);
 // The build's GL binding (GLX on Linux).
 const GlPlatform& native_gl_platform();
 

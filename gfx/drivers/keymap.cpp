@@ -2,9 +2,34 @@
 
 #include "gfx/drivers/keymap.h"
 
+#include <array>
+
+#include "rt/key_codes.h"
+
 namespace vz {
 
 namespace {
+
+// One scancode with the virtual key(s) that report it; second_vk is 0 when
+// there is only one.
+struct ScancodeRow {
+    std::uint8_t scancode;
+    std::uint8_t first_vk;
+    std::uint8_t second_vk;
+};
+constexpr int SCANCODE_ROWS = 86;
+
+// Key code table, indexed by scancode 0-88: normal, with shift, with control,
+// with alt. Values below 256 are characters, others BIOS-style codes (code * 256).
+constexpr int KEY_CODE_ROWS = 89;
+using KeyCodeRow = std::array<std::uint16_t, 4>;
+
+// Keys of the separate blocks, reported with the extended flag.
+struct EnhancedKeyRow {
+    std::uint16_t scancode;
+    std::uint16_t normal, shift, control, alt;
+};
+constexpr int ENHANCED_KEY_ROWS = 12;
 
 constexpr std::array<ScancodeRow, SCANCODE_ROWS> SCANCODES = {{
     {1, 0x1B, 0},     {2, 0x31, 0},     {3, 0x32, 0},     {4, 0x33, 0},     {5, 0x34, 0},
@@ -112,7 +137,7 @@ constexpr std::array<EnhancedKeyRow, ENHANCED_KEY_ROWS> ENHANCED_KEYS = {{
 
 // Table values of 256 and above become extended codes: low byte 0xFF.
 std::int32_t as_key_code(std::uint16_t value) {
-    return value < 256 ? value : static_cast<std::int32_t>(value | 0xFFu);
+    return value < 256 ? value : extended_key_code(static_cast<std::uint8_t>(value >> 8));
 }
 
 bool key_is_down(const std::uint8_t keyboard_state[256], std::uint8_t vk) {
@@ -135,14 +160,17 @@ std::uint8_t other_case(std::uint8_t ch) {
 
 }  // namespace
 
-const std::array<ScancodeRow, SCANCODE_ROWS>& scancode_table() { return SCANCODES; }
-const std::array<KeyCodeRow, KEY_CODE_ROWS>& key_code_table() { return KEY_CODES; }
-const std::array<EnhancedKeyRow, ENHANCED_KEY_ROWS>& enhanced_key_table() { return ENHANCED_KEYS; }
-
 std::int32_t scancode_of(std::int32_t vk) {
     if (vk <= 0 || vk > 255) return 0;  // 0 would match every "no second key"
     for (const ScancodeRow& row : SCANCODES) {
         if (row.first_vk == vk || row.second_vk == vk) return row.scancode;
+    }
+    return 0;
+}
+
+std::int32_t vk_at_scancode(std::int32_t scancode) {
+    for (const ScancodeRow& row : SCANCODES) {
+        if (row.scancode == scancode) return row.first_vk;
     }
     return 0;
 }

@@ -3,7 +3,6 @@
 // and the screen's key codes (characters 0-255 and extended codes
 // byte * 256 + 255).
 
-#include <array>
 #include <cstdint>
 
 namespace vz {
@@ -16,32 +15,11 @@ inline constexpr std::int32_t KEYMOD_CONTROL = 8;
 inline constexpr std::int32_t KEYMOD_SHIFT = 16;
 inline constexpr std::int32_t KEYMOD_EXTENDED = 256;
 
-// One scancode with the virtual key(s) that report it; second_vk is 0 when
-// there is only one.
-struct ScancodeRow {
-    std::uint8_t scancode;
-    std::uint8_t first_vk;
-    std::uint8_t second_vk;
-};
-inline constexpr int SCANCODE_ROWS = 86;
-const std::array<ScancodeRow, SCANCODE_ROWS>& scancode_table();
-
-// Key code table, indexed by scancode 0-88: normal, with shift, with control,
-// with alt. Values below 256 are characters, others BIOS-style codes (code * 256).
-inline constexpr int KEY_CODE_ROWS = 89;
-using KeyCodeRow = std::array<std::uint16_t, 4>;
-const std::array<KeyCodeRow, KEY_CODE_ROWS>& key_code_table();
-
-// Keys of the separate blocks, reported with the extended flag.
-struct EnhancedKeyRow {
-    std::uint16_t scancode;
-    std::uint16_t normal, shift, control, alt;
-};
-inline constexpr int ENHANCED_KEY_ROWS = 12;
-const std::array<EnhancedKeyRow, ENHANCED_KEY_ROWS>& enhanced_key_table();
-
 // The scancode of the first row naming `vk`, or 0.
 std::int32_t scancode_of(std::int32_t vk);
+// The first virtual key of `scancode`'s row (the key a US layout has at that
+// position), or 0 when the scancode has no row.
+std::int32_t vk_at_scancode(std::int32_t scancode);
 
 // Rewrites key_state[scancode] for every scancode row: 1 while the high bit of
 // either of its virtual keys' states is set, else 0.

@@ -17,6 +17,8 @@
 #include "gfx/drivers/gl_platform.h"
 #include "gfx/drivers/opengl_format.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/shared_ops.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 
 namespace vz {

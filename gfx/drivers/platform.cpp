@@ -3,9 +3,10 @@
 
 #include "gfx/drivers/platform.h"
 
-#include "gfx/drivers/gl_platform.h"
-
 #include <atomic>
+
+#include "gfx/drivers/gl_platform.h"
+#include "gfx/testing.h"
 
 namespace vz {
 

@@ -127,8 +127,6 @@ struct PlatformLayer {
 
 // The layer in use: the build's window-system layer unless a test installed another.
 const PlatformLayer& platform();
-// Installs `layer` (null: the build's own layer again).
-void set_platform_for_test(const PlatformLayer* layer);
 
 // The build's window-system layer (X11 on Linux).
 const PlatformLayer& native_platform();

@@ -9,6 +9,8 @@
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/shared_ops.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 #include "rt/timer.h"
 

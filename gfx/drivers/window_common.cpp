@@ -9,6 +9,7 @@
 #include "gfx/driver.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 
 namespace vz {

@@ -10,8 +10,11 @@
 #include "gfx/drivers/cp437.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/events.h"
 #include "gfx/text/keys.h"
+#include "rt/key_codes.h"
 
 namespace vz {
 
@@ -81,7 +84,7 @@ std::int32_t handle_key(const WindowMessage& m, bool down) {
     event.value2 = (code >= 0 && code <= 255) ? code : 0;
 
     // Alt and F10 would open the system menu; the close code has been posted.
-    if (m.vk == VKEY_F10 || m.vk == VKEY_MENU || code == KEY_CLOSE) return 0;
+    if (m.vk == VKEY_F10 || m.vk == VKEY_MENU || code == KEY_CODE_CLOSE) return 0;
     post_event(event);
     return WINDOW_PROC_DEFAULT;
 }
@@ -272,7 +275,7 @@ std::int32_t window_proc(const WindowMessage& m) {
         return WINDOW_PROC_DEFAULT;
     }
     case WindowMessageType::close:
-        post_key(KEY_CLOSE);
+        post_key(KEY_CODE_CLOSE);
         post(EVENT_WINDOW_CLOSE);
         return 0;  // the window stays open
     case WindowMessageType::set_cursor:

@@ -1,9 +1,6 @@
 #pragma once
-// The window-system state the DirectX, GDI and OpenGL drivers share, the
-// mouse and input state the window procedure keeps, and the operations the
-// drivers have in common: the driver lock, palette, vertical-sync sleep,
-// mouse, window title and position, the common set-up, the update thread's
-// start and the shared exit.
+// The window-system state the DirectX, GDI and OpenGL drivers share and the
+// mouse and input state the window procedure keeps.
 
 #include <atomic>
 #include <condition_variable>
@@ -87,39 +84,5 @@ InputState& input_state();
 // The driver lock and the thread handle are not touched: the previous
 // driver's exit has released them.
 void reset_window_state();
-
-// The shared operations of the driver records.
-void shared_lock();
-void shared_unlock();
-void no_lock();
-void shared_set_palette(std::int32_t index, std::int32_t red, std::int32_t green, std::int32_t blue);
-void shared_wait_vsync();
-std::int32_t shared_get_mouse(std::int32_t* x, std::int32_t* y, std::int32_t* wheel, std::int32_t* buttons,
-                              std::int32_t* clipped);
-void shared_set_mouse(std::int32_t x, std::int32_t y, std::int32_t cursor, std::int32_t clip);
-void shared_set_window_title(const char* title);
-std::int32_t shared_set_window_pos(std::int32_t x, std::int32_t y);
-
-// Common set-up of every back-end's init (depth already at least 8): 0, or -1
-// when there is no display or the update thread could not make its window.
-std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
-                          std::int32_t refresh_rate, std::int32_t flags);
-// Called by a thread_main once its window exists.
-void signal_ready(StartSignal& ready);
-// The exit of the DirectX and GDI drivers; the last step of OpenGL's.
-std::int32_t shared_exit();
-
-// The window of the GDI rule: style by the screen flags, centred on the
-// monitor when windowed, at the monitor's corner when fullscreen.
-WindowRequest window_request_for(std::int32_t flags, std::int32_t width, std::int32_t height);
-// Creates the program window with the current title; with the topmost flag it
-// stays above the others; false when it cannot be made.
-bool create_window(const WindowRequest& request);
-void clip_cursor_to_client();
-void pump_messages();
-// Rewrites the screen's key_state array from the keyboard state.
-void refresh_key_state();
-// Sets the dirty flags of the first `rows` lines (clamped to the array).
-void mark_rows_dirty(std::int32_t rows);
 
 }  // namespace vz

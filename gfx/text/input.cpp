@@ -12,14 +12,12 @@
 #include "gfx/text/text.h"
 #include "rt/console.h"
 #include "rt/error.h"
+#include "rt/key_codes.h"
+#include "rt/line_editor.h"
 
 namespace vz {
 
 namespace {
-
-constexpr std::uint8_t KEY_BELL = 7;
-constexpr std::uint8_t KEY_BACKSPACE = 8;
-constexpr std::uint8_t KEY_RETURN = 13;
 
 // The cursor is the full block of code page 437. After a backspace the block
 // is printed followed by a blank, which both moves the block back one cell
@@ -73,9 +71,9 @@ std::uint8_t* read_text(std::uint8_t* buffer, std::int32_t size) {
         step_back(context);  // the cursor now sits on the block
 
         const std::int32_t key = runtime_wait_key();
-        if (key > 255 || key == KEY_BELL) continue;
+        if (key > 255 || key == KEY_CODE_BELL) continue;
 
-        if (key == KEY_BACKSPACE) {
+        if (key == KEY_CODE_BACKSPACE) {
             if (count > 0) {
                 step_back(context);
                 --count;
@@ -91,18 +89,18 @@ std::uint8_t* read_text(std::uint8_t* buffer, std::int32_t size) {
 
         if (count >= size - 1) {
             // Full: only the carriage return still ends the input; the block stays.
-            if (key == KEY_RETURN) break;
+            if (key == KEY_CODE_ENTER) break;
             continue;
         }
 
-        if (key == KEY_RETURN) {
+        if (key == KEY_CODE_ENTER) {
             print_bytes(BLANK, 1);
             step_back(context);
         }
         const std::uint8_t byte[2] = {static_cast<std::uint8_t>(static_cast<std::uint32_t>(key) & 0xFFu), 0};
         buffer[count++] = byte[0];
         print_bytes(byte, 1);
-        if (key == KEY_RETURN) break;
+        if (key == KEY_CODE_ENTER) break;
     }
     buffer[count] = 0;
     return buffer;

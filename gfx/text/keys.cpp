@@ -10,6 +10,8 @@
 #include "gfx/text/keys.h"
 
 #include "gfx/context.h"
+#include "gfx/draw_state.h"
+#include "gfx/pages.h"
 #include "gfx/screen_lock_guard.h"
 #include "rt/console.h"
 #include "rt/timer.h"

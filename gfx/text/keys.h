@@ -1,13 +1,14 @@
 #pragma once
-// The key queue and the keyboard hooks of the graphics screen.
+// The key queue and the keyboard hooks of the graphics screen. The queue
+// holds the program's key codes (rt/key_codes.h).
 
 #include <cstdint>
 
+#include "rt/key_codes.h"
 #include "rt/text.h"
 
 namespace vz {
 
-inline constexpr std::int32_t KEY_CLOSE = 0x6BFF;
 inline constexpr int KEY_QUEUE_SLOTS = 16;
 
 struct KeyQueue {

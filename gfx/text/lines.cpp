@@ -12,6 +12,8 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/shape_math.h"
 #include "gfx/text/text.h"
 
@@ -202,7 +204,7 @@ void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32
     DrawState* state = get_draw_state();
     if (current_context() == nullptr) return;
     set_target(state, target);
-    const std::uint32_t pixel = coord_flags < 0 ? state->fg_colour : to_pixel_value(state->bpp, colour);
+    const std::uint32_t pixel = uses_foreground_colour(coord_flags) ? state->fg_colour : to_pixel_value(state->bpp, colour);
     choose_draw_ops(state, pixel);
     const auto pattern = static_cast<std::uint32_t>(style) & 0xFFFF;
 

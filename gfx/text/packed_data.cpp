@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "gfx/context.h"
+#include "gfx/text/packed_stream.h"
 #include "gfx/text/text.h"
 
 namespace vz {

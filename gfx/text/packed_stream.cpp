@@ -5,7 +5,7 @@
 // The three code page 437 fonts and the four default palettes as one LZW
 // stream; tools/fonts/README.md names the fonts and their licence.
 
-#include "gfx/text/packed_data.h"
+#include "gfx/text/packed_stream.h"
 
 namespace vz {
 

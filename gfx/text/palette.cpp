@@ -7,6 +7,8 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/screen_lock_guard.h"
 
 namespace vz {

@@ -2,12 +2,14 @@
 
 #include "gfx/text/text.h"
 
-#include <cstdlib>
-
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/text/lines.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/text_grid.h"
+#include "rt/alloc.h"
 #include "rt/console.h"
 
 namespace vz {
@@ -18,8 +20,8 @@ constexpr std::uint8_t BLANK = 32;
 
 void free_cell_buffers(TextCell** buffers, std::int32_t count) {
     if (buffers == nullptr) return;
-    for (std::int32_t i = 0; i < count; ++i) std::free(buffers[i]);
-    std::free(buffers);
+    for (std::int32_t i = 0; i < count; ++i) zeroed_free(buffers[i]);
+    zeroed_free(buffers);
 }
 
 // Fills page lines first ... end - 1 of the state's target with bg_colour.
@@ -61,10 +63,10 @@ bool allocate_text_cells(GfxContext* context) {
     const std::size_t cells = static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows);
     // Build the new buffers completely before giving up the old ones, so that
     // running out of memory leaves the previous grid intact.
-    auto** buffers = static_cast<TextCell**>(std::calloc(static_cast<std::size_t>(context->page_count), sizeof(TextCell*)));
+    auto** buffers = zeroed_array<TextCell*>(static_cast<std::size_t>(context->page_count));
     if (buffers == nullptr) return false;
     for (std::int32_t i = 0; i < context->page_count; ++i) {
-        buffers[i] = static_cast<TextCell*>(std::calloc(cells > 0 ? cells : 1, sizeof(TextCell)));
+        buffers[i] = zeroed_array<TextCell>(cells > 0 ? cells : 1);
         if (buffers[i] == nullptr) {
             free_cell_buffers(buffers, context->page_count);
             return false;

@@ -5,6 +5,8 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/text/text.h"
 #include "gfx/text/text_grid.h"
 #include "gfx/text/text_layout.h"

@@ -23,6 +23,7 @@
 #include "rt/console_backend_keys.h"
 #include "rt/posix/console_backend_posix.h"
 #include "rt/error.h"
+#include "rt/key_codes.h"
 #include "rt/timer.h"
 
 namespace vz {
@@ -260,7 +261,7 @@ void decode_pending() {
         if (step.used == 0) break;
         std::int32_t code = step.code;
         // A terminal's backspace key sends its erase byte (usually 127).
-        if (c.input_tty && code != 0 && code == c.erase_byte) code = 8;
+        if (c.input_tty && code != 0 && code == c.erase_byte) code = KEY_CODE_BACKSPACE;
         if (code != 0) push_key(code);
         std::memmove(c.raw, c.raw + step.used, c.raw_length - step.used);
         c.raw_length -= step.used;

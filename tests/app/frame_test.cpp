@@ -101,7 +101,7 @@ TEST_F(FrameTest, WorldWithoutArraysDrawsOnlyTheClear) {
 TEST_F(FrameTest, AnyKeyBeforeTheKeyTestEndsTheLoopAfterThatFrame) {
     // A character, a character above 127, an extended key and the window's
     // close request: each is a non-empty key text, taken by the key test.
-    for (std::int32_t code : {std::int32_t{'x'}, -126, 0x48FF, KEY_CLOSE}) {
+    for (std::int32_t code : {std::int32_t{'x'}, -126, 0x48FF, KEY_CODE_CLOSE}) {
         post_key(code);
         EXPECT_EQ(run_frames_until_key(w), 1) << "key " << code;
         EXPECT_EQ(key_pending(), 0) << "key " << code;

@@ -10,10 +10,14 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/testing.h"
+#include "gfx/text/packed_data.h"
 #include "rt/console.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 #include "screen_support.h"
+#include "tests/support/counting_allocator.h"
 
 namespace vz::test {
 namespace {
@@ -175,26 +179,35 @@ TEST_F(ContextTest, ScreensTooLargeToHoldAreRefusedWithNoScreenLeft) {
 
 TEST_F(ContextTest, EveryFailedAllocationLeavesNoScreen) {
     use_null_driver();
+    CountingAllocator allocator;
     int refused = 0;
     for (int nth = 1; nth < 100; ++nth) {
-        fail_screen_allocation_for_test(nth);
+        allocator.refuse(nth);
         const std::int32_t result = screen_res(40, 24, 32, 3, 0, 0);
         if (result == 0) {
             // The count ran past the last allocation of a set-up.
-            fail_screen_allocation_for_test(0);
+            EXPECT_EQ(allocator.allocations(), nth - 1);
             break;
         }
         ++refused;
         EXPECT_EQ(result, 1) << nth;
+        EXPECT_EQ(get_last_error(), ERR_ILLEGAL_CALL) << nth;
+        // Set-up stops at the refused allocation and gives back every block.
+        EXPECT_EQ(allocator.allocations(), nth) << nth;
+        EXPECT_EQ(allocator.live(), 0) << nth;
         EXPECT_EQ(current_context(), nullptr) << nth;
         EXPECT_EQ(filled_hook_count(), 0) << nth;
         EXPECT_EQ(blitter_table(), nullptr) << nth;
     }
     // context, page array, 3 pages, dirty flags, two palettes, attribute map,
-    // key state, event ring, its lock and the blitter table.
-    EXPECT_EQ(refused, 13);
+    // key state, event ring, its lock and the blitter table; then, with the
+    // driver running, the text-cell array and the 3 pages' cell buffers.
+    EXPECT_EQ(refused, 17);
     ASSERT_NE(current_context(), nullptr);
     EXPECT_EQ(current_context()->page_count, 3);
+    EXPECT_EQ(allocator.live(), 17);
+    close_screen();
+    EXPECT_EQ(allocator.live(), 0);
 }
 
 TEST_F(ContextTest, WideScreensKeepAGridOfWidthOverEight) {

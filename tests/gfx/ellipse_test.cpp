@@ -17,6 +17,8 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "screen_support.h"
 
 namespace vz {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/events.h"
 #include "screen_support.h"
 
 namespace vz::test {

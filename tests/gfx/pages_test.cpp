@@ -8,7 +8,10 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/screen_lock_guard.h"
+#include "gfx/testing.h"
 #include "rt/error.h"
 #include "screen_support.h"
 

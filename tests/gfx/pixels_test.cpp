@@ -8,6 +8,8 @@
 #include "gfx/context.h"
 #include "gfx/cpu_features.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "screen_support.h"
 
 namespace vz::test {

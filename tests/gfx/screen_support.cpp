@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "gfx/draw_state.h"
+#include "gfx/testing.h"
 
 namespace vz::test {
 
@@ -127,7 +128,6 @@ void ScreenTest::SetUp() {
     close_screen();
     unsetenv("VZGFX");
     set_driver_list_for_test({});
-    fail_screen_allocation_for_test(0);
     g_log = FakeDriverLog{};
 }
 
@@ -135,7 +135,6 @@ void ScreenTest::TearDown() {
     close_screen();
     unsetenv("VZGFX");
     set_driver_list_for_test({});
-    fail_screen_allocation_for_test(0);
 }
 
 void ScreenTest::use_fake_drivers(int succeed_at_init) {

@@ -10,6 +10,7 @@
 #include "rt/console.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
+#include "rt/line_editor.h"
 
 namespace vz {
 namespace {

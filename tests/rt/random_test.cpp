@@ -12,6 +12,7 @@
 
 #include "rt/random.h"
 #include "rt/runtime.h"
+#include "rt/testing.h"
 
 namespace vz {
 namespace {

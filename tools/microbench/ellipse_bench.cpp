@@ -10,6 +10,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/ellipse.h"
+#include "gfx/pages.h"
 
 namespace {
 

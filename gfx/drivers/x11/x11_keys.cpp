@@ -185,14 +185,6 @@ std::uint32_t one_code_point(const char* text, int length) {
     return code;
 }
 
-// The US virtual key at a scancode's position (first key of its row).
-std::int32_t vk_at_scancode(std::int32_t scan) {
-    for (const ScancodeRow& row : scancode_table()) {
-        if (row.scancode == scan) return row.first_vk;
-    }
-    return 0;
-}
-
 }  // namespace
 
 KeyMeaning key_meaning(Display* display, unsigned keycode, KeySym event_keysym) {

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "gfx/drivers/x11/x11_internal.h"
+#include "gfx/events.h"
 
 namespace vz::x11 {
 

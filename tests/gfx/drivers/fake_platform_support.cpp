@@ -9,7 +9,10 @@
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
+#include "gfx/events.h"
+#include "gfx/pages.h"
 #include "gfx/screen_lock_guard.h"
+#include "gfx/testing.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

@@ -19,6 +19,7 @@
 #include "gfx/drivers/gl_platform.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_proc.h"
+#include "gfx/events.h"
 
 namespace vz::test {
 

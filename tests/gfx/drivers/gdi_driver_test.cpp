@@ -11,6 +11,7 @@
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/pages.h"
 #include "gfx/screen_lock_guard.h"
 #include "gfx/text/keys.h"
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <set>
 
@@ -11,41 +12,73 @@ namespace {
 constexpr std::int32_t NONE = 0;
 constexpr std::int32_t EXT = KEYMOD_EXTENDED;
 
+constexpr std::int32_t COLUMNS[4] = {NONE, KEYMOD_SHIFT, KEYMOD_CONTROL, KEYMOD_ALT};
+
+// The key code of a key without a character, in the four modifier columns.
+std::array<std::int32_t, 4> codes_of(std::int32_t scancode, std::int32_t extra = NONE) {
+    std::array<std::int32_t, 4> codes{};
+    for (int c = 0; c < 4; ++c) codes[static_cast<std::size_t>(c)] = translate_key(0, scancode, 0, COLUMNS[c] + extra, 0);
+    return codes;
+}
+
 TEST(KeyTables, SizesAndOrder) {
-    const auto& rows = scancode_table();
-    ASSERT_EQ(rows.size(), 86u);
-    EXPECT_EQ(rows.front().scancode, 1);
-    EXPECT_EQ(rows.back().scancode, 93);
+    // 86 scancodes have a row, from 1 to 93.
     std::set<int> seen;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_NE(rows[i].scancode, 0) << "row " << i;
-        if (i > 0) {
-            EXPECT_GT(rows[i].scancode, rows[i - 1].scancode) << "row " << i;
-        }
-        seen.insert(rows[i].scancode);
+    for (int sc = -1; sc < 256; ++sc) {
+        if (vk_at_scancode(sc) != 0) seen.insert(sc);
     }
+    ASSERT_EQ(seen.size(), 86u);
+    EXPECT_EQ(*seen.begin(), 1);
+    EXPECT_EQ(*seen.rbegin(), 93);
     // The holes of the PC layout have no row.
     for (int missing : {74, 76, 84, 85, 86, 89, 90}) EXPECT_EQ(seen.count(missing), 0u) << missing;
+    // Each row's first key leads back to it, unless an earlier row names the
+    // same key (the one shift key of both shift scancodes).
+    for (int sc : seen) {
+        const int back = scancode_of(vk_at_scancode(sc));
+        EXPECT_TRUE(back == sc || (back < sc && back != 0)) << sc;
+    }
+    EXPECT_EQ(vk_at_scancode(42), 0x10);
+    EXPECT_EQ(vk_at_scancode(54), 0x10);
+    EXPECT_EQ(vk_at_scancode(75), 0x25);  // the first of the row's two keys
 
-    EXPECT_EQ(key_code_table().size(), 89u);
-    EXPECT_EQ(enhanced_key_table().size(), 12u);
+    // The key code table covers scancodes 0 to 88: F12 (88) is its last row.
+    EXPECT_EQ(codes_of(88), (std::array<std::int32_t, 4>{0x86FF, 0x88FF, 0x8AFF, 0x8CFF}));
+    for (int sc : {89, 90, 127, 255}) EXPECT_EQ(codes_of(sc), (std::array<std::int32_t, 4>{-1, -1, -1, -1})) << sc;
+
+    // Twelve keys of the separate blocks answer to the extended flag.
+    int enhanced = 0;
+    for (int sc = 0; sc < 256; ++sc) {
+        if (translate_key(0, sc, 0, EXT, 0) != -1) ++enhanced;
+    }
+    EXPECT_EQ(enhanced, 12);
 }
 
 TEST(KeyTables, RangesRunInScancodeOrder) {
-    const auto& t = key_code_table();
-    // Letter rows: q (16), a (30), z (44), m (50).
-    EXPECT_EQ(t[16], (KeyCodeRow{'q', 'Q', 0x11, 0x1000}));
-    EXPECT_EQ(t[25], (KeyCodeRow{'p', 'P', 0x10, 0x1900}));
-    EXPECT_EQ(t[30], (KeyCodeRow{'a', 'A', 0x01, 0x1E00}));
-    EXPECT_EQ(t[38], (KeyCodeRow{'l', 'L', 0x0C, 0x2600}));
-    EXPECT_EQ(t[44], (KeyCodeRow{'z', 'Z', 0x1A, 0x2C00}));
-    EXPECT_EQ(t[50], (KeyCodeRow{'m', 'M', 0x0D, 0x3200}));
+    // Letter rows: q (16), a (30), z (44), m (50). Plain and shifted presses
+    // are the characters themselves; alt gives the row's extended code.
+    const struct {
+        int scancode;
+        int vk;
+        char lower;
+        std::int32_t alt;
+    } letters[] = {{16, 'Q', 'q', 0x10FF}, {25, 'P', 'p', 0x19FF}, {30, 'A', 'a', 0x1EFF},
+                   {38, 'L', 'l', 0x26FF}, {44, 'Z', 'z', 0x2CFF}, {50, 'M', 'm', 0x32FF}};
+    for (const auto& key : letters) {
+        const char upper = static_cast<char>(key.lower - 0x20);
+        EXPECT_EQ(translate_key(key.lower, key.scancode, key.vk, NONE, 0), key.lower) << key.scancode;
+        EXPECT_EQ(translate_key(upper, key.scancode, key.vk, KEYMOD_SHIFT, 0), upper) << key.scancode;
+        EXPECT_EQ(translate_key(key.lower, key.scancode, key.vk, KEYMOD_ALT, 0), key.alt) << key.scancode;
+        EXPECT_EQ(scancode_of(key.vk), key.scancode);
+    }
     // F1 and F10.
-    EXPECT_EQ(t[59], (KeyCodeRow{0x3B00, 0x5400, 0x5E00, 0x6800}));
-    EXPECT_EQ(t[68], (KeyCodeRow{0x4400, 0x5D00, 0x6700, 0x7100}));
-    EXPECT_EQ(t[62][3], 0x6B00);  // Alt+F4 is the close code's byte
-    EXPECT_EQ(t[88], (KeyCodeRow{0x8600, 0x8800, 0x8A00, 0x8C00}));
-    for (int sc : {0, 29, 42, 54, 56, 58, 69, 70, 84, 85, 86}) EXPECT_EQ(t[sc], (KeyCodeRow{0, 0, 0, 0})) << sc;
+    EXPECT_EQ(codes_of(59), (std::array<std::int32_t, 4>{0x3BFF, 0x54FF, 0x5EFF, 0x68FF}));
+    EXPECT_EQ(codes_of(68), (std::array<std::int32_t, 4>{0x44FF, 0x5DFF, 0x67FF, 0x71FF}));
+    EXPECT_EQ(codes_of(62)[3], 0x6BFF);  // Alt+F4 is the close code
+    // Scancodes without key codes (modifiers, locks, the layout's holes).
+    for (int sc : {0, 29, 42, 54, 56, 58, 69, 70, 84, 85, 86}) {
+        EXPECT_EQ(codes_of(sc), (std::array<std::int32_t, 4>{-1, -1, -1, -1})) << sc;
+    }
 }
 
 TEST(ScancodeOf, FirstMatchingRowEitherColumn) {

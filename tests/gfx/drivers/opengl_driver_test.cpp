@@ -9,6 +9,7 @@
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/opengl_format.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/pages.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

@@ -13,7 +13,9 @@
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
+#include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/pages.h"
 #include "gfx/screen_lock_guard.h"
 
 namespace vz::test {

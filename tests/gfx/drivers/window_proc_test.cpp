@@ -5,7 +5,9 @@
 
 #include "fake_platform_support.h"
 #include "gfx/drivers/cp437.h"
+#include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/events.h"
 #include "gfx/mouse_hooks.h"
 #include "gfx/text/keys.h"
 
@@ -56,7 +58,7 @@ TEST_F(WindowProcTest, CloseRequestThroughThePumpReachesTheQueue) {
     WindowMessage close;
     close.type = WindowMessageType::close;
     post_and_wait(close);
-    EXPECT_EQ(keys(), std::vector<std::int32_t>{KEY_CLOSE});
+    EXPECT_EQ(keys(), std::vector<std::int32_t>{KEY_CODE_CLOSE});
     const auto posted = events();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].type, EVENT_WINDOW_CLOSE);
@@ -132,7 +134,7 @@ TEST_F(WindowProcTest, AltF4PostsTheCloseCodeWithoutAnEvent) {
     WindowMessage f4 = key_message(WindowMessageType::system_key_down, 0x73, 62);
     f4.alt_held = true;
     EXPECT_EQ(send(f4), 0);
-    EXPECT_EQ(keys(), std::vector<std::int32_t>{KEY_CLOSE});
+    EXPECT_EQ(keys(), std::vector<std::int32_t>{KEY_CODE_CLOSE});
     EXPECT_TRUE(events().empty());
 }
 

@@ -14,6 +14,7 @@
 #include "gfx/text/keys.h"
 #include "gfx/text/text.h"
 #include "key_driver_support.h"
+#include "gfx/pages.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 
@@ -132,7 +133,7 @@ TEST_F(ReadTextTest, FullBufferIgnoresKeysButEnterStillEnds) {
 }
 
 TEST_F(ReadTextTest, ExtendedKeysAndBellAreIgnored) {
-    type({0x4BFF, 'q', 0x48FF, 0x3BFF, 7, KEY_CLOSE, -126, ENTER});
+    type({0x4BFF, 'q', 0x48FF, 0x3BFF, 7, KEY_CODE_CLOSE, -126, ENTER});
     std::uint8_t buffer[8] = {};
     ASSERT_EQ(read_text(buffer, 8), buffer);
     EXPECT_EQ(buffer[0], 'q');

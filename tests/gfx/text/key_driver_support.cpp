@@ -6,6 +6,7 @@
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
+#include "gfx/testing.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

@@ -70,7 +70,7 @@ TEST_F(KeyQueueTest, ArrivalFlagIsClearedByEveryTake) {
 }
 
 TEST_F(KeyQueueTest, KeyTextBytes) {
-    post_key(KEY_CLOSE);
+    post_key(KEY_CODE_CLOSE);
     post_key('a');
     post_key(-126);     // character 130
     post_key(0x86FF);   // F12

@@ -14,6 +14,7 @@
 
 #include "gfx/context.h"
 #include "gfx/text/packed_data.h"
+#include "gfx/text/packed_stream.h"
 #include "gfx/text/text.h"
 
 namespace vz {

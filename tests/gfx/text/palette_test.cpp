@@ -9,6 +9,9 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/pages.h"
+#include "gfx/testing.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
 

@@ -10,10 +10,13 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
 #include "gfx/text/lines.h"
+#include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"
+#include "tests/support/counting_allocator.h"
 
 namespace vz {
 namespace {
@@ -333,6 +336,37 @@ TEST_F(TextTest, SetTextSizeAcceptsOnlyEightPixelWideCells) {
     EXPECT_EQ(set_text_size(0, 50), 25 * 65536 + 80);
     EXPECT_EQ(ctx->font, font_8x8());
     EXPECT_EQ(ctx->text_rows, 50);
+}
+
+TEST_F(TextTest, SetTextSizeWithoutMemoryKeepsTheOldGridAndItsCells) {
+    close_screen();
+    test::CountingAllocator allocator;
+    ASSERT_EQ(screen_res(640, 400, 32, 2, SCREEN_FLAGS_NULL_DRIVER, 0), 0);
+    ctx = current_context();
+    print("kept");
+    const TextCell* const* old_buffers = ctx->text_cells;
+    const int live = allocator.live();
+    // The new cell array, then each page's buffer in turn.
+    for (int nth = 1; nth <= 3; ++nth) {
+        allocator.refuse(nth);
+        EXPECT_EQ(set_text_size(80, 25), 50 * 65536 + 80) << nth;
+        EXPECT_EQ(allocator.allocations(), nth) << nth;
+        EXPECT_EQ(allocator.live(), live) << nth;
+        EXPECT_EQ(ctx->text_cols, 80) << nth;
+        EXPECT_EQ(ctx->text_rows, 50) << nth;
+        EXPECT_EQ(ctx->font, font_8x8()) << nth;
+        EXPECT_EQ(ctx->text_cells, old_buffers) << nth;
+        EXPECT_EQ(cell(0, 0).ch, 'k') << nth;
+        EXPECT_EQ(cell(3, 0).ch, 't') << nth;
+        EXPECT_EQ(pos(), std::make_pair(5, 1)) << nth;
+    }
+    allocator.refuse(0);
+    EXPECT_EQ(set_text_size(80, 25), 50 * 65536 + 80);
+    EXPECT_EQ(ctx->text_rows, 25);
+    EXPECT_EQ(cell(0, 0).ch, ' ');
+    EXPECT_EQ(allocator.live(), live);
+    close_screen();
+    EXPECT_EQ(allocator.live(), 0);
 }
 
 TEST_F(TextTest, ClearWithoutArgumentClearsTheWholeScreen) {

@@ -1,0 +1,34 @@
+#pragma once
+// What every window-system driver does alike: the common set-up, the update
+// thread's start, the shared exit, the program window and the key state.
+
+#include <cstdint>
+
+#include "gfx/drivers/platform.h"
+#include "gfx/drivers/window_state.h"
+
+namespace vz {
+
+// Common set-up of every back-end's init (depth already at least 8): 0, or -1
+// when there is no display or the update thread could not make its window.
+std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
+                          std::int32_t refresh_rate, std::int32_t flags);
+// Called by a thread_main once its window exists.
+void signal_ready(StartSignal& ready);
+// The exit of the DirectX and GDI drivers; the last step of OpenGL's.
+std::int32_t shared_exit();
+
+// The window of the GDI rule: style by the screen flags, centred on the
+// monitor when windowed, at the monitor's corner when fullscreen.
+WindowRequest window_request_for(std::int32_t flags, std::int32_t width, std::int32_t height);
+// Creates the program window with the current title; with the topmost flag it
+// stays above the others; false when it cannot be made.
+bool create_window(const WindowRequest& request);
+void clip_cursor_to_client();
+void pump_messages();
+// Rewrites the screen's key_state array from the keyboard state.
+void refresh_key_state();
+// Sets the dirty flags of the first `rows` lines (clamped to the array).
+void mark_rows_dirty(std::int32_t rows);
+
+}  // namespace vz
