@@ -21,6 +21,10 @@ namespace vz {
 namespace {
 
 constexpr double TWO_PI = 6.283185307179586476925286766559;
+// The float nearest 2 pi lies just above the double: an arc whose limits
+// differ by exactly that float is a whole turn and must stay one, not be
+// folded onto a single point.
+constexpr double FLOAT_TWO_PI = static_cast<double>(static_cast<float>(TWO_PI));
 
 // The 64-bit walk below stays exact (every intermediate well inside 2^63) for
 // radii up to 2^20 pixels. Larger radii are limited to that: such an ellipse
@@ -182,7 +186,7 @@ void radial_line(void* target, float x, float y, float angle, float rx, float ry
     draw_line(target, x, y, end_x, end_y, colour, BOX_NONE, STYLE_SOLID, coord_flags & ~COORD_MODE_BITS);
 }
 
-// Brings the arc limits to end >= start and end - start <= 2 pi by whole
+// Brings the arc limits to end >= start and end - start <= 2 pi (as a float) by whole
 // turns, each sum stored back as a float. False when a limit is so large that
 // adding a turn no longer changes it (the limits could never meet).
 bool normalise_angles(float& start, float& end) {
@@ -191,7 +195,7 @@ bool normalise_angles(float& start, float& end) {
         if (next == end) return false;
         end = next;
     }
-    while (static_cast<double>(end) - static_cast<double>(start) > TWO_PI) {
+    while (static_cast<double>(end) - static_cast<double>(start) > FLOAT_TWO_PI) {
         const auto next = static_cast<float>(static_cast<double>(start) + TWO_PI);
         if (next == start) return false;
         start = next;

@@ -163,20 +163,21 @@ TEST_F(EllipseTest, OnlyTheExactFullTurnTakesTheWholePath) {
     EXPECT_TRUE(whole.count({25, 30}));
     EXPECT_GT(whole.size(), 300u);
 
-    // The single nearest to 2 pi takes the arc path. Its limits are brought
-    // within one turn with 2 pi in double precision: 6.2831855f is a hair
-    // more than 2 pi there, so the start moves one turn on, and that sum
-    // stored back as a float is 6.2831855f again. Start and end then meet and
-    // the arc is the single point at angle 2 pi, (cx + 10, cy); the fill is
-    // ignored.
+    // The single nearest to 2 pi takes the arc path: 6.2831855f is a hair
+    // more than the double 2 pi, yet the arc is not folded onto one point but
+    // goes once round (an outline: the fill is ignored, the centre stays
+    // clear).
     const double two_pi = 6.283185307179586476925286766559;
     EXPECT_GT(static_cast<double>(6.2831855f) - 0.0, two_pi);
-    EXPECT_EQ(static_cast<float>(0.0 + two_pi), 6.2831855f);
     close_screen();
     c = open(64, 64);
     ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, 0.0f, 6.2831855f, 1, 0);
-    EXPECT_EQ(drawn(c), (Pixels{{42, 32}}));
-    EXPECT_EQ(dirty_rows(c), (std::vector<int>{32}));
+    const Pixels ring = drawn(c);
+    EXPECT_FALSE(ring.count({32, 32}));
+    EXPECT_TRUE(ring.count({42, 32}));
+    EXPECT_TRUE(ring.count({22, 32}));
+    EXPECT_LT(ring.size(), whole.size() / 3);
+    EXPECT_EQ(dirty_rows(c).size(), 21u);
     EXPECT_EQ(locks(), 1);
 
     // Start must be exactly 0 too.
@@ -466,6 +467,32 @@ TEST_F(EllipseTest, FilledRowsMatchAPerRowMarkModelUnderBlending) {
                                  << cy;
         close_screen();
     }
+}
+
+TEST_F(EllipseTest, ArcSpanningExactlyTheFloatTwoPiIsTheWholeOutline) {
+    // end - start is the float nearest 2 pi (just above the double 2 pi):
+    // the arc goes all the way round instead of collapsing to one pixel.
+    const float two_pi = 6.2831855f;
+    ASSERT_GT(static_cast<double>(two_pi), 6.283185307179586);
+    for (const float start : {0.0f, -0.0f}) {
+        const GfxContext* c = open(64, 64);
+        ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, start, two_pi, 0, 0);
+        const Pixels p = drawn(c);
+        EXPECT_GT(p.size(), 50u);
+        for (const auto& at : {std::pair{42, 32}, std::pair{22, 32}, std::pair{32, 22}, std::pair{32, 42}}) {
+            EXPECT_TRUE(p.count(at)) << at.first << ", " << at.second;
+        }
+        const std::vector<int> rows = dirty_rows(c);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.front(), 22);
+        EXPECT_EQ(rows.back(), 42);
+        close_screen();
+    }
+    // Two float steps more (one step is the whole-ellipse pair) is still
+    // folded by a whole turn onto a short arc.
+    const GfxContext* c = open(64, 64);
+    ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, 0.0f, std::nextafter(FULL, 7.0f), 0, 0);
+    EXPECT_LE(drawn(c).size(), 2u);
 }
 
 TEST_F(EllipseTest, HugeRadiiStayDefinedAndFinish) {
