@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxext-dev libxrandr-dev libxi-dev libgl-dev libgl1-mesa-dri libglx-mesa0
   xvfb xdotool imagemagick x11-utils
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
