@@ -17,7 +17,10 @@ namespace {
 // fit 32 bits are skipped so that the run stays within its memory.
 constexpr __int128 ALLOCATION_LIMIT = 16 << 20;
 
+// The block's size in bytes, or -1 when the request is invalid (an element
+// length below 1 or bounds in the wrong order). Stops growing past 2^40.
 __int128 requested_bytes(std::int32_t element_len, const std::vector<vz::ArrayBounds>& bounds) {
+    if (element_len < 1) return -1;
     __int128 total = element_len;
     for (const vz::ArrayBounds& b : bounds) {
         const __int128 extent = static_cast<__int128>(b.ubound) - b.lbound + 1;
