@@ -41,6 +41,9 @@ std::int64_t run_frames_until_key(World& w) {
         // Nothing measures the frame: the wait comes on top of its drawing.
         runtime_sleep(frame_wait_ms(), SLEEP_PLAIN);
         if (!runtime_key_text().empty()) return frames;
+        // With the console's input at its end no key can come: that ends the
+        // loop as a window's close request does.
+        if (runtime_input_ended()) return frames;
     }
 }
 

@@ -33,8 +33,8 @@ void start_program(int argc, char** argv);
 std::int32_t open_program_screen(std::int32_t flags);
 
 // The frame loop: run_frame, the plain frame wait, then the key test, until
-// the key text is not empty (the key is taken). Returns the number of frames
-// run.
+// the key text is not empty (the key is taken) or, on the text console, the
+// input has ended so that no key can come. Returns the number of frames run.
 std::int64_t run_frames_until_key(World& w);
 
 // The end sequence up to the program's end: clear the screen, put the text

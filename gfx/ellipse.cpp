@@ -13,6 +13,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/ellipse_rows.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/shape_math.h"
@@ -23,11 +24,19 @@ namespace vz {
 namespace {
 
 constexpr double TWO_PI = 6.283185307179586476925286766559;
+// The float nearest 2 pi lies just above the double: an arc whose limits
+// differ by exactly that float is a whole turn and must stay one, not be
+// folded onto a single point.
+constexpr double FLOAT_TWO_PI = static_cast<double>(static_cast<float>(TWO_PI));
 
 // The 64-bit walk below stays exact (every intermediate well inside 2^63) for
-// radii up to 2^20 pixels. Larger radii are limited to that: such an ellipse
-// already covers any screen its centre is near.
+// radii up to 2^20 pixels. Larger ellipses are drawn row by row from the
+// walk's closed form (EllipseRows), for the view's rows only.
 constexpr float WALK_RADIUS_LIMIT = 1048576.0f;
+// The closed form's limit: the walk counts its columns in 32 bits. Radii
+// beyond it are drawn as this, the largest float below 2^31; coordinates stay
+// within +-2^30, so such an ellipse still covers or misses the whole view.
+constexpr float ROWS_RADIUS_LIMIT = 2147483520.0f;
 
 constexpr std::int32_t STYLE_SOLID = 0xFFFF;
 
@@ -119,10 +128,63 @@ std::int64_t trunc_product(std::int64_t b2, float rx) {
     return trunc_to_i64(static_cast<long double>(b2) * static_cast<long double>(rx));
 }
 
+// A whole ellipse too large to walk row by row: each row of the view takes
+// its spans from the closed form, so the pixels, and the number of times each
+// is plotted, are those of the row-by-row walk.
+void whole_ellipse_by_rows(DrawState* state, const ViewBounds& view, std::int64_t cx, std::int64_t cy, float rx,
+                           float ry, std::uint32_t colour, bool fill) {
+    rx = std::min(rx, ROWS_RADIUS_LIMIT);
+    ry = std::clamp(ry, -ROWS_RADIUS_LIMIT, ROWS_RADIUS_LIMIT);
+    const EllipseRows walk(rx, ry);
+    const std::int64_t x_left = trunc_sum(cx, -rx);
+    const std::int64_t x_right = trunc_sum(cx, rx);
+
+    screen_lock();
+    for (std::int64_t y = view.top; y < view.bottom; ++y) {
+        const std::int64_t j = y >= cy ? y - cy : cy - y;
+        if (j > walk.last_row()) continue;
+        RowMarks marks;
+        if (ry == 0.0f) {
+            // A flat ellipse is one solid span whatever the fill says.
+            if (j == 0) ellipse_row(state, view, y, x_left, x_right, colour, true, marks);
+            continue;
+        }
+        const std::int64_t first = walk.enter(j);
+        if (fill) {
+            ellipse_row(state, view, y, x_left + first, x_right - first, colour, true, marks);
+            continue;
+        }
+        // The walk's visits of this row: column steps first ... last, each
+        // plotting the two ends. The centre row is visited once before the
+        // walk starts and then twice per step (as the top and bottom row).
+        const std::int64_t last = walk.leave(j);
+        for (int pass = 0; pass < (j == 0 ? 2 : 1); ++pass) {
+            const std::int64_t from = j == 0 ? 1 : first;
+            // Only the steps whose left or right end lies in the view.
+            const std::int64_t left_from = std::max(from, view.left - x_left);
+            const std::int64_t left_to = std::min(last, view.right - 1 - x_left);
+            for (std::int64_t i = left_from; i <= left_to; ++i) {
+                state->put_pixel(state, static_cast<std::int32_t>(x_left + i), static_cast<std::int32_t>(y), colour);
+            }
+            const std::int64_t right_from = std::max(from, x_right - (view.right - 1));
+            const std::int64_t right_to = std::min(last, x_right - view.left);
+            for (std::int64_t i = right_from; i <= right_to; ++i) {
+                state->put_pixel(state, static_cast<std::int32_t>(x_right - i), static_cast<std::int32_t>(y), colour);
+            }
+        }
+        if (j == 0) ellipse_row(state, view, y, x_left, x_right, colour, false, marks);
+    }
+    const std::int64_t y_min = std::min(trunc_sum(cy, -ry), cy - walk.last_row());
+    const std::int64_t y_max = std::max(trunc_sum(cy, ry), cy + walk.last_row());
+    mark_rows_and_unlock(state, view, y_min, y_max);
+}
+
 void whole_ellipse(DrawState* state, const ViewBounds& view, std::int32_t cx, std::int32_t cy, float rx,
                    float ry, std::uint32_t colour, bool fill) {
-    rx = std::min(rx, WALK_RADIUS_LIMIT);
-    ry = std::clamp(ry, -WALK_RADIUS_LIMIT, WALK_RADIUS_LIMIT);
+    if (rx > WALK_RADIUS_LIMIT || std::fabs(ry) > WALK_RADIUS_LIMIT) {
+        whole_ellipse_by_rows(state, view, cx, cy, rx, ry, colour, fill);
+        return;
+    }
 
     screen_lock();
     RowMarks marks;
@@ -183,7 +245,7 @@ void radial_line(void* target, float x, float y, float angle, float rx, float ry
     draw_line(target, x, y, end_x, end_y, colour, BOX_NONE, STYLE_SOLID, coord_flags & ~COORD_MODE_MASK);
 }
 
-// Brings the arc limits to end >= start and end - start <= 2 pi by whole
+// Brings the arc limits to end >= start and end - start <= 2 pi (as a float) by whole
 // turns, each sum stored back as a float. False when a limit is so large that
 // adding a turn no longer changes it (the limits could never meet).
 bool normalise_angles(float& start, float& end) {
@@ -192,7 +254,7 @@ bool normalise_angles(float& start, float& end) {
         if (next == end) return false;
         end = next;
     }
-    while (static_cast<double>(end) - static_cast<double>(start) > TWO_PI) {
+    while (static_cast<double>(end) - static_cast<double>(start) > FLOAT_TWO_PI) {
         const auto next = static_cast<float>(static_cast<double>(start) + TWO_PI);
         if (next == start) return false;
         start = next;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 #include "gfx/context.h"
@@ -112,6 +113,52 @@ constexpr std::int32_t COORDINATE_LIMIT = 1 << 30;
 std::int32_t round_coordinate(float v) {
     if (std::isnan(v)) return -COORDINATE_LIMIT;
     return std::clamp(round_half_away_to_i32(v), -COORDINATE_LIMIT, COORDINATE_LIMIT);
+}
+
+// A caller's coordinate rounded half away from zero without any clamping, in
+// extended precision (exact for every float). NaN goes where a single point
+// would; an infinity stands as the largest float, so that a line towards it
+// keeps a direction.
+long double exact_coordinate(float v) {
+    if (std::isnan(v)) return -COORDINATE_LIMIT;
+    if (std::isinf(v)) return v > 0 ? std::numeric_limits<float>::max() : -std::numeric_limits<float>::max();
+    const long double d = v;
+    return d >= 0 ? std::trunc(d + 0.5L) : std::trunc(d - 0.5L);
+}
+
+struct ExactPoint {
+    long double x, y;
+};
+
+bool within_limit(const ExactPoint& p) {
+    return std::fabs(p.x) <= COORDINATE_LIMIT && std::fabs(p.y) <= COORDINATE_LIMIT;
+}
+
+// The point where the line through `ref` with direction (dx, dy) meets box
+// edge `edge` (0: left, 1: right, 2: top, 3: bottom of +-COORDINATE_LIMIT).
+// Measured from `ref`, so that a far-away end never enters the sum.
+ExactPoint on_edge(int edge, const ExactPoint& ref, long double dx, long double dy) {
+    constexpr long double L = COORDINATE_LIMIT;
+    if (edge < 2) {
+        const long double x = edge == 0 ? -L : L;
+        return {x, ref.y + (x - ref.x) * (dy / dx)};
+    }
+    const long double y = edge == 2 ? -L : L;
+    return {ref.x + (y - ref.y) * (dx / dy), y};
+}
+
+PixelPoint to_target(const DrawState* state, const ExactPoint& p) {
+    const auto round_clamped = [](long double v) {
+        return static_cast<std::int64_t>(std::clamp(std::round(v), -static_cast<long double>(COORDINATE_LIMIT),
+                                                     static_cast<long double>(COORDINATE_LIMIT)));
+    };
+    std::int64_t x = round_clamped(p.x);
+    std::int64_t y = round_clamped(p.y);
+    if ((state->state_flags & DS_SCREEN_ABSOLUTE) == 0) {
+        x += state->view_x;
+        y += state->view_y;
+    }
+    return PixelPoint{clamp_to_i32(x), clamp_to_i32(y)};
 }
 
 }  // namespace
@@ -223,6 +270,49 @@ PixelPoint to_screen(const DrawState* state, float x, float y) {
         p.y += state->view_y;
     }
     return p;
+}
+
+bool to_screen_segment(const DrawState* state, float x1, float y1, float x2, float y2, PixelPoint* p1,
+                       PixelPoint* p2) {
+    const ExactPoint a{exact_coordinate(x1), exact_coordinate(y1)};
+    const ExactPoint b{exact_coordinate(x2), exact_coordinate(y2)};
+    if (within_limit(a) && within_limit(b)) {
+        *p1 = to_screen(state, x1, y1);
+        *p2 = to_screen(state, x2, y2);
+        return true;
+    }
+    // Clamping each axis on its own would bend the line; instead cut the
+    // segment where it leaves the box of +-COORDINATE_LIMIT (Liang-Barsky),
+    // which holds every view, and keep the part inside.
+    constexpr long double L = COORDINATE_LIMIT;
+    const long double dx = b.x - a.x;
+    const long double dy = b.y - a.y;
+    const long double p[4] = {-dx, dx, -dy, dy};
+    const long double q[4] = {a.x + L, L - a.x, a.y + L, L - a.y};
+    long double t0 = 0.0L;
+    long double t1 = 1.0L;
+    int edge0 = -1;
+    int edge1 = -1;
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0L) {
+            if (q[i] < 0.0L) return false;  // parallel to this edge and outside it
+            continue;
+        }
+        const long double r = q[i] / p[i];
+        if (p[i] < 0.0L) {
+            if (r > t0) {
+                t0 = r;
+                edge0 = i;
+            }
+        } else if (r < t1) {
+            t1 = r;
+            edge1 = i;
+        }
+    }
+    if (t0 > t1) return false;
+    *p1 = to_target(state, edge0 < 0 ? a : on_edge(edge0, b, dx, dy));
+    *p2 = to_target(state, edge1 < 0 ? b : on_edge(edge1, a, dx, dy));
+    return true;
 }
 
 void sort_corners(std::int32_t* x1, std::int32_t* y1, std::int32_t* x2, std::int32_t* y2) {

@@ -311,6 +311,13 @@ std::int32_t runtime_key_pending() {
     return console_key_pending();
 }
 
+bool runtime_input_ended() {
+    // A screen's keys come from its window, which can always still deliver
+    // one (a close request included).
+    if (console_hooks().key_text != nullptr) return false;
+    return console_input_ended();
+}
+
 void runtime_key_sleep(std::int32_t milliseconds) {
     ensure_channel();
     if (auto hook = console_hooks().sleep_ms) {

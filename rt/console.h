@@ -46,6 +46,10 @@ KeyText runtime_key_text();
 std::int32_t runtime_wait_key();
 std::int32_t runtime_key_pending();
 void runtime_key_sleep(std::int32_t milliseconds);
+// True when no key can ever come: no screen has taken over the keys and the
+// text console's input has ended with every key taken. A loop that waits for
+// a key ends on this as it would on a key.
+bool runtime_input_ended();
 std::int32_t runtime_page_copy(std::int32_t source, std::int32_t destination);
 std::int32_t runtime_page_set(std::int32_t work_page, std::int32_t visible_page);
 

@@ -53,6 +53,9 @@ std::int32_t console_key_pending();
 void console_key_sleep(std::int32_t milliseconds);
 // True when the keys come from a person at a terminal (so typing is echoed).
 bool console_input_is_interactive();
+// True once the input has ended (closed, /dev/null, a pipe or file read to
+// its end) and every key it delivered has been taken: no key can come again.
+bool console_input_ended();
 
 // The console's one page is page 0; a negative page means that page as well.
 // Copying page 0 onto itself succeeds (error 0); any other page does not exist

@@ -11,6 +11,8 @@ packages=(
   # The console fonts the font data tool (tools/pack_data_tool.cpp) reads, so
   # that the test rebuilding the packed fonts from their sources runs.
   console-setup-linux
+  # clang's libFuzzer and sanitizer runtimes, for the fuzz preset.
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

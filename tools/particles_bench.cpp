@@ -47,7 +47,8 @@ void print_usage(std::FILE* out) {
 }
 
 bool parse_frames(const char* text, long& frames) {
-    if (*text == '\0') return false;
+    // Digits only: strtol would also take leading blanks and a sign.
+    if (*text < '0' || *text > '9') return false;
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(text, &end, 10);
@@ -70,6 +71,9 @@ bool parse_options(int argc, char** argv, Options& options) {
             options.state_path = argv[++i];
         } else if (arg == "--dump" && has_value && *argv[i + 1] != '\0') {
             options.dump_path = argv[++i];
+        } else if ((arg == "--frames" || arg == "--state" || arg == "--dump") && !has_value) {
+            std::fprintf(stderr, "particles-bench: missing value for '%s'\n", argv[i]);
+            return false;
         } else {
             std::fprintf(stderr, "particles-bench: unexpected argument '%s'\n", argv[i]);
             return false;

@@ -105,7 +105,7 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
     bool ready = false;
     {
         std::unique_lock<std::mutex> guard(in.start.mutex);
-        in.start.changed.wait(guard, [&in] { return in.start.ready || in.start.ended; });
+        in.start.changed.wait(guard, [&] { return in.start.ready || in.start.ended; });
         ready = in.start.ready;
     }
     if (!ready) return -1;

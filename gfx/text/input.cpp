@@ -30,8 +30,16 @@ constexpr std::uint8_t NOTHING[] = {0};
 void print_bytes(const std::uint8_t* bytes, std::int32_t length) { print_text(bytes, length, 0); }
 
 // One cell back, into the previous row's last column at the start of a row.
-// Deliberately leaves the owed line feed alone.
+// Printing into the text window's last cell does not move the cursor: it
+// stays on that cell with the line feed owed. Stepping back from there only
+// drops the owed line feed, so the cursor sits on the cell just printed;
+// otherwise the next character would land at the start of a new row and the
+// scroll would carry the block left in the corner up with it.
 void step_back(GfxContext* context) {
+    if ((context->flags & CTX_OWED_LINE_FEED) != 0) {
+        context->flags &= ~CTX_OWED_LINE_FEED;
+        return;
+    }
     context->cursor_x -= 1;
     if (context->cursor_x < 0) {
         context->cursor_y -= 1;

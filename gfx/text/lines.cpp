@@ -209,10 +209,11 @@ void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32
     const auto pattern = static_cast<std::uint32_t>(style) & 0xFFFF;
 
     apply_step(state, coord_flags, &x1, &y1, &x2, &y2);
-    PixelPoint p1 = to_screen(state, x1, y1);
-    PixelPoint p2 = to_screen(state, x2, y2);
 
     if (box_mode != BOX_NONE) {
+        // Clamping a corner per axis keeps a rectangle's edges where they are.
+        PixelPoint p1 = to_screen(state, x1, y1);
+        PixelPoint p2 = to_screen(state, x2, y2);
         sort_corners(&p1.x, &p1.y, &p2.x, &p2.y);
         draw_box(state, p1.x, p1.y, p2.x, p2.y, pixel, box_mode == BOX_FILLED, static_cast<std::uint16_t>(pattern));
         return;
@@ -220,6 +221,9 @@ void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32
 
     const ViewBounds view(state);
     if (view.empty()) return;
+    PixelPoint p1{};
+    PixelPoint p2{};
+    if (!to_screen_segment(state, x1, y1, x2, y2, &p1, &p2)) return;
     Segment s{p1.x, p1.y, p2.x, p2.y};
     if (!clip_segment(view, s)) return;
 

@@ -107,6 +107,11 @@ void change_palette(std::int32_t index, std::int32_t colour, std::int32_t green,
                 const std::uint8_t attribute = map[static_cast<std::size_t>(i)];
                 if (static_cast<std::size_t>(i) < ATTRIBUTE_SLOTS) context->attribute_map[i] = attribute;
                 if (attribute < desc->colours) shown = default_colour(desc, attribute);
+            } else if (static_cast<std::size_t>(i) < ATTRIBUTE_SLOTS) {
+                // Without a map index i shows attribute i; recording that lets
+                // a data-port write to attribute i recolour index i (a zeroed
+                // map would send every attribute to index 0 instead).
+                context->attribute_map[i] = static_cast<std::uint8_t>(i);
             }
             context->device_palette[i] = shown;
             send_palette_entry(context, i, shown);

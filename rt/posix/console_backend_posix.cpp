@@ -559,6 +559,11 @@ void console_key_sleep(std::int32_t milliseconds) {
     if (milliseconds >= 0) console_sleep(milliseconds);
 }
 
+bool console_input_ended() {
+    pump_input();
+    return no_more_keys() && console().key_count == 0;
+}
+
 bool console_input_is_interactive() {
     check_streams();
     return console().input_tty;

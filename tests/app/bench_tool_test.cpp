@@ -110,6 +110,8 @@ TEST(BenchTool, BadArgumentsPrintUsageAndExit2) {
         {"--frames", "1000001"}, {"--frames", "99999999999999999999"},
         {"--state"},           {"--dump"},               {"--state", ""},
         {"--bogus"},           {"frames"},               {"--frames", "2", "extra"},
+        {"--frames", " 5"},    {"--frames", "+3"},       {"--frames", "\t7"},
+        {"--frames", "-0"},
     };
     for (const auto& args : bad) {
         const RunResult r = run_bench(args);
@@ -118,6 +120,15 @@ TEST(BenchTool, BadArgumentsPrintUsageAndExit2) {
         EXPECT_EQ(r.exit_code, 2) << shown;
         EXPECT_TRUE(r.out.empty()) << shown;
         EXPECT_NE(r.err.find("usage: particles-bench"), std::string::npos) << shown;
+    }
+}
+
+TEST(BenchTool, OptionWithoutItsValueSaysTheValueIsMissing) {
+    for (const std::string option : {"--frames", "--state", "--dump"}) {
+        const RunResult r = run_bench({"--frames", "1", option});
+        EXPECT_EQ(r.exit_code, 2) << option;
+        EXPECT_NE(r.err.find("missing value for '" + option + "'"), std::string::npos) << option << ": " << r.err;
+        EXPECT_EQ(r.err.find("unexpected argument"), std::string::npos) << option;
     }
 }
 

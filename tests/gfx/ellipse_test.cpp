@@ -165,20 +165,21 @@ TEST_F(EllipseTest, OnlyTheExactFullTurnTakesTheWholePath) {
     EXPECT_TRUE(whole.count({25, 30}));
     EXPECT_GT(whole.size(), 300u);
 
-    // The single nearest to 2 pi takes the arc path. Its limits are brought
-    // within one turn with 2 pi in double precision: 6.2831855f is a hair
-    // more than 2 pi there, so the start moves one turn on, and that sum
-    // stored back as a float is 6.2831855f again. Start and end then meet and
-    // the arc is the single point at angle 2 pi, (cx + 10, cy); the fill is
-    // ignored.
+    // The single nearest to 2 pi takes the arc path: 6.2831855f is a hair
+    // more than the double 2 pi, yet the arc is not folded onto one point but
+    // goes once round (an outline: the fill is ignored, the centre stays
+    // clear).
     const double two_pi = 6.283185307179586476925286766559;
     EXPECT_GT(static_cast<double>(6.2831855f) - 0.0, two_pi);
-    EXPECT_EQ(static_cast<float>(0.0 + two_pi), 6.2831855f);
     close_screen();
     c = open(64, 64);
     ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, 0.0f, 6.2831855f, 1, 0);
-    EXPECT_EQ(drawn(c), (Pixels{{42, 32}}));
-    EXPECT_EQ(dirty_rows(c), (std::vector<int>{32}));
+    const Pixels ring = drawn(c);
+    EXPECT_FALSE(ring.count({32, 32}));
+    EXPECT_TRUE(ring.count({42, 32}));
+    EXPECT_TRUE(ring.count({22, 32}));
+    EXPECT_LT(ring.size(), whole.size() / 3);
+    EXPECT_EQ(dirty_rows(c).size(), 21u);
     EXPECT_EQ(locks(), 1);
 
     // Start must be exactly 0 too.
@@ -467,6 +468,112 @@ TEST_F(EllipseTest, FilledRowsMatchAPerRowMarkModelUnderBlending) {
         EXPECT_EQ(mismatches, 0) << "round " << round << " r " << r << " aspect " << a << " at " << cx << ","
                                  << cy;
         close_screen();
+    }
+}
+
+TEST_F(EllipseTest, ArcSpanningExactlyTheFloatTwoPiIsTheWholeOutline) {
+    // end - start is the float nearest 2 pi (just above the double 2 pi):
+    // the arc goes all the way round instead of collapsing to one pixel.
+    const float two_pi = 6.2831855f;
+    ASSERT_GT(static_cast<double>(two_pi), 6.283185307179586);
+    for (const float start : {0.0f, -0.0f}) {
+        const GfxContext* c = open(64, 64);
+        ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, start, two_pi, 0, 0);
+        const Pixels p = drawn(c);
+        EXPECT_GT(p.size(), 50u);
+        for (const auto& at : {std::pair{42, 32}, std::pair{22, 32}, std::pair{32, 22}, std::pair{32, 42}}) {
+            EXPECT_TRUE(p.count(at)) << at.first << ", " << at.second;
+        }
+        const std::vector<int> rows = dirty_rows(c);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.front(), 22);
+        EXPECT_EQ(rows.back(), 42);
+        close_screen();
+    }
+    // Two float steps more (one step is the whole-ellipse pair) is still
+    // folded by a whole turn onto a short arc.
+    const GfxContext* c = open(64, 64);
+    ellipse(nullptr, 32, 32, 10.0f, WHITE, 1.0f, 0.0f, std::nextafter(FULL, 7.0f), 0, 0);
+    EXPECT_LE(drawn(c).size(), 2u);
+}
+
+__extension__ typedef __int128 Wide;
+
+// The whole-ellipse walk run row by row as the drawing rule states it, in
+// 128-bit integers so that no sum can overflow: the pixels it plots on a
+// width x height screen. Filled rows take their first (widest) span only.
+Pixels walk_rule(int width, int height, std::int64_t cx, std::int64_t cy, float rx, float ry, bool fill) {
+    Pixels out;
+    std::set<std::int64_t> rows_done;
+    auto row = [&](std::int64_t y, std::int64_t xl, std::int64_t xr) {
+        if (y < 0 || y >= height) return;
+        if (fill) {
+            if (!rows_done.insert(y).second) return;
+            for (std::int64_t x = std::max<std::int64_t>(xl, 0); x <= std::min<std::int64_t>(xr, width - 1); ++x) {
+                out.insert({static_cast<int>(x), static_cast<int>(y)});
+            }
+            return;
+        }
+        if (xl >= 0 && xl < width) out.insert({static_cast<int>(xl), static_cast<int>(y)});
+        if (xr >= 0 && xr < width) out.insert({static_cast<int>(xr), static_cast<int>(y)});
+    };
+    std::int64_t xl = static_cast<std::int64_t>(std::trunc(static_cast<long double>(cx) - rx));
+    std::int64_t xr = static_cast<std::int64_t>(std::trunc(static_cast<long double>(cx) + rx));
+    std::int64_t top = cy, bottom = cy;
+    row(cy, xl, xr);
+    const Wide a2 = static_cast<std::int64_t>(static_cast<double>(rx) * static_cast<double>(rx));
+    const auto b2 = static_cast<std::int64_t>(static_cast<double>(ry) * static_cast<double>(ry));
+    const Wide two_a2 = 2 * a2, two_b2 = 2 * static_cast<Wide>(b2);
+    Wide d = static_cast<Wide>(static_cast<long double>(b2) * static_cast<long double>(rx));
+    Wide dx = 2 * d, dy = 0;
+    auto n = static_cast<std::int64_t>(rx);
+    while (n > 0) {
+        if (d > 0) {
+            ++bottom;
+            --top;
+            dy += two_a2;
+            d -= dy;
+        }
+        if (d <= 0) {
+            --n;
+            dx -= two_b2;
+            ++xl;
+            --xr;
+            d += dx;
+        }
+        row(bottom, xl, xr);
+        row(top, xl, xr);
+    }
+    return out;
+}
+
+TEST_F(EllipseTest, HugeEllipsesCrossingTheScreenDrawWhatTheWalkDraws) {
+    // Radii of millions of pixels (beyond where 64-bit sums stay exact) whose
+    // edge crosses a 40 x 30 screen: the pixels are exactly those of the
+    // row-by-row walk, outlined and filled.
+    struct Case {
+        float cx, cy, radius, aspect;
+    };
+    const Case cases[] = {
+        {-3.0e6f + 20, 15, 3.0e6f, 1.0f},       // right edge through the middle
+        {20, 3.0e6f + 10, 3.0e6f, 1.0f},        // top edge near the top rows
+        {-1767747, -883868, 2.5e6f, 0.5f},      // flattened: its rim at 45 degrees
+        {20, 15, 2.0e6f, 4.0e-6f},              // a wide, eight-pixel-high sliver
+    };
+    for (const Case& k : cases) {
+        for (const bool fill : {false, true}) {
+            SCOPED_TRACE(testing::Message() << k.cx << ", " << k.cy << " r " << k.radius << " fill " << fill);
+            const GfxContext* c = open(40, 30);
+            ellipse(nullptr, k.cx, k.cy, k.radius, WHITE, k.aspect, 0.0f, FULL, fill ? 1 : 0, 0);
+            const float rx = k.aspect > 1.0f ? k.radius / k.aspect : k.radius;
+            const float ry = k.aspect > 1.0f ? k.radius : k.radius * k.aspect;
+            const Pixels expected = walk_rule(40, 30, static_cast<std::int64_t>(k.cx), static_cast<std::int64_t>(k.cy),
+                                              rx, ry, fill);
+            EXPECT_FALSE(expected.empty());
+            EXPECT_EQ(drawn(c), expected);
+            EXPECT_EQ(locks(), unlocks());
+            close_screen();
+        }
     }
 }
 

@@ -20,7 +20,9 @@
 #include <thread>
 #include <vector>
 
+#include "rt/console.h"
 #include "rt/console_backend.h"
+#include "rt/console_hooks.h"
 #include "rt/console_backend_keys.h"
 #include "rt/posix/console_backend_posix.h"
 
@@ -212,6 +214,25 @@ TEST_F(ConsolePipes, EndOfInputMeansNoKeyAndNoWaiting) {
     // A timed sleep still sleeps its time.
     console_key_sleep(120);
     EXPECT_EQ(sleeps, (std::vector<std::int32_t>{50, 50, 20}));
+}
+
+TEST_F(ConsolePipes, InputEndsOnlyOnceEveryKeyIsTaken) {
+    EXPECT_FALSE(console_input_ended());  // open and empty: a key may still come
+    EXPECT_FALSE(runtime_input_ended());
+    type("ab");
+    end_input();
+    // Keys typed before the end are still there to be read.
+    EXPECT_FALSE(console_input_ended());
+    EXPECT_EQ(text_of(console_key_text()), "a");
+    EXPECT_FALSE(runtime_input_ended());
+    EXPECT_EQ(text_of(console_key_text()), "b");
+    EXPECT_TRUE(console_input_ended());
+    EXPECT_TRUE(runtime_input_ended());
+    // While a screen's hooks take the keys, its window can still send one.
+    console_hooks().key_text = [] { return KeyText{}; };
+    EXPECT_FALSE(runtime_input_ended());
+    console_hooks().key_text = nullptr;
+    EXPECT_TRUE(runtime_input_ended());
 }
 
 TEST_F(ConsolePipes, KeySleepRule) {

@@ -160,6 +160,42 @@ TEST_F(ReadTextTest, BackspaceStepsBackAcrossARowStart) {
     EXPECT_EQ(c->cursor_y, 0);
 }
 
+TEST_F(ReadTextTest, TypingIntoTheLastCellLeavesNoBlockBehindAfterTheScroll) {
+    // 320 x 200 with the 8 x 8 font: 40 x 25 cells. A character typed into
+    // the bottom-right cell scrolls the screen; afterwards only that
+    // character (now one row up) and the block at the start of the new
+    // bottom row are drawn, in the cells and in the pixels.
+    const GfxContext* c = current_context();
+    ASSERT_EQ(c->text_rows, 25);
+    set_text_pos(25, 40, 0);
+    int pauses = 0;
+    g_on_pause = [&] {
+        if (++pauses == 1) {
+            type({'a'});
+            return;
+        }
+        for (std::int32_t row = 0; row < 25; ++row) {
+            for (std::int32_t col = 0; col < 40; ++col) {
+                const bool typed = row == 23 && col == 39;
+                const bool block = row == 24 && col == 0;
+                if (typed) {
+                    EXPECT_EQ(cell(col, row), 'a');
+                } else if (block) {
+                    EXPECT_EQ(cell(col, row), BLOCK);
+                } else {
+                    EXPECT_TRUE(cell_is_blank(col, row)) << "cell " << col << ", " << row;
+                    EXPECT_EQ(cell(col, row), ' ') << "cell " << col << ", " << row;
+                }
+            }
+        }
+        type({ENTER});
+    };
+    std::uint8_t buffer[4] = {};
+    ASSERT_EQ(read_text(buffer, 4), buffer);
+    EXPECT_EQ(pauses, 2);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer)), "a\r");
+}
+
 TEST_F(ReadTextTest, NoRoomOrNoScreen) {
     type({'a', ENTER});
     std::uint8_t buffer[2] = {0x77, 0x77};

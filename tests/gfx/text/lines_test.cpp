@@ -252,6 +252,50 @@ TEST_F(LinesTest, HugeAndInvalidCoordinatesClipSafely) {
     EXPECT_EQ(g_locks, g_unlocks);
 }
 
+TEST_F(LinesTest, FarEndsKeepTheTrueSlope) {
+    // Slope 1/3 lines whose ends lie beyond the coordinate limit (2^30) on
+    // one or both sides draw the same pixels as the same lines given with
+    // near ends: the far ends are moved along the line, not clamped per axis.
+    const float two31 = 2147483648.0f;
+    const float two20 = 1048576.0f;
+    struct Case {
+        float far[4];
+        float near[4];
+    };
+    const Case cases[] = {
+        {{10, 10, 10 + 3 * two31, 10 + two31}, {10, 10, 10 + 3 * two20, 10 + two20}},
+        {{10 + 3 * two31, 10 + two31, 10, 10}, {10 + 3 * two20, 10 + two20, 10, 10}},
+        {{-3 * two31, -two31, 3 * two31, two31}, {-3 * two20, -two20, 3 * two20, two20}},
+        {{-two31, -3 * two31, two31, 3 * two31}, {-two20, -3 * two20, two20, 3 * two20}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.far[0]);
+        const GfxContext* c = open(201, 100);
+        line(k.near[0], k.near[1], k.near[2], k.near[3]);
+        const Pixels expected = drawn(c);
+        ASSERT_GT(expected.size(), 60u);
+        close_screen();
+        c = open(201, 100);
+        line(k.far[0], k.far[1], k.far[2], k.far[3]);
+        EXPECT_EQ(drawn(c), expected);
+        close_screen();
+    }
+    // The first case ends on the right edge at y = trunc(10 + 190 / 3).
+    const GfxContext* c = open(201, 100);
+    line(10, 10, 10 + 3 * two31, 10 + two31);
+    EXPECT_EQ(at(c, 200, 73), WHITE);
+    EXPECT_EQ(at(c, 10, 10), WHITE);
+
+    // A segment wholly beyond the limit draws nothing and takes no lock,
+    // even though its line runs through the view.
+    close_screen();
+    c = open(201, 100);
+    line(3 * two31, two31, 6 * two31, 2 * two31);
+    line(-two31, 50, -2 * two31, 50);
+    EXPECT_TRUE(drawn(c).empty());
+    EXPECT_EQ(g_locks, 0);
+}
+
 TEST_F(LinesTest, SinglePixelBoxPlotsFourTimesOutlinedAndOnceFilled) {
     const GfxContext* c = open(16, 16, SCREEN_BLEND_DRAWING);
     line(5, 5, 5, 5, SOLID, BOX_OUTLINE, HALF_WHITE);

@@ -175,6 +175,38 @@ TEST_F(PaletteTest, NonVgaPortWriteRecoloursTheIndicesShowingThatAttribute) {
     EXPECT_EQ(ctx->colour_map[0], (10u << 2) | (10u << 10) | (10u << 18));
 }
 
+TEST_F(PaletteTest, DataPortRecoloursTheSameIndexInModesWithoutAMap) {
+    // Modes 10 and 11 have two colours and no default map: after the reset
+    // index i shows attribute i, so a port write to attribute 1 changes index
+    // 1 only, and one to attribute 0 leaves index 1 alone.
+    for (const std::int32_t mode : {10, 11}) {
+        SCOPED_TRACE(mode);
+        GfxContext* ctx = open_recorded(mode);
+        ASSERT_NE(ctx, nullptr);
+        EXPECT_EQ(ctx->attribute_map[0], 0);
+        EXPECT_EQ(ctx->attribute_map[1], 1);
+        const std::uint32_t background = ctx->device_palette[0];
+        g_palette_calls.clear();
+        port_out(968, 1);
+        port_out(969, 63);
+        port_out(969, 0);
+        port_out(969, 0);
+        EXPECT_EQ(ctx->device_palette[1], 0xFCu);
+        EXPECT_EQ(ctx->device_palette[0], background);
+        ASSERT_EQ(g_palette_calls.size(), 1u);
+        EXPECT_EQ(g_palette_calls[0].index, 1);
+        EXPECT_EQ(g_palette_calls[0].red, 0xFC);
+
+        port_out(968, 0);
+        port_out(969, 0);
+        port_out(969, 63);
+        port_out(969, 0);
+        EXPECT_EQ(ctx->device_palette[0], 0xFC00u);
+        EXPECT_EQ(ctx->device_palette[1], 0xFCu);
+        close_screen();
+    }
+}
+
 TEST_F(PaletteTest, SetColorByMode) {
     // Mode 9: the foreground is an attribute, the background is entry 0.
     GfxContext* ctx = open_mode(9);
