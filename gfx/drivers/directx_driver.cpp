@@ -47,19 +47,6 @@ std::int32_t* directx_fetch_modes(std::int32_t, std::int32_t*) { return nullptr;
 
 }  // namespace
 
-const GfxDriver directx_driver = {
-    .name = "DirectX",
-    .init = &directx_init,
-    .exit = &shared_exit,
-    .lock = &shared_lock,
-    .unlock = &shared_unlock,
-    .set_palette = &shared_set_palette,
-    .wait_vsync = &shared_wait_vsync,
-    .get_mouse = &shared_get_mouse,
-    .set_mouse = &shared_set_mouse,
-    .set_window_title = &shared_set_window_title,
-    .set_window_pos = &shared_set_window_pos,
-    .fetch_modes = &directx_fetch_modes,
-};
+const GfxDriver directx_driver = threaded_driver("DirectX", &directx_init, &directx_fetch_modes);
 
 }  // namespace vz

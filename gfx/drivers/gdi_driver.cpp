@@ -177,19 +177,6 @@ std::int32_t* gdi_fetch_modes(std::int32_t depth, std::int32_t* count) {
 
 }  // namespace
 
-const GfxDriver gdi_driver = {
-    .name = "GDI",
-    .init = &gdi_init,
-    .exit = &shared_exit,
-    .lock = &shared_lock,
-    .unlock = &shared_unlock,
-    .set_palette = &shared_set_palette,
-    .wait_vsync = &shared_wait_vsync,
-    .get_mouse = &shared_get_mouse,
-    .set_mouse = &shared_set_mouse,
-    .set_window_title = &shared_set_window_title,
-    .set_window_pos = &shared_set_window_pos,
-    .fetch_modes = &gdi_fetch_modes,
-};
+const GfxDriver gdi_driver = threaded_driver("GDI", &gdi_init, &gdi_fetch_modes);
 
 }  // namespace vz

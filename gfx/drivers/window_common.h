@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+#include "gfx/driver.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
 
 namespace vz {
@@ -17,6 +19,26 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
 void signal_ready(StartSignal& ready);
 // The exit of the DirectX and GDI drivers; the last step of OpenGL's.
 std::int32_t shared_exit();
+
+// The record of a driver whose update thread presents the page (DirectX,
+// GDI): the shared operations, with the driver's own name, init and mode list.
+constexpr GfxDriver threaded_driver(const char* name, decltype(GfxDriver::init) init,
+                                    decltype(GfxDriver::fetch_modes) fetch_modes) {
+    return GfxDriver{
+        .name = name,
+        .init = init,
+        .exit = &shared_exit,
+        .lock = &shared_lock,
+        .unlock = &shared_unlock,
+        .set_palette = &shared_set_palette,
+        .wait_vsync = &shared_wait_vsync,
+        .get_mouse = &shared_get_mouse,
+        .set_mouse = &shared_set_mouse,
+        .set_window_title = &shared_set_window_title,
+        .set_window_pos = &shared_set_window_pos,
+        .fetch_modes = fetch_modes,
+    };
+}
 
 // The window of the GDI rule: style by the screen flags, centred on the
 // monitor when windowed, at the monitor's corner when fullscreen.

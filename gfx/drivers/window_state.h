@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "gfx/driver.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/resettable_atomic.h"
