@@ -20,7 +20,9 @@
 
 #include <cstdlib>
 
+#include "gfx/drivers/control_keys.h"
 #include "gfx/drivers/cp437.h"
+#include "gfx/drivers/keymap.h"
 #include "gfx/drivers/x11/x11_internal.h"
 
 namespace vz::x11 {
@@ -48,13 +50,26 @@ void update_activation(State& s) {
 
 void on_key(State& s, XKeyEvent& event, bool down) {
     KeySym keysym = NoSymbol;
-    const std::uint32_t typed = typed_code_point(event, &keysym);
+    const std::uint32_t looked_up = typed_code_point(event, &keysym);
     const KeyMeaning meaning = key_meaning(s.display, event.keycode, keysym);
     const bool was_down = event.keycode < 256 && s.keycode_down[event.keycode];
     const bool alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
     note_key(meaning, event.keycode, down);
     const bool alt = (s.vk_state[VKEY_MENU] & 0x80) != 0;
     const bool control = (s.vk_state[VKEY_CONTROL] & 0x80) != 0;
+    const bool shift = (s.vk_state[VKEY_SHIFT] & 0x80) != 0;
+
+    // Control combinations and Shift+Tab type what the key tables' keyboard
+    // types, not what the X library's rules give (Control+Enter is a line
+    // feed, Control+3 nothing); layout characters stay the library's.
+    std::uint32_t typed = looked_up;
+    bool types = looked_up != 0;
+    const ControlCharacter fixed =
+        control_character(meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
+    if (fixed.decided) {
+        types = fixed.character >= 0;
+        typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;
+    }
 
     WindowMessage m;
     m.vk = meaning.vk;
@@ -78,7 +93,7 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     // still arrives.
     if (meaning.vk != 0) dispatch(m);
     // A fullscreen toggle may have replaced the window meanwhile.
-    if (!system && typed != 0 && s.window.load() == before) {
+    if (!system && types && s.window.load() == before) {
         WindowMessage c;
         c.type = WindowMessageType::character;
         c.character = typed;
