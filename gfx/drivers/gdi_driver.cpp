@@ -145,6 +145,13 @@ void gdi_thread_main(StartSignal& ready) {
         }
         os_sleep_ms(10);
     }
+    // Rows marked since the last pass (the text a program prints just before
+    // it ends) are shown before the window goes.
+    std::lock_guard<std::recursive_mutex> guard(in.lock);
+    gdi_present();
+    if (GfxContext* context = current_context(); context != nullptr && context->dirty != nullptr) {
+        std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
+    }
 }
 
 std::int32_t gdi_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,

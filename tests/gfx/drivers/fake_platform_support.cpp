@@ -184,6 +184,7 @@ bool f_create_image(std::int32_t width, std::int32_t height, ImageFormat* format
 void f_put_image(std::int32_t first, std::int32_t count) {
     Lock lock(g_fake->mutex);
     g_fake->puts.emplace_back(first, count);
+    if (!g_fake->have_window) ++g_fake->puts_without_window;
 }
 void f_destroy_image() {}
 

@@ -87,6 +87,24 @@ TEST_F(GdiTest, PresentsTheSpanFromTheFirstToTheLastChangedRow) {
     EXPECT_TRUE(puts_after_passes().empty()) << "nothing changed, nothing presented";
 }
 
+TEST_F(GdiTest, RowsMarkedJustBeforeTheExitAreShownBeforeTheWindowGoes) {
+    // As a program that prints its last line and ends at once: the update
+    // thread is between passes when the exit comes.
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(open(800, 600, 32));
+        settle();
+        screen_lock();
+        mark_dirty(3, 3);
+        mark_dirty(7, 7);
+        screen_unlock(1, 0);
+        close_screen();
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        EXPECT_EQ(fake().puts, (Puts{{3, 5}})) << "round " << round;
+        EXPECT_EQ(fake().puts_without_window, 0) << "round " << round;
+        fake().puts.clear();
+    }
+}
+
 TEST_F(GdiTest, ThePageReachesTheImageThroughTheDisplaysFormat) {
     ASSERT_TRUE(open(800, 600, 32));
     settle();
