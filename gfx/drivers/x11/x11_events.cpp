@@ -35,6 +35,11 @@ constexpr std::int32_t WHEEL_STEP = 120;
 
 void dispatch(const WindowMessage& message) { window_proc(message); }
 
+bool inside_client(std::int32_t root_x, std::int32_t root_y) {
+    PlatformRect r{};
+    return client_rect(&r) && root_x >= r.left && root_x < r.right && root_y >= r.top && root_y < r.bottom;
+}
+
 void update_activation(State& s) {
     const bool activated = s.focused;
     const bool minimised = s.iconic;
@@ -168,10 +173,24 @@ void on_button(State& s, const XButtonEvent& event, bool down) {
     default:
         break;
     }
+    // The last button is up: a leave held back during the capture is
+    // reported now, when the pointer is still outside.
+    if (!down && !s.captured.load() && s.leave_deferred) {
+        s.leave_deferred = false;
+        if (s.leave_tracking && !inside_client(event.x_root, event.y_root)) {
+            s.leave_tracking = false;
+            WindowMessage leave;
+            leave.type = WindowMessageType::mouse_leave;
+            dispatch(leave);
+        }
+    }
     s.pointer_known = false;
 }
 
 void on_move(State& s, std::int32_t x, std::int32_t y, std::int32_t root_x, std::int32_t root_y) {
+    // A move reported through the grab while the pointer is outside and the
+    // window has not heard of it entering is no entering.
+    if (!s.leave_tracking && !inside_client(root_x, root_y)) return;
     s.pointer_known = true;
     s.pointer_x = root_x;
     s.pointer_y = root_y;
@@ -249,11 +268,14 @@ void handle_event(State& s, XEvent& event) {
     }
     case EnterNotify:
         if (event.xcrossing.mode == NotifyNormal) {
+            s.leave_deferred = false;  // back inside before the buttons came up
             on_move(s, event.xcrossing.x, event.xcrossing.y, event.xcrossing.x_root, event.xcrossing.y_root);
         }
         break;
     case LeaveNotify:
-        if (event.xcrossing.mode == NotifyNormal && s.leave_tracking) {
+        if (event.xcrossing.mode == NotifyNormal && s.leave_tracking && s.captured.load()) {
+            s.leave_deferred = true;
+        } else if (event.xcrossing.mode == NotifyNormal && s.leave_tracking) {
             s.leave_tracking = false;
             m.type = WindowMessageType::mouse_leave;
             dispatch(m);

@@ -90,6 +90,11 @@ struct State {
     std::int32_t pointer_x = 0, pointer_y = 0;
     std::int32_t window_x = 0, window_y = 0;  // last known client position
     std::int32_t extra_held = 0;
+    // ---- Mouse capture: a pointer grab while a button is held ----
+    std::atomic<bool> captured{false};  // the window holds the mouse until the buttons are up
+    std::atomic<bool> confined{false};  // the cursor is kept inside the client area
+    bool leave_deferred = false;        // the pointer left while captured
+    // ---- end of mouse capture ----
     struct Click {
         Time time = 0;
         std::int32_t x = 0, y = 0;
@@ -153,6 +158,9 @@ bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, 
                           std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);
 void destroy_image();
+
+// Grabs the pointer as capture and confinement need, or lets it go (x11_capture.cpp).
+void apply_pointer_grab();
 
 // Monitors and modes (x11_display.cpp).
 std::int32_t monitor_containing(std::int32_t x, std::int32_t y);

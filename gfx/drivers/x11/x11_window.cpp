@@ -27,8 +27,6 @@ std::atomic<std::int32_t> g_client_height{0};
 constexpr long EVENT_MASK = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask |
                             ExposureMask | StructureNotifyMask | PropertyChangeMask | KeymapStateMask;
-constexpr unsigned POINTER_GRAB_MASK =
-    ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask;
 
 // Motif window-manager hints: which decorations and functions the frame has.
 struct MotifHints {
@@ -156,6 +154,8 @@ void reset_input_tracking(State& s) {
     std::memset(s.vk_state, 0, sizeof s.vk_state);
     std::memset(s.keycode_down, 0, sizeof s.keycode_down);
     s.leave_tracking = false;
+    s.captured.store(false);
+    s.leave_deferred = false;
     s.focused = true;
     s.iconic = false;
     s.reported_active = true;
@@ -379,14 +379,8 @@ void move_cursor(std::int32_t x, std::int32_t y) {
 // Confinement is a pointer grab confined to the window (the client area).
 void confine_cursor(const PlatformRect* rect) {
     State& s = state();
-    const Window w = s.window.load();
-    if (live_display() == nullptr) return;
-    if (rect != nullptr && w != 0) {
-        XGrabPointer(s.display, w, True, POINTER_GRAB_MASK, GrabModeAsync, GrabModeAsync, w, None, CurrentTime);
-    } else {
-        XUngrabPointer(s.display, CurrentTime);
-    }
-    XFlush(s.display);
+    s.confined.store(rect != nullptr && s.window.load() != 0);
+    apply_pointer_grab();
 }
 
 void show_cursor(bool visible) {
@@ -409,12 +403,6 @@ void post_set_cursor() {
     XSendEvent(s.display, w, False, NoEventMask, &event);
     XFlush(s.display);
 }
-
-// X grabs the pointer for the window while a button is held, so capturing
-// needs nothing of its own.
-void capture_mouse() {}
-void release_mouse() {}
-bool has_capture() { return false; }
 
 // X reports every crossing; the layer passes a leave on once it was asked to.
 void track_mouse_leave() { state().leave_tracking = true; }
