@@ -162,6 +162,14 @@ void destroy_image();
 // Grabs the pointer as capture and confinement need, or lets it go (x11_capture.cpp).
 void apply_pointer_grab();
 
+// Termination signals (x11_signals.cpp): from the first display change on,
+// SIGINT, SIGQUIT, SIGTERM and SIGHUP put the display mode and the screen
+// saver back before the process ends by the signal.
+void guard_termination_signals();
+// Puts back the mode and the screen-saver timeout through a connection of its
+// own (x11_display.cpp); used by the signal watcher.
+void restore_display_after_signal();
+
 // Monitors and modes (x11_display.cpp).
 std::int32_t monitor_containing(std::int32_t x, std::int32_t y);
 PlatformRect monitor_rect(std::int32_t monitor);
