@@ -601,6 +601,7 @@ const PlatformLayer LAYER = {
     .create_image = &create_image,
     .put_image = &put_image,
     .destroy_image = &destroy_image,
+    .set_image_colours = &set_image_colours,
 };
 
 }  // namespace

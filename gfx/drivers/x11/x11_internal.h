@@ -90,6 +90,9 @@ struct State {
     std::int32_t pointer_x = 0, pointer_y = 0;
     std::int32_t window_x = 0, window_y = 0;  // last known client position
     std::int32_t extra_held = 0;
+    // ---- Colour-index windows (8-bit displays without direct colour) ----
+    bool indexed_colormap = false;  // `colormap` holds every cell, written by set_image_colours
+    // ---- end of colour-index windows ----
     // ---- Mouse capture: a pointer grab while a button is held ----
     std::atomic<bool> captured{false};  // the window holds the mouse until the buttons are up
     std::atomic<bool> confined{false};  // the cursor is kept inside the client area
@@ -158,6 +161,18 @@ bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, 
                           std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);
 void destroy_image();
+
+// The visual a presentation window takes (x11_visual8.cpp): the default when
+// it has direct colour, else the deepest TrueColor visual with a colormap of
+// its own, else (8-bit colour indices) the default with a private colormap.
+struct WindowVisual {
+    Visual* visual;
+    int depth;
+    Colormap colormap;  // 0: the default colormap
+    bool indexed;
+};
+WindowVisual presentation_visual(Display* d, int screen);
+void set_image_colours(const std::uint32_t colours[256]);
 
 // Grabs the pointer as capture and confinement need, or lets it go (x11_capture.cpp).
 void apply_pointer_grab();

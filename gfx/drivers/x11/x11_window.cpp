@@ -177,7 +177,14 @@ bool create_window(const WindowRequest& request, const char* caption, const char
     Visual* visual = DefaultVisual(d, s.screen);
     int depth = DefaultDepth(d, s.screen);
     Colormap colormap = 0;
-    if (request.visual != 0) {
+    bool indexed = false;
+    if (request.visual == 0) {
+        const WindowVisual chosen = presentation_visual(d, s.screen);
+        visual = chosen.visual;
+        depth = chosen.depth;
+        colormap = chosen.colormap;
+        indexed = chosen.indexed;
+    } else {
         XVisualInfo wanted{};
         wanted.visualid = static_cast<VisualID>(request.visual);
         wanted.screen = s.screen;
@@ -210,6 +217,7 @@ bool create_window(const WindowRequest& request, const char* caption, const char
     s.visual = visual;
     s.depth = depth;
     s.colormap = colormap;
+    s.indexed_colormap = indexed;
     s.override_redirect = attributes.override_redirect == True;
     s.mapped = false;
 
@@ -259,6 +267,7 @@ void destroy_window() {
     if (live) XDestroyWindow(s.display, w);
     if (live && s.colormap != 0) XFreeColormap(s.display, s.colormap);
     s.colormap = 0;
+    s.indexed_colormap = false;
     s.mapped = false;
     g_client_width.store(0);
     g_client_height.store(0);
