@@ -584,8 +584,7 @@ const PlatformLayer LAYER = {
     .window_pos = &window_pos,
     .move_window = &move_window,
     .client_rect = &client_rect,
-    // No colour-key transparency here: shaped windows are not offered.
-    .set_colour_key = nullptr,
+    .set_colour_key = &set_colour_key,
     .cursor_pos = &cursor_pos,
     .move_cursor = &move_cursor,
     .confine_cursor = &confine_cursor,

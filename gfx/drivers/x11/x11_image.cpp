@@ -144,6 +144,8 @@ void put_image(std::int32_t first, std::int32_t count) {
         XPutImage(s.display, w, s.gc, g_image.image, 0, first, 0, first, width, static_cast<unsigned>(count));
         XFlush(s.display);
     }
+    // A shaped window's outline follows the rows just shown.
+    shape_rows(g_image.image, first, count);
 }
 
 void destroy_image() {

@@ -174,6 +174,12 @@ struct WindowVisual {
 WindowVisual presentation_visual(Display* d, int screen);
 void set_image_colours(const std::uint32_t colours[256]);
 
+// Shaped windows (x11_shape.cpp): pixels of the colour key are left out of
+// the window's shape, row by row as they are presented.
+bool set_colour_key(std::uint32_t key);
+void shape_rows(const XImage* image, std::int32_t first, std::int32_t count);
+void forget_shape();
+
 // Grabs the pointer as capture and confinement need, or lets it go (x11_capture.cpp).
 void apply_pointer_grab();
 

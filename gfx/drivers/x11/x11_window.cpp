@@ -254,6 +254,7 @@ bool create_window(const WindowRequest& request, const char* caption, const char
 
 void destroy_window() {
     State& s = state();
+    forget_shape();
     const Window w = s.window.exchange(0);
     if (s.display == nullptr || w == 0) return;
     // A server that went away took the window, its colormap and input
