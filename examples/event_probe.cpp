@@ -6,7 +6,8 @@
 // after N keys; --seconds S ends it after S seconds ("timeout"); --flags F
 // gives the screen flags; --title T the window title; --place X,Y moves the
 // cursor to (X, Y) of the window, hides it and confines it to the window. On
-// a screen that flips (OpenGL) every round shows a frame.
+// a screen that flips (OpenGL) every round shows a frame. --fill C gives the
+// fill colour (0xRRGGBB) and --left C another colour for the left half.
 // Exit code 0, or 1 when no screen opens.
 
 #include <chrono>
@@ -27,13 +28,14 @@
 
 namespace {
 
-void fill_screen(std::uint32_t colour) {
+void fill_screen(std::uint32_t colour, std::uint32_t left) {
     vz::GfxContext* context = vz::current_context();
     vz::screen_lock();
     std::uint8_t* page = vz::screen_ptr();
     if (page != nullptr && context->bpp == 4) {
         for (std::int32_t i = 0; i < context->width * context->height; ++i) {
-            std::memcpy(page + static_cast<std::size_t>(i) * 4, &colour, 4);
+            const std::uint32_t c = i % context->width < context->width / 2 ? left : colour;
+            std::memcpy(page + static_cast<std::size_t>(i) * 4, &c, 4);
         }
     }
     vz::screen_unlock(-1, -1);
@@ -55,12 +57,20 @@ int main(int argc, char** argv) {
     std::int32_t flags = 0;
     const char* title = "event_probe";
     const char* place = nullptr;
+    std::uint32_t fill = 0xFF2060C0u;  // opaque blue-grey
+    std::uint32_t left = 0;
+    bool has_left = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
         if (std::strcmp(argv[i], "--keys") == 0) keys_to_read = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--flags") == 0) flags = static_cast<std::int32_t>(std::strtol(argv[i + 1], nullptr, 0));
         if (std::strcmp(argv[i], "--title") == 0) title = argv[i + 1];
         if (std::strcmp(argv[i], "--place") == 0) place = argv[i + 1];
+        if (std::strcmp(argv[i], "--fill") == 0) fill = 0xFF000000u | static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 0));
+        if (std::strcmp(argv[i], "--left") == 0) {
+            left = 0xFF000000u | static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 0));
+            has_left = true;
+        }
     }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     vz::set_screen_title(title);
@@ -69,7 +79,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("driver %s\n", vz::current_context()->driver->name);
-    fill_screen(0xFF2060C0u);  // opaque blue-grey
+    fill_screen(fill, has_left ? left : fill);
     if (place != nullptr) {
         int x = 0, y = 0;
         std::sscanf(place, "%d,%d", &x, &y);

@@ -9,6 +9,7 @@
 //                              of remapping a key only for the moment of the
 //                              press (which a busy client may read after the
 //                              mapping was already taken back)
+//   x11-control saver [SECONDS] prints the screen-saver timeout, or sets it
 // Exit code 0 on success, 1 on failure, 2 on bad arguments.
 
 #include <X11/Xlib.h>
@@ -109,6 +110,18 @@ int map_key(Display* d, const char* name) {
     return 0;
 }
 
+int screen_saver(Display* d, const char* seconds) {
+    int timeout = 0, interval = 0, blanking = 0, exposures = 0;
+    XGetScreenSaver(d, &timeout, &interval, &blanking, &exposures);
+    if (seconds != nullptr) {
+        XSetScreenSaver(d, std::atoi(seconds), interval, blanking, exposures);
+        XSync(d, False);
+    } else {
+        std::printf("%d\n", timeout);
+    }
+    return g_failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,6 +139,8 @@ int main(int argc, char** argv) {
         result = add_mode(d, static_cast<unsigned>(std::atoi(argv[2])), static_cast<unsigned>(std::atoi(argv[3])));
     } else if (std::strcmp(argv[1], "crtc") == 0) {
         result = print_crtc(d);
+    } else if (std::strcmp(argv[1], "saver") == 0 && argc <= 3) {
+        result = screen_saver(d, argc == 3 ? argv[2] : nullptr);
     } else if (std::strcmp(argv[1], "map-key") == 0 && argc == 3) {
         result = map_key(d, argv[2]);
     }

@@ -7,6 +7,7 @@
 
 #include "gfx/drivers/blit.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -207,7 +208,80 @@ int destination_column(std::int32_t depth) {
     }
 }
 
+// ---- 8-bit direct colour: each component's top bits under its mask ----
+
+// The per-component tables of the converter in use, made by
+// choose_direct8_blitter on the presenting thread before the first call.
+struct Direct8Tables {
+    std::uint8_t red[256], green[256], blue[256];
+};
+Direct8Tables g_direct8;
+
+bool fill_component(std::uint8_t (&table)[256], std::uint32_t mask) {
+    if (mask == 0 || mask > 0xFFu) return false;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::popcount(mask);
+    if ((mask >> shift) != (1u << bits) - 1u) return false;  // not one run of bits
+    for (std::uint32_t c = 0; c < 256; ++c) table[c] = static_cast<std::uint8_t>((c >> (8 - bits)) << shift);
+    return true;
+}
+
+std::uint8_t direct8(Rgb c) { return g_direct8.red[c.r] | g_direct8.green[c.g] | g_direct8.blue[c.b]; }
+
+void blit_palette_direct8(void* destination, std::int32_t destination_pitch) {
+    const GfxContext* ctx = current_context();
+    if (ctx == nullptr || ctx->device_palette == nullptr) return;
+    std::uint8_t converted[256];
+    for (int i = 0; i < 256; ++i) converted[i] = direct8(from_palette_entry(ctx->device_palette[i]));
+    for_each_dirty_row(destination, destination_pitch,
+                       [&converted](std::uint8_t* d, const std::uint8_t* s, std::int32_t width, const GfxContext&) {
+                           for (std::int32_t x = 0; x < width; ++x) d[x] = converted[s[x]];
+                       });
+}
+
+void blit_16_direct8(void* destination, std::int32_t destination_pitch) {
+    for_each_dirty_row(destination, destination_pitch,
+                       [](std::uint8_t* d, const std::uint8_t* s, std::int32_t width, const GfxContext&) {
+                           for (std::int32_t x = 0; x < width; ++x, s += 2) {
+                               const std::uint32_t p = load16(s);
+                               d[x] = direct8({(p >> 11) << 3, ((p >> 5) & 0x3F) << 2, (p & 0x1F) << 3});
+                           }
+                       });
+}
+
+void blit_32_direct8(void* destination, std::int32_t destination_pitch) {
+    for_each_dirty_row(destination, destination_pitch,
+                       [](std::uint8_t* d, const std::uint8_t* s, std::int32_t width, const GfxContext&) {
+                           for (std::int32_t x = 0; x < width; ++x, s += 4) d[x] = direct8(from_page32(load32(s)));
+                       });
+}
+
 }  // namespace
+
+BlitProc choose_direct8_blitter(std::uint32_t red_mask, std::uint32_t green_mask, std::uint32_t blue_mask) {
+    const GfxContext* ctx = current_context();
+    if (ctx == nullptr) return nullptr;
+    if ((red_mask & green_mask) != 0 || (red_mask & blue_mask) != 0 || (green_mask & blue_mask) != 0) return nullptr;
+    if (!fill_component(g_direct8.red, red_mask) || !fill_component(g_direct8.green, green_mask) ||
+        !fill_component(g_direct8.blue, blue_mask)) {
+        return nullptr;
+    }
+    switch (ctx->depth) {
+        case 1:
+        case 2:
+        case 4:
+        case 8:
+            return blit_palette_direct8;
+        case 15:
+        case 16:
+            return blit_16_direct8;
+        case 24:
+        case 32:
+            return blit_32_direct8;
+        default:
+            return nullptr;
+    }
+}
 
 BlitProc choose_blitter(std::int32_t destination_depth, std::int32_t swap) {
     const GfxContext* ctx = current_context();

@@ -17,6 +17,12 @@ using BlitProc = void (*)(void* destination, std::int32_t destination_pitch);
 // lookup tables in blitter_table() for `swap`.
 BlitProc choose_blitter(std::int32_t destination_depth, std::int32_t swap);
 
+// The converter from the current screen's page (any depth) to 8-bit direct
+// colour whose red, green and blue bits lie under the given masks (each one
+// run of at most 8 bits), or null for masks that do not fit a byte. Each
+// component keeps its top bits. Displays with 8-bit colour use it.
+BlitProc choose_direct8_blitter(std::uint32_t red_mask, std::uint32_t green_mask, std::uint32_t blue_mask);
+
 // Copies a 32-bit page with bits 24-31 of every pixel cleared (shaped windows).
 void blit_masked_32(void* destination, std::int32_t destination_pitch);
 

@@ -27,7 +27,34 @@ struct GdiImage {
     std::uint8_t* pixels = nullptr;
     std::int32_t pitch = 0;
     bool exists = false;
+    bool palette_indices = false;  // an indexed image showing the page's own palette indices
 };
+
+// On an indexed 8-bit image a page of more than 8 bits is shown through a
+// colour cube: 3 bits of red, 3 of green, 2 of blue.
+constexpr std::uint32_t CUBE_RED = 0x07, CUBE_GREEN = 0x38, CUBE_BLUE = 0xC0;
+
+bool indexed(const ImageFormat& format) {
+    return format.bits_per_pixel == 8 && (format.red_mask | format.green_mask | format.blue_mask) == 0;
+}
+
+// The colours of an indexed image: the device palette for a palette page,
+// else the colour cube.
+void send_image_colours(const GfxContext* context, bool palette_indices) {
+    std::uint32_t colours[256] = {};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        if (palette_indices) {
+            const std::uint32_t e = context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
+            colours[i] = ((e & 0xFF) << 16) | (e & 0xFF00) | ((e >> 16) & 0xFF);
+        } else {
+            // Each component's bits stretched over 0-255.
+            const std::uint32_t r = (i & CUBE_RED) * 255 / 7, g = ((i & CUBE_GREEN) >> 3) * 255 / 7,
+                                b = ((i & CUBE_BLUE) >> 6) * 255 / 3;
+            colours[i] = (r << 16) | (g << 8) | b;
+        }
+    }
+    platform().set_image_colours(colours);
+}
 GdiImage g_image;
 
 // The converter from the page to the image: the display's depth and red/blue
@@ -53,6 +80,8 @@ BlitProc converter_for(const ImageFormat& format, std::int32_t flags, std::int32
         swap = format.red_mask == 0x1Fu ? 1 : 0;
         break;
     case 8:
+        if (!indexed(format)) return choose_direct8_blitter(format.red_mask, format.green_mask, format.blue_mask);
+        if (page_depth > 8) return choose_direct8_blitter(CUBE_RED, CUBE_GREEN, CUBE_BLUE);
         depth = 8;
         break;
     default:
@@ -84,8 +113,14 @@ std::int32_t gdi_init_window() {
     if (!p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch)) return -1;
     g_image.exists = true;
     GfxContext* context = current_context();
-    ws.converter = converter_for(format, flags, context != nullptr ? context->depth : 32);
+    const std::int32_t page_depth = context != nullptr ? context->depth : 32;
+    ws.converter = converter_for(format, flags, page_depth);
     if (ws.converter == nullptr) return -1;
+    if (indexed(format)) {
+        if (p.set_image_colours == nullptr) return -1;
+        g_image.palette_indices = page_depth <= 8;
+        send_image_colours(context, g_image.palette_indices);
+    }
     if (context != nullptr) std::atomic_ref<std::int32_t>(context->refresh_rate).store(p.refresh_rate());
     return 0;
 }
@@ -116,6 +151,7 @@ void gdi_present() {
     // on every line, not only on the lines drawn since.
     if (ws.palette_changed.exchange(0) != 0 && context->depth <= 8) {
         std::memset(context->dirty, 1, static_cast<std::size_t>(context->height));
+        if (g_image.palette_indices) send_image_colours(context, true);
     }
     std::int32_t first = 0;
     while (first < context->height && context->dirty[first] == 0) ++first;
@@ -146,6 +182,13 @@ void gdi_thread_main(StartSignal& ready) {
             pump_messages();
         }
         os_sleep_ms(10);
+    }
+    // Rows marked since the last pass (the text a program prints just before
+    // it ends) are shown before the window goes.
+    std::lock_guard<std::recursive_mutex> guard(in.lock);
+    gdi_present();
+    if (GfxContext* context = current_context(); context != nullptr && context->dirty != nullptr) {
+        std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
     }
 }
 

@@ -32,7 +32,9 @@ struct WindowRequest {
     std::uintptr_t visual;       // platform visual for the window (0: the default)
 };
 
-// The pixel layout of the presentation image.
+// The pixel layout of the presentation image. At 8 bits the masks say where
+// the colour components lie (direct colour), or are all 0 for colour indices
+// shown through set_image_colours.
 struct ImageFormat {
     std::int32_t bits_per_pixel;  // 8, 15, 16, 24 or 32 (15: 16-bit cells, 5-5-5)
     std::uint32_t red_mask, green_mask, blue_mask;
@@ -123,6 +125,10 @@ struct PlatformLayer {
     // Shows rows first ... first + count - 1 of the image in the window.
     void (*put_image)(std::int32_t first, std::int32_t count);
     void (*destroy_image)();
+    // For an image of 8-bit colour indices (bits_per_pixel 8, no masks): the
+    // colour shown for each index, 0x00RRGGBB. Optional (null: a layer whose
+    // images are never indexed).
+    void (*set_image_colours)(const std::uint32_t colours[256]);
 };
 
 // The layer in use: the build's window-system layer unless a test installed another.

@@ -43,7 +43,10 @@ stop_xvfb() {
 start_xvfb() {
     local geometry=${1:-1024x768} tries n=""
     exec 3>"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 "${geometry}x24" -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    # XVFB_DEPTH (default 24) and XVFB_ARGS (extra options) vary the server.
+    # shellcheck disable=SC2086
+    Xvfb -displayfd 3 -screen 0 "${geometry}x${XVFB_DEPTH:-24}" ${XVFB_ARGS:-} -noreset -nolisten tcp \
+        >"$WORK/xvfb.log" 2>&1 &
     XVFB_PID=$!
     exec 3>&-
     local shell_pid=$$

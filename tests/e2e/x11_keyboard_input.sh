@@ -6,7 +6,7 @@ start_xvfb 1024x768
 # A key of its own for the accented letter, mapped before the program starts.
 "$BIN/x11-control" map-key eacute >/dev/null || fail "cannot map eacute"
 
-launch keys "$BIN/event-probe" --seconds 60 --keys 11
+launch keys "$BIN/event-probe" --seconds 60 --keys 29
 pid=$LAST_PID
 win=$(wait_window event_probe)
 out=$WORK/keys.out
@@ -28,6 +28,35 @@ expect_key F1 15359 "59 0"               # 0x3BFF
 expect_key alt+x 11775 "45 0"            # 0x2DFF
 expect_key Delete 21503 "83 0"           # 0x53FF
 expect_key eacute -126 -                 # 0x82 in code page 437, as a signed byte
+# Control combinations and Shift+Tab: each press reads exactly the codes
+# given (none at all for "-"), checked by the key lines that follow.
+expect_keys() {  # xdotool key name, the key_press event, the codes read in order or "-"
+    local before want got tries
+    before=$(grep -c '^key ' "$out" || true)
+    want=$3
+    [ "$want" = - ] && want=""
+    xdotool key "$1"
+    # A plain letter after the press shows that every code of the press has arrived.
+    xdotool key q
+    for tries in $(seq 1 200); do
+        got=$(grep '^key ' "$out" | tail -n +$((before + 1)) | sed 's/^key //' | tr '\n' ' ')
+        case "$got" in *"113 "*) break ;; esac
+        sleep 0.05
+    done
+    [ "$got" = "${want:+$want }113 " ] || fail "$1: read '$got', not '${want:+$want }113'"
+    grep -qx "event 1 $2 0 0" "$out" || fail "$1: no key_press '$2'"
+}
+expect_keys shift+Tab "15 0" "4095 9"     # 0x0FFF, then the tab character
+expect_keys ctrl+space "57 32" 32
+expect_keys ctrl+Return "28 10" 10        # a line feed
+expect_keys ctrl+KP_Enter "28 10" 10
+expect_keys ctrl+BackSpace "14 127" 127
+expect_keys ctrl+shift+6 "7 30" 30
+expect_keys ctrl+3 "4 0" -
+expect_keys ctrl+1 "2 0" -
+expect_keys ctrl+minus "12 0" -
+expect_keys ctrl+comma "51 0" -
+expect_keys ctrl+semicolon "39 0" -
 expect_key Escape 27 "1 27"
 wait_exit "$pid" 20
 [ "$EXIT_CODE" = 0 ] || fail "exit code $EXIT_CODE"

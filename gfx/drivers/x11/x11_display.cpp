@@ -35,6 +35,11 @@ std::atomic<int> g_trapped_error{0};
 std::atomic<bool> g_trapping{false};
 std::atomic<bool> g_connection_lost{false};
 
+// Guards what must be put back (the saved display mode and screen-saver
+// settings): the update thread changes them, and the thread that ends the
+// process on a termination signal restores them.
+std::mutex g_restore_mutex;
+
 // Errors come back for requests on a window another thread has just
 // destroyed, or for a grab that cannot be had; none of them ends the program.
 int on_x_error(Display*, XErrorEvent* event) {
@@ -194,6 +199,44 @@ RROutput listing_output(Display* d, Window root, XRRScreenResources* res) {
     return res->noutput > 0 ? res->outputs[0] : None;
 }
 
+// A connection of its own for putting the display back when the program's
+// connection is gone or busy; closed when it goes out of scope.
+class FreshConnection {
+public:
+    FreshConnection() = default;
+    FreshConnection(const FreshConnection&) = delete;
+    FreshConnection& operator=(const FreshConnection&) = delete;
+    ~FreshConnection() {
+        if (display_ != nullptr) XCloseDisplay(display_);
+    }
+    Display* open() {
+        if (display_ == nullptr) display_ = XOpenDisplay(nullptr);
+        return display_;
+    }
+
+private:
+    Display* display_ = nullptr;
+};
+
+void put_back_mode(Display* d, Window root, const SavedMode& saved) {
+    XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, root);
+    if (res != nullptr) {
+        XRRSetCrtcConfig(d, res, saved.crtc, CurrentTime, saved.x, saved.y, saved.mode, saved.rotation,
+                         const_cast<RROutput*>(saved.outputs.data()), static_cast<int>(saved.outputs.size()));
+        XRRFreeScreenResources(res);
+    }
+    if (saved.screen_resized) {
+        XRRSetScreenSize(d, root, saved.screen_width, saved.screen_height, saved.screen_mm_width,
+                         saved.screen_mm_height);
+    }
+    XSync(d, False);
+}
+
+void put_back_saver(Display* d, const State& s) {
+    XSetScreenSaver(d, s.saver_timeout, s.saver_interval, s.saver_blanking, s.saver_exposures);
+    XSync(d, False);
+}
+
 // ---- The platform entries -------------------------------------------------
 
 // The connection is made once and kept for the rest of the process: a
@@ -273,6 +316,8 @@ SuspendFn screensaver_suspend_entry() {
 void suspend_screensaver() {
     State& s = g_state;
     if (live_display() == nullptr) return;
+    guard_termination_signals();
+    std::lock_guard<std::mutex> guard(g_restore_mutex);
     int opcode = 0, event = 0, error = 0;
     SuspendFn suspend = screensaver_suspend_entry();
     if (suspend != nullptr && XQueryExtension(s.display, "MIT-SCREEN-SAVER", &opcode, &event, &error)) {
@@ -289,13 +334,23 @@ void suspend_screensaver() {
 
 void restore_screensaver() {
     State& s = g_state;
-    if (live_display() == nullptr) return;
+    std::lock_guard<std::mutex> guard(g_restore_mutex);
+    if (live_display() == nullptr) {
+        // A suspension ends with the connection; a changed timeout does not.
+        s.saver_suspended = false;
+        if (s.saver_saved) {
+            FreshConnection fresh;
+            if (Display* d = fresh.open(); d != nullptr) put_back_saver(d, s);
+            s.saver_saved = false;
+        }
+        return;
+    }
     if (s.saver_suspended) {
         screensaver_suspend_entry()(s.display, False);
         s.saver_suspended = false;
     }
     if (s.saver_saved) {
-        XSetScreenSaver(s.display, s.saver_timeout, s.saver_interval, s.saver_blanking, s.saver_exposures);
+        put_back_saver(s.display, s);
         s.saver_saved = false;
     }
     XFlush(s.display);
@@ -331,6 +386,8 @@ bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t hei
     State& s = g_state;
     Display* d = live_display();
     if (d == nullptr || width <= 0 || height <= 0) return false;
+    guard_termination_signals();
+    std::lock_guard<std::mutex> restore_guard(g_restore_mutex);
     if (!s.has_randr) {
         // Without RandR the screen's own size is the only mode there is.
         return DisplayWidth(d, s.screen) == width && DisplayHeight(d, s.screen) == height;
@@ -408,22 +465,16 @@ bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t hei
 }
 
 void restore_display_mode() {
-    State& s = g_state;
+    std::lock_guard<std::mutex> guard(g_restore_mutex);
+    if (!g_state.saved_mode.changed) return;
+    FreshConnection fresh;
     Display* d = live_display();
-    SavedMode& saved = s.saved_mode;
-    if (d == nullptr || !saved.changed) return;
-    XRRScreenResources* res = XRRGetScreenResourcesCurrent(d, s.root);
-    if (res != nullptr) {
-        XRRSetCrtcConfig(d, res, saved.crtc, CurrentTime, saved.x, saved.y, saved.mode, saved.rotation,
-                         saved.outputs.data(), static_cast<int>(saved.outputs.size()));
-        XRRFreeScreenResources(res);
-    }
-    if (saved.screen_resized) {
-        XRRSetScreenSize(d, s.root, saved.screen_width, saved.screen_height, saved.screen_mm_width,
-                         saved.screen_mm_height);
-    }
-    saved = SavedMode{};
-    XSync(d, False);
+    // The connection was killed by another client: a connection of our own
+    // puts the mode back.
+    if (d == nullptr) d = fresh.open();
+    if (d == nullptr) return;
+    put_back_mode(d, DefaultRootWindow(d), g_state.saved_mode);
+    g_state.saved_mode = SavedMode{};
 }
 
 std::int32_t refresh_rate() {
@@ -518,8 +569,7 @@ const PlatformLayer LAYER = {
     .window_pos = &window_pos,
     .move_window = &move_window,
     .client_rect = &client_rect,
-    // No colour-key transparency here: shaped windows are not offered.
-    .set_colour_key = nullptr,
+    .set_colour_key = &set_colour_key,
     .cursor_pos = &cursor_pos,
     .move_cursor = &move_cursor,
     .confine_cursor = &confine_cursor,
@@ -535,6 +585,7 @@ const PlatformLayer LAYER = {
     .create_image = &create_image,
     .put_image = &put_image,
     .destroy_image = &destroy_image,
+    .set_image_colours = &set_image_colours,
 };
 
 }  // namespace
@@ -592,6 +643,21 @@ PlatformRect monitor_rect(std::int32_t monitor) {
         if (monitor < static_cast<std::int32_t>(monitors.size())) return monitors[monitor].rect;
     }
     return PlatformRect{0, 0, DisplayWidth(s.display, s.screen), DisplayHeight(s.display, s.screen)};
+}
+
+void restore_display_after_signal() {
+    State& s = g_state;
+    std::lock_guard<std::mutex> guard(g_restore_mutex);
+    if (!s.saved_mode.changed && !s.saver_saved) return;
+    // A connection of its own: the program's may be in use by a thread the
+    // signal interrupted, or gone.
+    FreshConnection fresh;
+    Display* d = fresh.open();
+    if (d == nullptr) return;
+    if (s.saved_mode.changed) put_back_mode(d, DefaultRootWindow(d), s.saved_mode);
+    if (s.saver_saved) put_back_saver(d, s);
+    s.saved_mode = SavedMode{};
+    s.saver_saved = false;
 }
 
 }  // namespace vz::x11

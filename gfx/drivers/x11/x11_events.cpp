@@ -20,7 +20,9 @@
 
 #include <cstdlib>
 
+#include "gfx/drivers/control_keys.h"
 #include "gfx/drivers/cp437.h"
+#include "gfx/drivers/keymap.h"
 #include "gfx/drivers/x11/x11_internal.h"
 
 namespace vz::x11 {
@@ -32,6 +34,11 @@ constexpr int DOUBLE_CLICK_DISTANCE = 2;
 constexpr std::int32_t WHEEL_STEP = 120;
 
 void dispatch(const WindowMessage& message) { window_proc(message); }
+
+bool inside_client(std::int32_t root_x, std::int32_t root_y) {
+    PlatformRect r{};
+    return client_rect(&r) && root_x >= r.left && root_x < r.right && root_y >= r.top && root_y < r.bottom;
+}
 
 void update_activation(State& s) {
     const bool activated = s.focused;
@@ -48,13 +55,26 @@ void update_activation(State& s) {
 
 void on_key(State& s, XKeyEvent& event, bool down) {
     KeySym keysym = NoSymbol;
-    const std::uint32_t typed = typed_code_point(event, &keysym);
+    const std::uint32_t looked_up = typed_code_point(event, &keysym);
     const KeyMeaning meaning = key_meaning(s.display, event.keycode, keysym);
     const bool was_down = event.keycode < 256 && s.keycode_down[event.keycode];
     const bool alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
     note_key(meaning, event.keycode, down);
     const bool alt = (s.vk_state[VKEY_MENU] & 0x80) != 0;
     const bool control = (s.vk_state[VKEY_CONTROL] & 0x80) != 0;
+    const bool shift = (s.vk_state[VKEY_SHIFT] & 0x80) != 0;
+
+    // Control combinations and Shift+Tab type what the key tables' keyboard
+    // types, not what the X library's rules give (Control+Enter is a line
+    // feed, Control+3 nothing); layout characters stay the library's.
+    std::uint32_t typed = looked_up;
+    bool types = looked_up != 0;
+    const ControlCharacter fixed =
+        control_character(meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
+    if (fixed.decided) {
+        types = fixed.character >= 0;
+        typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;
+    }
 
     WindowMessage m;
     m.vk = meaning.vk;
@@ -78,7 +98,7 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     // still arrives.
     if (meaning.vk != 0) dispatch(m);
     // A fullscreen toggle may have replaced the window meanwhile.
-    if (!system && typed != 0 && s.window.load() == before) {
+    if (!system && types && s.window.load() == before) {
         WindowMessage c;
         c.type = WindowMessageType::character;
         c.character = typed;
@@ -153,10 +173,24 @@ void on_button(State& s, const XButtonEvent& event, bool down) {
     default:
         break;
     }
+    // The last button is up: a leave held back during the capture is
+    // reported now, when the pointer is still outside.
+    if (!down && !s.captured.load() && s.leave_deferred) {
+        s.leave_deferred = false;
+        if (s.leave_tracking && !inside_client(event.x_root, event.y_root)) {
+            s.leave_tracking = false;
+            WindowMessage leave;
+            leave.type = WindowMessageType::mouse_leave;
+            dispatch(leave);
+        }
+    }
     s.pointer_known = false;
 }
 
 void on_move(State& s, std::int32_t x, std::int32_t y, std::int32_t root_x, std::int32_t root_y) {
+    // A move reported through the grab while the pointer is outside and the
+    // window has not heard of it entering is no entering.
+    if (!s.leave_tracking && !inside_client(root_x, root_y)) return;
     s.pointer_known = true;
     s.pointer_x = root_x;
     s.pointer_y = root_y;
@@ -234,11 +268,14 @@ void handle_event(State& s, XEvent& event) {
     }
     case EnterNotify:
         if (event.xcrossing.mode == NotifyNormal) {
+            s.leave_deferred = false;  // back inside before the buttons came up
             on_move(s, event.xcrossing.x, event.xcrossing.y, event.xcrossing.x_root, event.xcrossing.y_root);
         }
         break;
     case LeaveNotify:
-        if (event.xcrossing.mode == NotifyNormal && s.leave_tracking) {
+        if (event.xcrossing.mode == NotifyNormal && s.leave_tracking && s.captured.load()) {
+            s.leave_deferred = true;
+        } else if (event.xcrossing.mode == NotifyNormal && s.leave_tracking) {
             s.leave_tracking = false;
             m.type = WindowMessageType::mouse_leave;
             dispatch(m);

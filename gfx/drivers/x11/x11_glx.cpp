@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gfx/drivers/gl_platform.h"
+#include "gfx/drivers/x11/x11_glx_request.h"
 
 namespace vz::x11 {
 
@@ -144,18 +145,16 @@ bool glx_choose_format(const std::int32_t* attributes) {
     return g_glx.has_config;
 }
 
-// The closest plain visual: colour and depth as asked when there is one, else
-// any double-buffered direct-colour visual.
+// The closest plain visual: every count as asked when there is one, else any
+// double-buffered direct-colour visual.
 bool glx_choose_basic_format(const GlPixelSettings& descriptor) {
     State& s = state();
     Display* d = live_display();
     if (d == nullptr) return false;
     forget_format();
-    int full[] = {GLX_RGBA,       GLX_DOUBLEBUFFER,  GLX_RED_SIZE,   descriptor.red_bits,
-                  GLX_GREEN_SIZE, descriptor.green_bits, GLX_BLUE_SIZE, descriptor.blue_bits,
-                  GLX_DEPTH_SIZE, descriptor.depth_bits, None};
+    std::vector<int> full = glx_basic_visual_request(descriptor);
     int plain[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
-    g_glx.visual = glXChooseVisual(d, s.screen, full);
+    g_glx.visual = glXChooseVisual(d, s.screen, full.data());
     if (g_glx.visual == nullptr) g_glx.visual = glXChooseVisual(d, s.screen, plain);
     return g_glx.visual != nullptr;
 }
@@ -212,5 +211,28 @@ const GlPlatform GLX_LAYER = {
 namespace vz {
 
 const GlPlatform& native_gl_platform() { return x11::GLX_LAYER; }
+
+std::vector<int> glx_basic_visual_request(const GlPixelSettings& descriptor) {
+    std::vector<int> list = {GLX_RGBA, GLX_DOUBLEBUFFER};
+    const std::pair<int, std::int32_t> counts[] = {
+        {GLX_RED_SIZE, descriptor.red_bits},
+        {GLX_GREEN_SIZE, descriptor.green_bits},
+        {GLX_BLUE_SIZE, descriptor.blue_bits},
+        {GLX_ALPHA_SIZE, descriptor.alpha_bits},
+        {GLX_DEPTH_SIZE, descriptor.depth_bits},
+        {GLX_STENCIL_SIZE, descriptor.stencil_bits},
+        {GLX_ACCUM_RED_SIZE, descriptor.accum_red_bits},
+        {GLX_ACCUM_GREEN_SIZE, descriptor.accum_green_bits},
+        {GLX_ACCUM_BLUE_SIZE, descriptor.accum_blue_bits},
+        {GLX_ACCUM_ALPHA_SIZE, descriptor.accum_alpha_bits},
+    };
+    for (const auto& [name, bits] : counts) {
+        if (bits <= 0) continue;
+        list.push_back(name);
+        list.push_back(bits);
+    }
+    list.push_back(None);
+    return list;
+}
 
 }  // namespace vz

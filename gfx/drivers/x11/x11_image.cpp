@@ -88,7 +88,9 @@ bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, 
     XVisualInfo* info = XGetVisualInfo(s.display, VisualIDMask, &wanted, &found);
     const bool true_colour = info != nullptr && found > 0 && info->c_class == TrueColor;
     if (info != nullptr) XFree(info);
-    if (!true_colour) return false;  // the converters write direct colour only
+    // Direct colour, or colour indices into a colormap the driver fills.
+    const bool indexed = s.indexed_colormap && s.depth == 8;
+    if (!true_colour && !indexed) return false;
 
     // The shared image keeps a pointer to its segment record, so the record
     // is made in its final place.
@@ -103,6 +105,16 @@ bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, 
 
     XImage* x = image.image;
     format->bits_per_pixel = x->bits_per_pixel;
+    if (indexed) {
+        if (x->bits_per_pixel != 8) {
+            destroy_image();
+            return false;
+        }
+        format->red_mask = format->green_mask = format->blue_mask = 0;
+        *pixels = reinterpret_cast<std::uint8_t*>(x->data);
+        *pitch = x->bytes_per_line;
+        return true;
+    }
     if (x->bits_per_pixel == 16 && x->green_mask == 0x3E0) format->bits_per_pixel = 15;
     format->red_mask = static_cast<std::uint32_t>(x->red_mask);
     format->green_mask = static_cast<std::uint32_t>(x->green_mask);
@@ -126,6 +138,8 @@ void put_image(std::int32_t first, std::int32_t count) {
         XPutImage(s.display, w, s.gc, g_image.image, 0, first, 0, first, width, static_cast<unsigned>(count));
         XFlush(s.display);
     }
+    // A shaped window's outline follows the rows just shown.
+    shape_rows(g_image.image, first, count);
 }
 
 void destroy_image() {

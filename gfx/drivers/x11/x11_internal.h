@@ -67,6 +67,9 @@ struct ScreenState {
     Visual* visual = nullptr;            // the window's visual
     int depth = 0;                       // the window's depth
     Colormap colormap = 0;               // own colormap for a non-default visual, else 0
+    // Colour-index windows (8-bit displays without direct colour): `colormap`
+    // holds every cell, written by set_image_colours.
+    bool indexed_colormap = false;
     GC gc = nullptr;
     XIC input_context = nullptr;  // of the window
     bool window_manager = false;  // an EWMH window manager runs
@@ -98,6 +101,9 @@ struct WindowInput {
     std::int32_t pointer_x = 0, pointer_y = 0;
     std::int32_t window_x = 0, window_y = 0;  // last known client position
     std::int32_t extra_held = 0;
+    // Mouse capture: a pointer grab while a button is held.
+    ResettableAtomic<bool> captured{false};  // the window holds the mouse until the buttons are up
+    bool leave_deferred = false;             // the pointer left while captured
     struct Click {
         Time time = 0;
         std::int32_t x = 0, y = 0;
@@ -109,6 +115,10 @@ struct State : Connection, ScreenState, WindowInput {
     // Set by each update thread as it starts, across screens; a plain
     // std::atomic, since no reset ever clears it.
     std::atomic<long> update_thread_id{0};
+    // The cursor is kept inside the client area. Set by the program's thread
+    // and kept across window re-creation (a fullscreen toggle keeps the
+    // confinement), so no reset clears it.
+    std::atomic<bool> confined{false};
 };
 
 State& state();
@@ -171,6 +181,35 @@ bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, 
                           std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);
 void destroy_image();
+
+// The visual a presentation window takes (x11_visual8.cpp): the default when
+// it has direct colour, else the deepest TrueColor visual with a colormap of
+// its own, else (8-bit colour indices) the default with a private colormap.
+struct WindowVisual {
+    Visual* visual;
+    int depth;
+    Colormap colormap;  // 0: the default colormap
+    bool indexed;
+};
+WindowVisual presentation_visual(Display* d, int screen);
+void set_image_colours(const std::uint32_t colours[256]);
+
+// Shaped windows (x11_shape.cpp): pixels of the colour key are left out of
+// the window's shape, row by row as they are presented.
+bool set_colour_key(std::uint32_t key);
+void shape_rows(const XImage* image, std::int32_t first, std::int32_t count);
+void forget_shape();
+
+// Grabs the pointer as capture and confinement need, or lets it go (x11_capture.cpp).
+void apply_pointer_grab();
+
+// Termination signals (x11_signals.cpp): from the first display change on,
+// SIGINT, SIGQUIT, SIGTERM and SIGHUP put the display mode and the screen
+// saver back before the process ends by the signal.
+void guard_termination_signals();
+// Puts back the mode and the screen-saver timeout through a connection of its
+// own (x11_display.cpp); used by the signal watcher.
+void restore_display_after_signal();
 
 // Monitors and modes (x11_display.cpp).
 std::int32_t monitor_containing(std::int32_t x, std::int32_t y);

@@ -28,8 +28,6 @@ std::atomic<std::int32_t> g_client_height{0};
 constexpr long EVENT_MASK = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask |
                             ExposureMask | StructureNotifyMask | PropertyChangeMask | KeymapStateMask;
-constexpr unsigned POINTER_GRAB_MASK =
-    ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask;
 
 // Motif window-manager hints: which decorations and functions the frame has.
 struct MotifHints {
@@ -165,7 +163,14 @@ bool create_window(const WindowRequest& request, const char* caption, const char
     Visual* visual = DefaultVisual(d, s.screen);
     int depth = DefaultDepth(d, s.screen);
     Colormap colormap = 0;
-    if (request.visual != 0) {
+    bool indexed = false;
+    if (request.visual == 0) {
+        const WindowVisual chosen = presentation_visual(d, s.screen);
+        visual = chosen.visual;
+        depth = chosen.depth;
+        colormap = chosen.colormap;
+        indexed = chosen.indexed;
+    } else {
         XVisualInfo wanted{};
         wanted.visualid = static_cast<VisualID>(request.visual);
         wanted.screen = s.screen;
@@ -198,6 +203,7 @@ bool create_window(const WindowRequest& request, const char* caption, const char
     s.visual = visual;
     s.depth = depth;
     s.colormap = colormap;
+    s.indexed_colormap = indexed;
     s.override_redirect = attributes.override_redirect == True;
     s.mapped = false;
 
@@ -234,6 +240,7 @@ bool create_window(const WindowRequest& request, const char* caption, const char
 
 void destroy_window() {
     State& s = state();
+    forget_shape();
     const Window w = s.window.exchange(0);
     if (s.display == nullptr || w == 0) return;
     // A server that went away took the window, its colormap and input
@@ -247,6 +254,7 @@ void destroy_window() {
     if (live) XDestroyWindow(s.display, w);
     if (live && s.colormap != 0) XFreeColormap(s.display, s.colormap);
     s.colormap = 0;
+    s.indexed_colormap = false;
     s.mapped = false;
     g_client_width.store(0);
     g_client_height.store(0);
@@ -367,14 +375,8 @@ void move_cursor(std::int32_t x, std::int32_t y) {
 // Confinement is a pointer grab confined to the window (the client area).
 void confine_cursor(const PlatformRect* rect) {
     State& s = state();
-    const Window w = s.window.load();
-    if (live_display() == nullptr) return;
-    if (rect != nullptr && w != 0) {
-        XGrabPointer(s.display, w, True, POINTER_GRAB_MASK, GrabModeAsync, GrabModeAsync, w, None, CurrentTime);
-    } else {
-        XUngrabPointer(s.display, CurrentTime);
-    }
-    XFlush(s.display);
+    s.confined.store(rect != nullptr && s.window.load() != 0);
+    apply_pointer_grab();
 }
 
 void show_cursor(bool visible) {
@@ -397,12 +399,6 @@ void post_set_cursor() {
     XSendEvent(s.display, w, False, NoEventMask, &event);
     XFlush(s.display);
 }
-
-// X grabs the pointer for the window while a button is held, so capturing
-// needs nothing of its own.
-void capture_mouse() {}
-void release_mouse() {}
-bool has_capture() { return false; }
 
 // X reports every crossing; the layer passes a leave on once it was asked to.
 void track_mouse_leave() { state().leave_tracking = true; }

@@ -188,8 +188,14 @@ bool f_create_image(std::int32_t width, std::int32_t height, ImageFormat* format
 void f_put_image(std::int32_t first, std::int32_t count) {
     Lock lock(g_fake->mutex);
     g_fake->puts.emplace_back(first, count);
+    if (!g_fake->have_window) ++g_fake->puts_without_window;
 }
 void f_destroy_image() {}
+void f_set_image_colours(const std::uint32_t colours[256]) {
+    Lock lock(g_fake->mutex);
+    g_fake->image_colours.assign(colours, colours + 256);
+    ++g_fake->colour_sets;
+}
 
 const PlatformLayer LAYER = {
     .open = &f_open,
@@ -231,6 +237,7 @@ const PlatformLayer LAYER = {
     .create_image = &f_create_image,
     .put_image = &f_put_image,
     .destroy_image = &f_destroy_image,
+    .set_image_colours = &f_set_image_colours,
 };
 
 using GlLock = std::lock_guard<std::mutex>;

@@ -88,6 +88,24 @@ TEST_F(GdiTest, PresentsTheSpanFromTheFirstToTheLastChangedRow) {
     EXPECT_TRUE(puts_after_passes().empty()) << "nothing changed, nothing presented";
 }
 
+TEST_F(GdiTest, RowsMarkedJustBeforeTheExitAreShownBeforeTheWindowGoes) {
+    // As a program that prints its last line and ends at once: the update
+    // thread is between passes when the exit comes.
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(open(800, 600, 32));
+        settle();
+        screen_lock();
+        mark_dirty(3, 3);
+        mark_dirty(7, 7);
+        screen_unlock(1, 0);
+        close_screen();
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        EXPECT_EQ(fake().puts, (Puts{{3, 5}})) << "round " << round;
+        EXPECT_EQ(fake().puts_without_window, 0) << "round " << round;
+        fake().puts.clear();
+    }
+}
+
 TEST_F(GdiTest, ThePageReachesTheImageThroughTheDisplaysFormat) {
     ASSERT_TRUE(open(800, 600, 32));
     settle();
@@ -108,6 +126,56 @@ TEST_F(GdiTest, A16BitPageOnA15BitDisplayShowsWhiteAs7FFF) {
     show_pixel<std::uint16_t>(3, 0xFFFF);  // white
     EXPECT_EQ(image_at<std::uint16_t>(3, 0), 0x7FFF);
     EXPECT_EQ(image_at<std::uint16_t>(4, 0), 0);
+}
+
+TEST_F(GdiTest, AnEightBitDirectColourDisplayKeepsTheTopBitsOfEachComponent) {
+    // 3 bits of red at the bottom, 3 of green, 2 of blue at the top.
+    use_display_format(ImageFormat{8, 0x07, 0x38, 0xC0});
+    ASSERT_TRUE(open(64, 8, 32));
+    show_pixel<std::uint32_t>(0, 0x00808080u);
+    show_pixel<std::uint32_t>(1, 0x00FF0000u);
+    show_pixel<std::uint32_t>(2, 0x00FFFFFFu);
+    show_pixel<std::uint32_t>(3, 0x001F1F3Fu);  // below every component's first step
+    EXPECT_EQ(image_at<std::uint8_t>(0, 0), 0xA4);  // 4 | 4 << 3 | 2 << 6
+    EXPECT_EQ(image_at<std::uint8_t>(1, 0), 0x07);
+    EXPECT_EQ(image_at<std::uint8_t>(2, 0), 0xFF);
+    EXPECT_EQ(image_at<std::uint8_t>(3, 0), 0x00);
+    std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+    EXPECT_EQ(fake().colour_sets, 0) << "direct colour needs no colour table";
+}
+
+TEST_F(GdiTest, AnIndexedDisplayShowsAPalettePageThroughItsOwnColours) {
+    use_display_format(ImageFormat{8, 0, 0, 0});
+    ASSERT_TRUE(open(64, 8, 8));
+    show_pixel<std::uint8_t>(5, 13);
+    EXPECT_EQ(image_at<std::uint8_t>(5, 0), 13) << "indices pass unchanged";
+    screen_lock();
+    set_palette_entry(13, 63);  // bright red
+    screen_unlock(1, 0);
+    wait_passes(2);
+    std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+    ASSERT_EQ(fake().image_colours.size(), 256u);
+    EXPECT_EQ(fake().image_colours[13], 0xFF0000u);
+    EXPECT_GE(fake().colour_sets, 2) << "the colours at set-up and after the change";
+}
+
+TEST_F(GdiTest, AnIndexedDisplayShowsADeepPageThroughAColourCube) {
+    use_display_format(ImageFormat{8, 0, 0, 0});
+    ASSERT_TRUE(open(64, 8, 32));
+    show_pixel<std::uint32_t>(0, 0x00FF0000u);
+    show_pixel<std::uint32_t>(1, 0x0000FF00u);
+    show_pixel<std::uint32_t>(2, 0x000000FFu);
+    EXPECT_EQ(image_at<std::uint8_t>(0, 0), 0x07);
+    EXPECT_EQ(image_at<std::uint8_t>(1, 0), 0x38);
+    EXPECT_EQ(image_at<std::uint8_t>(2, 0), 0xC0);
+    std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+    ASSERT_EQ(fake().image_colours.size(), 256u);
+    EXPECT_EQ(fake().image_colours[0x07], 0xFF0000u);
+    EXPECT_EQ(fake().image_colours[0x38], 0x00FF00u);
+    EXPECT_EQ(fake().image_colours[0xC0], 0x0000FFu);
+    EXPECT_EQ(fake().image_colours[0xFF], 0xFFFFFFu);
+    EXPECT_EQ(fake().image_colours[0x00], 0u);
+    EXPECT_EQ(fake().image_colours[0x49], 0x242455u);  // 1 of 7, 1 of 7, 1 of 3
 }
 
 TEST_F(GdiTest, APaletteChangeShowsOnEveryLine) {
