@@ -34,8 +34,10 @@ std::int32_t open_program_screen(std::int32_t flags) {
 
 std::int64_t run_frames_until_key(World& w) {
     std::int64_t frames = 0;
+    // Made once for the loop: the fast step's buffers are never made per frame.
+    FastStepper stepper;
     for (;;) {
-        run_frame(w);
+        run_frame(w, stepper);
         ++frames;
         // Nothing measures the frame: the wait comes on top of its drawing.
         runtime_sleep(frame_wait_ms(), SLEEP_PLAIN);

@@ -128,7 +128,7 @@ TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
 
     std::map<std::string, double> values;
     ASSERT_TRUE(parse_flat_json(r.out, values)) << r.out;
-    EXPECT_EQ(values.size(), 7u) << r.out;
+    EXPECT_EQ(values.size(), 12u) << r.out;
     EXPECT_EQ(values["frames"], 3.0);
     for (const char* key :
          {"step_ms_median", "step_ms_p95", "draw_ms_median", "draw_ms_p95", "frame_ms_median", "frame_ms_p95"}) {
