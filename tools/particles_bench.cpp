@@ -2,7 +2,7 @@
 // frame wait and reports how long the step and the drawing take.
 //
 //   particles-bench [--frames N] [--state FILE] [--dump FILE]
-//                   [--reference | --compare] [--isa NAME]
+//                   [--reference | --compare] [--isa NAME] [--workers N]
 //
 // Prints one JSON line with the frame count and the median and 95th
 // percentile times in milliseconds. --state writes particle_x, particle_y,
@@ -17,7 +17,8 @@
 // reference's times too with speedup_vs_reference (reference frame median
 // over fast frame median) and checks after the last frame that the two
 // worlds and the two drawn pages are identical (identical 1 or 0). --isa
-// forces the fast step's instruction set: exact, sse2, avx2 or avx512.
+// forces the fast step's instruction set: exact, sse2, avx2 or avx512;
+// --workers gives the fast step that many worker threads beside the caller.
 
 #include <algorithm>
 #include <bit>
@@ -42,6 +43,7 @@ namespace {
 
 constexpr int EXIT_USAGE = 2;
 constexpr long MAX_FRAMES = 1000000;
+constexpr long MAX_WORKERS = 8;
 
 struct Options {
     long frames = 100;
@@ -50,6 +52,7 @@ struct Options {
     bool reference = false;
     bool compare = false;
     vz::StepIsa isa = vz::best_step_isa();
+    long workers = 0;
 };
 
 void print_usage(std::FILE* out) {
@@ -60,7 +63,8 @@ void print_usage(std::FILE* out) {
                "  --dump FILE    write the visible page after the last frame as PPM\n"
                "  --reference    run the plain exact path instead of the fast one\n"
                "  --compare      run both paths side by side and check they agree\n"
-               "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512\n",
+               "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512\n"
+               "  --workers N    worker threads sharing the fast step, 0 ... 8 (default 0)\n",
                out);
 }
 
@@ -92,6 +96,16 @@ bool parse_options(int argc, char** argv, Options& options) {
             options.reference = true;
         } else if (arg == "--compare" && !options.reference) {
             options.compare = true;
+        } else if (arg == "--workers" && has_value) {
+            char* end = nullptr;
+            errno = 0;
+            const char* text = argv[++i];
+            const long value = std::strtol(text, &end, 10);
+            if (*text == '\0' || errno != 0 || *end != '\0' || value < 0 || value > MAX_WORKERS) {
+                std::fprintf(stderr, "particles-bench: bad worker count '%s'\n", text);
+                return false;
+            }
+            options.workers = value;
         } else if (arg == "--isa" && has_value) {
             if (!vz::parse_step_isa(argv[++i], options.isa) || !vz::step_isa_supported(options.isa)) {
                 std::fprintf(stderr, "particles-bench: instruction set '%s' unknown or not available\n", argv[i]);
@@ -266,7 +280,7 @@ int main(int argc, char** argv) {
     std::vector<double> step_fallbacks, frame_fallbacks;
     step_fallbacks.reserve(count);
     frame_fallbacks.reserve(count);
-    vz::FastStepper stepper(options.isa);
+    vz::FastStepper stepper(options.isa, static_cast<std::int32_t>(options.workers));
     for (std::size_t frame = 0; frame < count; ++frame) {
         if (options.reference) {
             reference.run(w, nullptr);
@@ -304,9 +318,9 @@ int main(int argc, char** argv) {
     const Summary draw = summarise(shown.draw_ms);
     const Summary whole = summarise(shown.frame_ms);
     std::printf("{\"frames\":%ld,\"step_ms_median\":%.4f,\"step_ms_p95\":%.4f,\"draw_ms_median\":%.4f,"
-                "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f,\"isa\":%d",
+                "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f,\"isa\":%d,\"workers\":%d",
                 options.frames, step.median, step.p95, draw.median, draw.p95, whole.median, whole.p95,
-                options.reference ? 0 : static_cast<int>(stepper.isa()));
+                options.reference ? 0 : static_cast<int>(stepper.isa()), options.reference ? 0 : stepper.workers());
     if (!options.reference) {
         const Summary step_redo = summarise(step_fallbacks);
         const Summary frame_redo = summarise(frame_fallbacks);

@@ -327,6 +327,27 @@ TEST(StepIsaChoice, NamesRoundTripAndTheBestIsSupported) {
     }
 }
 
+// Worker threads share each step: the same results, every frame, whatever
+// part each thread takes (the workers compute in extended precision too).
+TEST(FastStepPool, WorkersGiveTheExactStepEveryFrame) {
+    set_extended_precision();
+    TestWorld pooled;
+    TestWorld exact;
+    FastStepper stepper(best_step_isa(), 2);
+    ASSERT_EQ(stepper.workers(), 2);
+    std::int32_t first_frame_fallbacks = 0;
+    for (int frame = 1; frame <= 12; ++frame) {
+        stepper.step(pooled.w);
+        step_world(exact.w);
+        if (frame == 1) first_frame_fallbacks = stepper.fallbacks().step;
+        const std::string where = "pooled frame " + std::to_string(frame);
+        ASSERT_EQ(state_mismatches(pooled.w, exact.w, where), 0);
+        ASSERT_EQ(measure_mismatches(stepper, exact.w, where), 0);
+    }
+    // The first frame's exact-path particles were spread over the parts.
+    EXPECT_GT(first_frame_fallbacks, PARTICLE_COUNT / 2);
+}
+
 TEST(FastStepNotReady, LeavesAWorldWithoutArraysAlone) {
     World empty{};
     FastStepper stepper;
