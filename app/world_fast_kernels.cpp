@@ -156,6 +156,7 @@ VZ_INLINE float step_lanes(const StepArrays& a, const Attractor& at, std::uint8_
         const double ty = round_even(static_cast<double>(new_vy) / 256.0 + py);
         double x = tx - width * static_cast<double>(static_cast<std::int32_t>(tx / width));
         double y = ty - height * static_cast<double>(static_cast<std::int32_t>(ty / height));
+        // No -0 arises: round_even gives +0 for every zero.
         x = x < 0.0 ? x + width : x;
         y = y < 0.0 ? y + height : y;
         const float speed = static_cast<float>(__builtin_fabs(static_cast<double>(new_vx)) +

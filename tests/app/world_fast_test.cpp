@@ -223,6 +223,11 @@ void fill_adversarial(TestWorld& t, std::mt19937& rng, bool non_finite) {
             case 5: px = static_cast<float>(static_cast<int>(rng() % 70000) - 35000); break;
             case 6: py = (rng() % 2 ? 32768.0f : -32768.0f) + static_cast<float>(rng() % 3) - 1.0f; break;
             case 7: vx = static_cast<float>(128 + 256 * static_cast<int>(rng() % 800)); break;  // moves of .5
+            case 8:  // signed zeros: a -0 position that does not move
+                px = -0.0f;
+                py = rng() % 2 ? -0.0f : py;
+                vx = rng() % 2 ? -0.0f : 0.0f;
+                break;
             default: break;  // plain whole-number state
         }
         // Without the non-finite and huge values the normaliser stays
