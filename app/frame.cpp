@@ -4,6 +4,7 @@
 
 #include "gfx/draw_state.h"
 #include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "rt/console.h"
 
 namespace vz {
@@ -17,13 +18,34 @@ void draw_frame(const World& w) {
             const ScreenPosition at = particle_screen_position(w, i);
             const std::uint32_t colour = particle_colour(w, i);
             // Aspect 0 takes the screen's own; fill -1 fills the circle.
-            ellipse(nullptr, static_cast<float>(at.x), static_cast<float>(at.y), radius, colour, 0.0f,
-                    0.0f, FULL_TURN, -1, PARTICLE_COORD_FLAGS);
+            ellipse_general(nullptr, static_cast<float>(at.x), static_cast<float>(at.y), radius, colour, 0.0f,
+                            0.0f, FULL_TURN, -1, PARTICLE_COORD_FLAGS);
         }
     }
     // The work page is the visible page: mark every line changed and let the
     // driver present the finished frame.
     screen_unlock(-1, -1);
+}
+
+void draw_measured_frame(const World& w, const FastStepper& measures) {
+    screen_lock();
+    runtime_clear(CLEAR_NO_ARGUMENT);
+    if (world_ready(w)) {
+        const float radius = static_cast<float>(PARTICLE_RADIUS);
+        const std::int32_t* const screen_x = measures.screen_x().data();
+        const std::int32_t* const screen_y = measures.screen_y().data();
+        const std::uint32_t* const colours = measures.colours().data();
+        for (std::int32_t i = 0; i <= LAST_PARTICLE; ++i) {
+            ellipse(nullptr, static_cast<float>(screen_x[i]), static_cast<float>(screen_y[i]), radius, colours[i],
+                    0.0f, 0.0f, FULL_TURN, -1, PARTICLE_COORD_FLAGS);
+        }
+    }
+    screen_unlock(-1, -1);
+}
+
+void run_frame(World& w, FastStepper& stepper) {
+    stepper.step(w);
+    draw_measured_frame(w, stepper);
 }
 
 void run_frame(World& w) {

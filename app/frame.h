@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/world.h"
+#include "app/world_fast.h"
 #include "gfx/ellipse.h"
 #include "gfx/pixels.h"
 
@@ -21,7 +22,13 @@ inline constexpr std::int32_t PARTICLE_COORD_FLAGS = COORD_ABSOLUTE_POINT;
 // Locks the screen, clears it, draws every particle and unlocks with every
 // line marked changed. Without a ready world only the clear is drawn.
 void draw_frame(const World& w);
-// step_world then draw_frame: the frame as the program runs it.
+// draw_frame with the screen positions and colours the stepper measured in
+// its last step or measure call (the same circles, the same order).
+void draw_measured_frame(const World& w, const FastStepper& measures);
+// step_world then draw_frame, on the exact path.
 void run_frame(World& w);
+// The same frame through the fast step: stepper.step then
+// draw_measured_frame. The frame as the program runs it.
+void run_frame(World& w, FastStepper& stepper);
 
 }  // namespace vz

@@ -7,6 +7,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "rt/console.h"
 #include "rt/random.h"
 #include "rt/runtime.h"
@@ -35,8 +36,10 @@ std::int32_t open_program_screen(std::int32_t flags) {
 
 std::int64_t run_frames_until_key(World& w) {
     std::int64_t frames = 0;
+    // Made once for the loop: the fast step's buffers are never made per frame.
+    FastStepper stepper;
     for (;;) {
-        run_frame(w);
+        run_frame(w, stepper);
         ++frames;
         // Nothing measures the frame: the wait comes on top of its drawing.
         runtime_sleep(frame_wait_ms(), SLEEP_PLAIN);

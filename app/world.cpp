@@ -8,6 +8,7 @@
 #include <cmath>
 #include <utility>
 
+#include "app/world_step.h"
 #include "app/x87_integer.h"
 
 namespace vz {
@@ -95,85 +96,90 @@ void init_world(World& w) {
     }
 }
 
-void step_world(World& w) {
-    if (!world_ready(w)) return;
-    float* const particle_x = float_elements(w.particle_x);
-    float* const particle_y = float_elements(w.particle_y);
-    float* const velocity_x = float_elements(w.velocity_x);
-    float* const velocity_y = float_elements(w.velocity_y);
-    const float* const attractor_x = float_elements(w.attractor_x);
-    const float* const attractor_y = float_elements(w.attractor_y);
-    const float* const attractor_strength = float_elements(w.attractor_strength);
+StepArrays step_arrays(World& w) {
+    return {float_elements(w.particle_x), float_elements(w.particle_y), float_elements(w.velocity_x),
+            float_elements(w.velocity_y), float_elements(w.attractor_x),  float_elements(w.attractor_y),
+            float_elements(w.attractor_strength)};
+}
 
-    float max_speed = 0.0f;
-    for (std::int32_t i = 0; i <= LAST_PARTICLE; ++i) {
-        float px = particle_x[i];
-        float py = particle_y[i];
-        float vx = velocity_x[i];
-        float vy = velocity_y[i];
-        float sign_x = 1.0f;
-        float sign_y = 1.0f;
+float step_particle(const StepArrays& a, std::int32_t i) {
+    float px = a.particle_x[i];
+    float py = a.particle_y[i];
+    float vx = a.velocity_x[i];
+    float vy = a.velocity_y[i];
+    float sign_x = 1.0f;
+    float sign_y = 1.0f;
 
-        for (std::int32_t k = 0; k <= LAST_ATTRACTOR; ++k) {
-            float ax = attractor_x[k];
-            float ay = attractor_y[k];
-            // The strength is used rounded to a whole number.
-            const extended s = round_to_i32(attractor_strength[k]);
+    for (std::int32_t k = 0; k <= LAST_ATTRACTOR; ++k) {
+        float ax = a.attractor_x[k];
+        float ay = a.attractor_y[k];
+        // The strength is used rounded to a whole number.
+        const extended s = round_to_i32(a.attractor_strength[k]);
 
-            // Work with the smaller coordinate first on each axis; the sign
-            // turns the pull back towards the attractor.
-            if (px > ax) {
-                std::swap(px, ax);
-                sign_x = -1.0f;
-            }
-            if (py > ay) {
-                std::swap(py, ay);
-                sign_y = -1.0f;
-            }
-
-            // Direct separation and the separation the other way round the
-            // wrapping world.
-            const float dx = static_cast<float>(ext(ax) - ext(px));
-            const float wx = static_cast<float>(extended{WORLD_WIDTH} + ext(px) - ext(ax));
-            const float dy = static_cast<float>(ext(ay) - ext(py));
-            const float wy = static_cast<float>(extended{WORLD_HEIGHT} + ext(py) - ext(ay));
-
-            const float dist = static_cast<float>(std::sqrt(ext(wx) * wx + ext(wy) * wy) +
-                                                  std::sqrt(ext(dx) * dx + ext(dy) * dy));
-            if (dist != 0.0f) {
-                const std::int32_t d = round_to_i32(dist);
-                const float force_x = static_cast<float>(div_i32(round_to_i32(ext(dx) * dx), d));
-                const float force_y = static_cast<float>(div_i32(round_to_i32(ext(dy) * dy), d));
-                if (vx < VELOCITY_LIMIT) vx = static_cast<float>(s * force_x * sign_x + vx);
-                if (vy < VELOCITY_LIMIT) vy = static_cast<float>(s * force_y * sign_y + vy);
-            }
-
-            if (sign_x == -1.0f) {
-                std::swap(px, ax);
-                sign_x = 1.0f;
-            }
-            if (sign_y == -1.0f) {
-                std::swap(py, ay);
-                sign_y = 1.0f;
-            }
+        // Work with the smaller coordinate first on each axis; the sign
+        // turns the pull back towards the attractor.
+        if (px > ax) {
+            std::swap(px, ax);
+            sign_x = -1.0f;
+        }
+        if (py > ay) {
+            std::swap(py, ay);
+            sign_y = -1.0f;
         }
 
-        velocity_x[i] = vx;
-        velocity_y[i] = vy;
+        // Direct separation and the separation the other way round the
+        // wrapping world.
+        const float dx = static_cast<float>(ext(ax) - ext(px));
+        const float wx = static_cast<float>(extended{WORLD_WIDTH} + ext(px) - ext(ax));
+        const float dy = static_cast<float>(ext(ay) - ext(py));
+        const float wy = static_cast<float>(extended{WORLD_HEIGHT} + ext(py) - ext(ay));
 
-        // Move by the new velocity and wrap: the remainder keeps the sign of
-        // the dividend, so a negative result is lifted by one world size.
-        float x = static_cast<float>(round_to_i32(ext(vx) / VELOCITY_DIVISOR + px) % WORLD_WIDTH);
-        float y = static_cast<float>(round_to_i32(ext(vy) / VELOCITY_DIVISOR + py) % WORLD_HEIGHT);
-        if (x < 0.0f) x = static_cast<float>(ext(x) + WORLD_WIDTH);
-        if (y < 0.0f) y = static_cast<float>(ext(y) + WORLD_HEIGHT);
-        particle_x[i] = x;
-        particle_y[i] = y;
+        const float dist = static_cast<float>(std::sqrt(ext(wx) * wx + ext(wy) * wy) +
+                                              std::sqrt(ext(dx) * dx + ext(dy) * dy));
+        if (dist != 0.0f) {
+            const std::int32_t d = round_to_i32(dist);
+            const float force_x = static_cast<float>(div_i32(round_to_i32(ext(dx) * dx), d));
+            const float force_y = static_cast<float>(div_i32(round_to_i32(ext(dy) * dy), d));
+            if (vx < VELOCITY_LIMIT) vx = static_cast<float>(s * force_x * sign_x + vx);
+            if (vy < VELOCITY_LIMIT) vy = static_cast<float>(s * force_y * sign_y + vy);
+        }
 
-        const float speed = static_cast<float>(std::fabs(ext(vx)) + std::fabs(ext(vy)));
+        if (sign_x == -1.0f) {
+            std::swap(px, ax);
+            sign_x = 1.0f;
+        }
+        if (sign_y == -1.0f) {
+            std::swap(py, ay);
+            sign_y = 1.0f;
+        }
+    }
+
+    a.velocity_x[i] = vx;
+    a.velocity_y[i] = vy;
+
+    // Move by the new velocity and wrap: the remainder keeps the sign of
+    // the dividend, so a negative result is lifted by one world size.
+    float x = static_cast<float>(round_to_i32(ext(vx) / VELOCITY_DIVISOR + px) % WORLD_WIDTH);
+    float y = static_cast<float>(round_to_i32(ext(vy) / VELOCITY_DIVISOR + py) % WORLD_HEIGHT);
+    if (x < 0.0f) x = static_cast<float>(ext(x) + WORLD_WIDTH);
+    if (y < 0.0f) y = static_cast<float>(ext(y) + WORLD_HEIGHT);
+    a.particle_x[i] = x;
+    a.particle_y[i] = y;
+
+    return static_cast<float>(std::fabs(ext(vx)) + std::fabs(ext(vy)));
+}
+
+float speed_normaliser_of(float max_speed) { return static_cast<float>(ext(max_speed) / VELOCITY_DIVISOR); }
+
+void step_world(World& w) {
+    if (!world_ready(w)) return;
+    const StepArrays arrays = step_arrays(w);
+    float max_speed = 0.0f;
+    for (std::int32_t i = 0; i <= LAST_PARTICLE; ++i) {
+        const float speed = step_particle(arrays, i);
         if (speed > max_speed) max_speed = speed;
     }
-    w.speed_normaliser = static_cast<float>(ext(max_speed) / VELOCITY_DIVISOR);
+    w.speed_normaliser = speed_normaliser_of(max_speed);
 }
 
 ScreenPosition screen_position_of(float x, float y) {
@@ -182,10 +188,13 @@ ScreenPosition screen_position_of(float x, float y) {
 }
 
 float colour_intensity(float vx, float vy) {
-    // The roots are summed in extended precision; the square is taken by the
-    // double-precision power function and stored as single.
-    const extended root_sum = std::sqrt(std::fabs(ext(vx))) + std::sqrt(std::fabs(ext(vy)));
-    return static_cast<float>(std::pow(static_cast<double>(root_sum), 2.0));
+    // The roots are summed in extended precision; the sum is squared in
+    // double precision and stored as single. The square of a double is
+    // correctly rounded by one multiplication, which is what the power
+    // function with exponent 2 must give; a library pow is not always
+    // correctly rounded in the last bit and differs between C libraries.
+    const double root_sum = static_cast<double>(std::sqrt(std::fabs(ext(vx))) + std::sqrt(std::fabs(ext(vy))));
+    return static_cast<float>(root_sum * root_sum);
 }
 
 std::uint32_t colour_of(float vx, float vy, float speed_normaliser) {

@@ -2,12 +2,23 @@
 // frame wait and reports how long the step and the drawing take.
 //
 //   particles-bench [--frames N] [--state FILE] [--dump FILE]
+//                   [--reference | --compare] [--isa NAME] [--workers N]
 //
 // Prints one JSON line with the frame count and the median and 95th
 // percentile times in milliseconds. --state writes particle_x, particle_y,
 // velocity_x, velocity_y (65536 little-endian float32 each) and then
 // speed_normaliser (one float32) after the last frame; --dump writes the
 // visible page after the last frame as a binary PPM.
+//
+// By default the frames run the fast path (the fast step and ellipse's
+// small-circle path); --reference runs the plain exact path instead (the
+// extended-precision step and the general ellipse walk). --compare runs both
+// on two worlds side by side, one frame of each in turn, reports the
+// reference's times too with speedup_vs_reference (reference frame median
+// over fast frame median) and checks after the last frame that the two
+// worlds and the two drawn pages are identical (identical 1 or 0). --isa
+// forces the fast step's instruction set: exact, sse2, avx2 or avx512;
+// --workers gives the fast step that many worker threads beside the caller.
 
 #include <algorithm>
 #include <bit>
@@ -25,35 +36,47 @@
 #include "app/frame.h"
 #include "app/program.h"
 #include "app/world.h"
+#include "app/world_fast.h"
 #include "gfx/context.h"
 
 namespace {
 
 constexpr int EXIT_USAGE = 2;
 constexpr long MAX_FRAMES = 1000000;
+constexpr long MAX_WORKERS = 8;
 
 struct Options {
     long frames = 100;
     std::string state_path;
     std::string dump_path;
+    bool reference = false;
+    bool compare = false;
+    vz::StepIsa isa = vz::best_step_isa();
+    long workers = 0;
 };
 
 void print_usage(std::FILE* out) {
-    std::fputs("usage: particles-bench [--frames N] [--state FILE] [--dump FILE]\n"
+    std::fputs("usage: particles-bench [--frames N] [--state FILE] [--dump FILE] [--reference | --compare]\n"
+               "                       [--isa NAME]\n"
                "  --frames N     frames to run, 1 ... 1000000 (default 100)\n"
                "  --state FILE   write the world state after the last frame\n"
-               "  --dump FILE    write the visible page after the last frame as PPM\n",
+               "  --dump FILE    write the visible page after the last frame as PPM\n"
+               "  --reference    run the plain exact path instead of the fast one\n"
+               "  --compare      run both paths side by side and check they agree\n"
+               "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512\n"
+               "  --workers N    worker threads sharing the fast step, 0 ... 8 (default 0)\n",
                out);
 }
 
-bool parse_frames(const char* text, long& frames) {
-    // Digits only: strtol would also take leading blanks and a sign.
+// A count of `low` ... `high` written in digits only: strtol alone would also
+// take leading blanks and a sign.
+bool parse_count(const char* text, long low, long high, long& count) {
     if (*text < '0' || *text > '9') return false;
     char* end = nullptr;
     errno = 0;
     const long value = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || value < 1 || value > MAX_FRAMES) return false;
-    frames = value;
+    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
+    count = value;
     return true;
 }
 
@@ -63,7 +86,7 @@ bool parse_options(int argc, char** argv, Options& options) {
         const std::string_view arg = argv[i];
         const bool has_value = i + 1 < argc;
         if (arg == "--frames" && has_value) {
-            if (!parse_frames(argv[++i], options.frames)) {
+            if (!parse_count(argv[++i], 1, MAX_FRAMES, options.frames)) {
                 std::fprintf(stderr, "particles-bench: bad frame count '%s'\n", argv[i]);
                 return false;
             }
@@ -71,7 +94,22 @@ bool parse_options(int argc, char** argv, Options& options) {
             options.state_path = argv[++i];
         } else if (arg == "--dump" && has_value && *argv[i + 1] != '\0') {
             options.dump_path = argv[++i];
-        } else if ((arg == "--frames" || arg == "--state" || arg == "--dump") && !has_value) {
+        } else if (arg == "--reference" && !options.compare) {
+            options.reference = true;
+        } else if (arg == "--compare" && !options.reference) {
+            options.compare = true;
+        } else if (arg == "--workers" && has_value) {
+            if (!parse_count(argv[++i], 0, MAX_WORKERS, options.workers)) {
+                std::fprintf(stderr, "particles-bench: bad worker count '%s'\n", argv[i]);
+                return false;
+            }
+        } else if (arg == "--isa" && has_value) {
+            if (!vz::parse_step_isa(argv[++i], options.isa) || !vz::step_isa_supported(options.isa)) {
+                std::fprintf(stderr, "particles-bench: instruction set '%s' unknown or not available\n", argv[i]);
+                return false;
+            }
+        } else if ((arg == "--frames" || arg == "--state" || arg == "--dump" || arg == "--isa" || arg == "--workers") &&
+                   !has_value) {
             std::fprintf(stderr, "particles-bench: missing value for '%s'\n", argv[i]);
             return false;
         } else {
@@ -87,6 +125,7 @@ bool parse_options(int argc, char** argv, Options& options) {
 struct Summary {
     double median;
     double p95;
+    double max;
 };
 
 Summary summarise(std::vector<double> sample) {
@@ -94,7 +133,7 @@ Summary summarise(std::vector<double> sample) {
     const std::size_t n = sample.size();
     const double median = n % 2 == 1 ? sample[n / 2] : (sample[n / 2 - 1] + sample[n / 2]) / 2.0;
     const auto rank = static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(n)));
-    return {median, sample[std::max<std::size_t>(rank, 1) - 1]};
+    return {median, sample[std::max<std::size_t>(rank, 1) - 1], sample.back()};
 }
 
 bool write_all(std::FILE* file, const void* bytes, std::size_t count) {
@@ -141,6 +180,62 @@ double milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// The step, draw and whole-frame times of one path, one entry per frame
+// (reserved up front: the timed loop allocates nothing).
+struct Timings {
+    std::vector<double> step_ms, draw_ms, frame_ms;
+
+    explicit Timings(std::size_t frames) {
+        step_ms.reserve(frames);
+        draw_ms.reserve(frames);
+        frame_ms.reserve(frames);
+    }
+
+    // One frame of `w`: the fast path with a stepper, else the exact path.
+    void run(vz::World& w, vz::FastStepper* stepper) {
+        const auto start = std::chrono::steady_clock::now();
+        if (stepper != nullptr) {
+            stepper->step(w);
+        } else {
+            vz::step_world(w);
+        }
+        const auto stepped = std::chrono::steady_clock::now();
+        if (stepper != nullptr) {
+            vz::draw_measured_frame(w, *stepper);
+        } else {
+            vz::draw_frame(w);
+        }
+        const auto drawn = std::chrono::steady_clock::now();
+        step_ms.push_back(milliseconds(stepped - start));
+        draw_ms.push_back(milliseconds(drawn - stepped));
+        frame_ms.push_back(milliseconds(drawn - start));
+    }
+};
+
+bool same_array(const vz::ArrayDescriptor& a, const vz::ArrayDescriptor& b) {
+    return std::memcmp(vz::float_elements(a), vz::float_elements(b), sizeof(float) * vz::PARTICLE_COUNT) == 0;
+}
+
+// Bit for bit: positions, velocities and the normaliser.
+bool same_world(const vz::World& a, const vz::World& b) {
+    return same_array(a.particle_x, b.particle_x) && same_array(a.particle_y, b.particle_y) &&
+           same_array(a.velocity_x, b.velocity_x) && same_array(a.velocity_y, b.velocity_y) &&
+           std::bit_cast<std::uint32_t>(a.speed_normaliser) == std::bit_cast<std::uint32_t>(b.speed_normaliser);
+}
+
+// The visible page's pixels, row by row.
+std::vector<std::uint32_t> page_pixels() {
+    const vz::GfxContext* ctx = vz::current_context();
+    std::vector<std::uint32_t> pixels;
+    if (!ctx || ctx->bpp != 4) return pixels;
+    pixels.resize(static_cast<std::size_t>(ctx->width) * ctx->height);
+    for (std::int32_t y = 0; y < ctx->height; ++y) {
+        std::memcpy(pixels.data() + static_cast<std::size_t>(y) * ctx->width,
+                    ctx->visible_ptr + static_cast<std::size_t>(y) * ctx->pitch, sizeof(std::uint32_t) * ctx->width);
+    }
+    return pixels;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,20 +265,44 @@ int main(int argc, char** argv) {
     }
     vz::init_world(w);
 
+    // The second world of --compare runs the reference path beside the first.
+    vz::World reference_world{};
+    if (options.compare) {
+        if (vz::create_world_arrays(reference_world) != 0) {
+            std::fputs("particles-bench: cannot create the second world\n", stderr);
+            return 1;
+        }
+        vz::init_world(reference_world);
+    }
+
     const auto count = static_cast<std::size_t>(options.frames);
-    std::vector<double> step_ms, draw_ms, frame_ms;
-    step_ms.reserve(count);
-    draw_ms.reserve(count);
-    frame_ms.reserve(count);
+    Timings fast(count);
+    Timings reference(count);
+    std::vector<double> step_fallbacks, frame_fallbacks;
+    step_fallbacks.reserve(count);
+    frame_fallbacks.reserve(count);
+    vz::FastStepper stepper(options.isa, static_cast<std::int32_t>(options.workers));
     for (std::size_t frame = 0; frame < count; ++frame) {
-        const auto start = std::chrono::steady_clock::now();
-        vz::step_world(w);
-        const auto stepped = std::chrono::steady_clock::now();
-        vz::draw_frame(w);
-        const auto drawn = std::chrono::steady_clock::now();
-        step_ms.push_back(milliseconds(stepped - start));
-        draw_ms.push_back(milliseconds(drawn - stepped));
-        frame_ms.push_back(milliseconds(drawn - start));
+        if (options.reference) {
+            reference.run(w, nullptr);
+            continue;
+        }
+        fast.run(w, &stepper);
+        step_fallbacks.push_back(stepper.fallbacks().step);
+        frame_fallbacks.push_back(stepper.fallbacks().frame);
+        if (options.compare) reference.run(reference_world, nullptr);
+    }
+
+    // The comparison: both worlds bit for bit, then each world's last frame
+    // drawn by its own path, page against page. The fast frame is drawn last
+    // so that --dump shows it.
+    int identical = 1;
+    if (options.compare) {
+        identical = same_world(w, reference_world) ? 1 : 0;
+        vz::draw_frame(reference_world);
+        const std::vector<std::uint32_t> reference_page = page_pixels();
+        vz::draw_measured_frame(w, stepper);
+        if (page_pixels() != reference_page) identical = 0;
     }
 
     if (!options.state_path.empty() && !write_state(options.state_path, w)) {
@@ -195,11 +314,33 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const Summary step = summarise(step_ms);
-    const Summary draw = summarise(draw_ms);
-    const Summary whole = summarise(frame_ms);
+    const Timings& shown = options.reference ? reference : fast;
+    const Summary step = summarise(shown.step_ms);
+    const Summary draw = summarise(shown.draw_ms);
+    const Summary whole = summarise(shown.frame_ms);
     std::printf("{\"frames\":%ld,\"step_ms_median\":%.4f,\"step_ms_p95\":%.4f,\"draw_ms_median\":%.4f,"
-                "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f}\n",
-                options.frames, step.median, step.p95, draw.median, draw.p95, whole.median, whole.p95);
-    return 0;
+                "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f,\"isa\":%d,\"workers\":%d",
+                options.frames, step.median, step.p95, draw.median, draw.p95, whole.median, whole.p95,
+                options.reference ? 0 : static_cast<int>(stepper.isa()), options.reference ? 0 : stepper.workers());
+    if (!options.reference) {
+        const Summary step_redo = summarise(step_fallbacks);
+        const Summary frame_redo = summarise(frame_fallbacks);
+        std::printf(",\"step_fallbacks_median\":%.1f,\"step_fallbacks_max\":%.0f,\"frame_fallbacks_median\":%.1f,"
+                    "\"frame_fallbacks_max\":%.0f",
+                    step_redo.median, step_redo.max, frame_redo.median, frame_redo.max);
+    }
+    if (options.compare) {
+        const Summary ref_step = summarise(reference.step_ms);
+        const Summary ref_draw = summarise(reference.draw_ms);
+        const Summary ref_whole = summarise(reference.frame_ms);
+        std::printf(",\"reference_step_ms_median\":%.4f,\"reference_step_ms_p95\":%.4f,"
+                    "\"reference_draw_ms_median\":%.4f,\"reference_draw_ms_p95\":%.4f,"
+                    "\"reference_frame_ms_median\":%.4f,\"reference_frame_ms_p95\":%.4f,"
+                    "\"speedup_vs_reference\":%.2f,\"identical\":%d",
+                    ref_step.median, ref_step.p95, ref_draw.median, ref_draw.p95, ref_whole.median, ref_whole.p95,
+                    ref_whole.median / whole.median, identical);
+        vz::release_world_arrays(reference_world);
+    }
+    std::printf("}\n");
+    return options.compare && identical == 0 ? 1 : 0;
 }

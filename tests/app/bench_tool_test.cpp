@@ -112,6 +112,10 @@ TEST(BenchTool, BadArgumentsPrintUsageAndExit2) {
         {"--bogus"},           {"frames"},               {"--frames", "2", "extra"},
         {"--frames", " 5"},    {"--frames", "+3"},       {"--frames", "\t7"},
         {"--frames", "-0"},
+        {"--reference", "--compare"}, {"--compare", "--reference"}, {"--isa"},
+        {"--isa", "avx3"},     {"--isa", ""},            {"--workers", "9"},
+        {"--workers", "-1"},   {"--workers", "1x"},      {"--workers"},
+        {"--workers", " 2"},   {"--workers", "+1"},
     };
     for (const auto& args : bad) {
         const RunResult r = run_bench(args);
@@ -124,7 +128,7 @@ TEST(BenchTool, BadArgumentsPrintUsageAndExit2) {
 }
 
 TEST(BenchTool, OptionWithoutItsValueSaysTheValueIsMissing) {
-    for (const std::string option : {"--frames", "--state", "--dump"}) {
+    for (const std::string option : {"--frames", "--state", "--dump", "--isa", "--workers"}) {
         const RunResult r = run_bench({"--frames", "1", option});
         EXPECT_EQ(r.exit_code, 2) << option;
         EXPECT_NE(r.err.find("missing value for '" + option + "'"), std::string::npos) << option << ": " << r.err;
@@ -139,7 +143,7 @@ TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
 
     std::map<std::string, double> values;
     ASSERT_TRUE(parse_flat_json(r.out, values)) << r.out;
-    EXPECT_EQ(values.size(), 7u) << r.out;
+    EXPECT_EQ(values.size(), 13u) << r.out;
     EXPECT_EQ(values["frames"], 3.0);
     for (const char* key :
          {"step_ms_median", "step_ms_p95", "draw_ms_median", "draw_ms_p95", "frame_ms_median", "frame_ms_p95"}) {
@@ -168,6 +172,47 @@ TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
     float normaliser = 0.0f;
     std::memcpy(&normaliser, state.data() + offset, 4);
     EXPECT_EQ(normaliser, w.speed_normaliser);
+    release_world_arrays(w);
+}
+
+// --compare runs the exact path beside the fast one and reports both; the
+// exact path alone (--reference) and every instruction set write the same
+// state as the world stepped here.
+TEST(BenchTool, CompareReportsBothPathsAndEveryPathWritesTheSameState) {
+    const RunResult compared = run_bench({"--frames", "3", "--compare", "--workers", "1"});
+    ASSERT_EQ(compared.exit_code, 0) << compared.err;
+    std::map<std::string, double> values;
+    ASSERT_TRUE(parse_flat_json(compared.out, values)) << compared.out;
+    EXPECT_EQ(values.size(), 21u) << compared.out;
+    EXPECT_EQ(values["identical"], 1.0);
+    EXPECT_EQ(values["workers"], 1.0);
+    EXPECT_GT(values["speedup_vs_reference"], 0.0);
+    EXPECT_GT(values["reference_frame_ms_median"], 0.0);
+    EXPECT_GE(values["reference_frame_ms_p95"], values["reference_frame_ms_median"]);
+    // The first frame starts from the fractional layout: most of it is exact.
+    EXPECT_GT(values["step_fallbacks_max"], 32768.0);
+
+    set_extended_precision();
+    World w{};
+    ASSERT_EQ(create_world_arrays(w), 0);
+    init_world(w);
+    for (int i = 0; i < 4; ++i) step_world(w);
+    for (const std::vector<std::string>& path : {std::vector<std::string>{"--reference"},
+                                               {"--isa", "exact"}, {"--isa", "sse2"}}) {
+        const std::string state_path = temp_path("state_path.bin");
+        std::vector<std::string> args{"--frames", "4", "--state", state_path};
+        args.insert(args.end(), path.begin(), path.end());
+        const RunResult r = run_bench(args);
+        ASSERT_EQ(r.exit_code, 0) << path[0] << ": " << r.err;
+        const std::string state = read_file(state_path);
+        std::remove(state_path.c_str());
+        ASSERT_EQ(state.size(), 1048580u);
+        std::size_t offset = 0;
+        for (const ArrayDescriptor* a : {&w.particle_x, &w.particle_y, &w.velocity_x, &w.velocity_y}) {
+            EXPECT_EQ(std::memcmp(state.data() + offset, float_elements(*a), 4 * 65536), 0) << path.back();
+            offset += 4 * 65536;
+        }
+    }
     release_world_arrays(w);
 }
 

@@ -11,6 +11,8 @@
 #include "frame_support.h"
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/pages.h"
+#include "gfx/pixels.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"
@@ -86,6 +88,37 @@ TEST_F(FrameTest, FirstFrameIsEveryParticleAsAFivePixelPlus) {
 TEST_F(FrameTest, LaterFramesRedrawFromAClearedPage) {
     for (int frame = 0; frame < 3; ++frame) run_frame(w);
     expect_same_frame(visible_page(), test::paint_reference_frame(w));
+}
+
+// The program's fast frame (fast step, small-circle path) against the plain
+// exact frame: the same world and the same page after many frames. The
+// sanitizer build runs a shorter stretch.
+TEST_F(FrameTest, FastFramesDrawTheSamePageAsTheExactFrames) {
+#ifdef NDEBUG
+    constexpr int FRAMES = 1000;
+#else
+    constexpr int FRAMES = 60;
+#endif
+    World exact{};
+    ASSERT_EQ(create_world_arrays(exact), 0);
+    init_world(exact);
+    FastStepper stepper;
+    for (int frame = 0; frame < FRAMES; ++frame) {
+        stepper.step(w);
+        step_world(exact);
+    }
+    draw_frame(exact);
+    const std::vector<std::uint32_t> exact_page = visible_page();
+    draw_measured_frame(w, stepper);
+    expect_same_frame(visible_page(), exact_page);
+    // Particles cover the screen edges, so clipped circles are compared too.
+    expect_same_frame(visible_page(), test::paint_reference_frame(exact));
+    for (auto member : {&World::particle_x, &World::particle_y, &World::velocity_x, &World::velocity_y}) {
+        EXPECT_EQ(std::memcmp(float_elements(w.*member), float_elements(exact.*member), 4 * PARTICLE_COUNT), 0);
+    }
+    EXPECT_EQ(w.speed_normaliser, exact.speed_normaliser);
+    EXPECT_EQ(current_context()->lock_count, 0);
+    release_world_arrays(exact);
 }
 
 TEST_F(FrameTest, WorldWithoutArraysDrawsOnlyTheClear) {

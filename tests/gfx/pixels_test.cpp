@@ -88,6 +88,26 @@ TEST_F(PixelsTest, FourBytePixelsAndEmptyRuns) {
     EXPECT_EQ(std::memcmp(s->lines[0], s->lines[1], 32), 0);
 }
 
+// Runs of every length around the short/long boundary and a whole wide line,
+// unaligned too: exactly the run, nothing before or after it.
+TEST_F(PixelsTest, FourByteRunsOfEveryLengthFillExactlyTheRun) {
+    use_null_driver();
+    ASSERT_EQ(screen_res(1100, 2, 32, 0, 0, 0), 0);
+    DrawState* s = get_draw_state();
+    choose_draw_ops(s, 0xFF000000u);
+    for (int start : {0, 1, 3}) {
+        for (int count : {1, 15, 16, 17, 31, 32, 33, 34, 63, 64, 65, 100, 127, 128, 129, 800, 1000, 1100 - start}) {
+            std::memset(s->lines[0], 0xAB, 1100 * 4);
+            s->span_fill(s->lines[0] + 4 * start, 0xFF102030u, count);
+            for (int x = 0; x < 1100; ++x) {
+                const std::uint32_t expected = x >= start && x < start + count ? 0xFF102030u : 0xABABABABu;
+                ASSERT_EQ(pixel32(current_context(), 0, x, 0), expected) << "start " << start << " count " << count
+                                                                         << " x " << x;
+            }
+        }
+    }
+}
+
 TEST_F(PixelsTest, BlendingIsChosenOnlyForTranslucentColoursOnBlendingScreens) {
     use_null_driver();
     ASSERT_EQ(screen_res(8, 2, 32, 0, SCREEN_BLEND_DRAWING, 0), 0);

@@ -11,6 +11,7 @@
 #include "gfx/draw_state.h"
 #include "gfx/ellipse.h"
 #include "gfx/pages.h"
+#include "gfx/pixels.h"
 
 namespace {
 
