@@ -50,13 +50,16 @@ void* zeroed(std::size_t bytes) {
     return std::calloc(1, bytes);
 }
 
-// Pages start on a 16-byte boundary; aligned_alloc wants a size that is a
-// multiple of the alignment.
+// Pages start on a 16-byte boundary. The aligned operator new serves every
+// C++ library alike (the C library's aligned_alloc is missing from some), and
+// the size is rounded to whole 16-byte blocks for the wide row copies.
 std::uint8_t* allocate_page(std::size_t bytes) {
     if (allocation_refused()) return nullptr;
     const std::size_t rounded = (bytes + PAGE_ALIGNMENT - 1) / PAGE_ALIGNMENT * PAGE_ALIGNMENT;
-    return static_cast<std::uint8_t*>(std::aligned_alloc(PAGE_ALIGNMENT, rounded));
+    return static_cast<std::uint8_t*>(::operator new(rounded, std::align_val_t{PAGE_ALIGNMENT}, std::nothrow));
 }
+
+void free_page(std::uint8_t* page) { ::operator delete(page, std::align_val_t{PAGE_ALIGNMENT}); }
 
 std::mutex* create_event_lock() {
     if (allocation_refused()) return nullptr;
@@ -75,7 +78,7 @@ void ensure_title() {
 void free_context(GfxContext* context) {
     free_text_cells(context);
     if (context->pages != nullptr) {
-        for (std::int32_t i = 0; i < context->page_count; ++i) std::free(context->pages[i]);
+        for (std::int32_t i = 0; i < context->page_count; ++i) free_page(context->pages[i]);
         std::free(context->pages);
     }
     std::free(context->device_palette);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test under the debug preset (AddressSanitizer and
 # UndefinedBehaviorSanitizer), the release preset and the tsan preset
-# (ThreadSanitizer: the display driver's update thread against the program).
+# (ThreadSanitizer: the display driver's update thread against the program),
+# then the Windows builds under Wine (tools/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/bootstrap.sh
@@ -12,3 +13,4 @@ for preset in debug release tsan; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+bash tools/test-windows.sh

@@ -15,6 +15,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "tests/test_env.h"
 
 namespace vz {
 namespace {
@@ -43,7 +44,7 @@ class LinesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         close_screen();
-        unsetenv("VZGFX");
+        test::unset_env("VZGFX");
         set_driver_list_for_test(COUNTING_LIST);
     }
     void TearDown() override {
