@@ -13,6 +13,9 @@ packages=(
   console-setup-linux
   # clang's libFuzzer and sanitizer runtimes, for the fuzz preset.
   clang-14 libclang-rt-14-dev
+  # The Windows builds: mingw-w64 cross compilers, GoogleTest's sources for
+  # them, and Wine to run the results (wine32 for the 32-bit programs).
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386
 )
 
 missing=()
@@ -32,5 +35,12 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+# wine32 comes from the i386 architecture. Installing it also brings some
+# 64-bit libraries up to the versions that match it.
+for p in "${missing[@]}"; do
+  if [ "$p" = wine32:i386 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+done
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

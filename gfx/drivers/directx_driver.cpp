@@ -1,12 +1,12 @@
 // The "DirectX" driver. It presents through DirectDraw surfaces and reads the
-// keyboard through DirectInput; this platform has neither library, so its
-// window set-up fails at the first step (loading them), the update thread
-// ends, init returns -1 and the core goes on to the next driver. The record
-// stays first in the list, so the order of the choice is unchanged.
+// keyboard through DirectInput; both belong to the platform's back-end
+// (directx_backend.h), whose window set-up fails where the platform has
+// neither, so the core then goes on to the next driver.
 
 #include <algorithm>
 
 #include "gfx/context.h"
+#include "gfx/drivers/directx_backend.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/shared_ops.h"
@@ -17,36 +17,36 @@ namespace vz {
 
 namespace {
 
-// Step 1 of the window set-up: load DirectDraw and DirectInput. Neither exists
-// here, so nothing else is made.
-std::int32_t directx_init_window() { return -1; }
-
-// Releases what the window set-up made: nothing survives a failed step 1.
-void directx_exit_window() {}
-
-void directx_paint() {}
-
-// The update thread's body ends when the window set-up fails, which it always
-// does here; the program's thread sees the thread end without a ready signal.
-void directx_thread_main(StartSignal&) { window_state().init_window(); }
-
 std::int32_t directx_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                           std::int32_t refresh_rate, std::int32_t flags) {
     reset_window_state();
     if ((flags & (SCREEN_OPENGL | SCREEN_SHAPED)) != 0) return -1;
+    const DirectXBackend& backend = directx_backend();
     WindowState& ws = window_state();
-    ws.init_window = &directx_init_window;
-    ws.exit_window = &directx_exit_window;
-    ws.paint = &directx_paint;
-    ws.thread_main = &directx_thread_main;
+    ws.init_window = backend.init_window;
+    ws.exit_window = backend.exit_window;
+    ws.paint = backend.paint;
+    ws.thread_main = backend.thread_main;
+    backend.forget_window_pos();
     return common_setup(title, width, height, std::max(depth, 8), refresh_rate, flags);
 }
 
-// Without a DirectDraw object no modes can be enumerated: null, count untouched.
-std::int32_t* directx_fetch_modes(std::int32_t, std::int32_t*) { return nullptr; }
+void directx_wait_vsync() { directx_backend().wait_vsync(); }
+
+std::int32_t* directx_fetch_modes(std::int32_t depth, std::int32_t* count) {
+    return directx_backend().fetch_modes(depth, count);
+}
+
+// The record of the threaded drivers, with the back-end's own vertical-blank
+// wait.
+constexpr GfxDriver directx_record() {
+    GfxDriver driver = threaded_driver("DirectX", &directx_init, &directx_fetch_modes);
+    driver.wait_vsync = &directx_wait_vsync;
+    return driver;
+}
 
 }  // namespace
 
-const GfxDriver directx_driver = threaded_driver("DirectX", &directx_init, &directx_fetch_modes);
+const GfxDriver directx_driver = directx_record();
 
 }  // namespace vz

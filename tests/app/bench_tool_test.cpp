@@ -2,10 +2,14 @@
 // its JSON line and the files it writes against a world stepped here.
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cmath>
 #include <cstdint>
@@ -20,13 +24,16 @@
 #include "app/world.h"
 #include "frame_support.h"
 #include "rt/fpu.h"
+#include "tests/test_env.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace vz {
 namespace {
 
-const std::string BENCH = VZ_BIN_DIR "/particles-bench";
+const std::string BENCH = std::string(VZ_BIN_DIR "/particles-bench") + test::EXE_SUFFIX;
 
 struct RunResult {
     int exit_code = -1;
@@ -40,13 +47,43 @@ std::string read_file(const std::string& path) {
 }
 
 std::string temp_path(const std::string& name) {
-    return ::testing::TempDir() + "particles_bench_" + std::to_string(::getpid()) + "_" + name;
+    return ::testing::TempDir() + "particles_bench_" + std::to_string(test::current_pid()) + "_" + name;
 }
 
 // Runs the bench with `args`, its output and errors collected in files.
 RunResult run_bench(const std::vector<std::string>& args) {
     const std::string out_path = temp_path("stdout");
     const std::string err_path = temp_path("stderr");
+#ifdef _WIN32
+    // The command line quotes every argument; the two outputs go to files
+    // the child inherits.
+    std::string command = "\"" + BENCH + "\"";
+    for (const std::string& a : args) command += " \"" + a + "\"";
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE out = CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileA(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    RunResult result;
+    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    CloseHandle(out);
+    CloseHandle(err);
+    if (started == 0) {
+        ADD_FAILURE() << "cannot start " << BENCH << ": error " << GetLastError();
+        return result;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process.hProcess, &code) != 0) result.exit_code = static_cast<int>(code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+#else
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -65,8 +102,19 @@ RunResult run_bench(const std::vector<std::string>& args) {
     }
     int status = 0;
     if (::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+#endif
     result.out = read_file(out_path);
     result.err = read_file(err_path);
+#ifdef _WIN32
+    // Text written to standard output and error ends its lines with CR LF.
+    for (std::string* text : {&result.out, &result.err}) {
+        std::string lf;
+        for (std::size_t i = 0; i < text->size(); ++i) {
+            if (!((*text)[i] == '\r' && i + 1 < text->size() && (*text)[i + 1] == '\n')) lf += (*text)[i];
+        }
+        *text = lf;
+    }
+#endif
     std::remove(out_path.c_str());
     std::remove(err_path.c_str());
     return result;

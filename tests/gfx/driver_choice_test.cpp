@@ -9,6 +9,7 @@
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 #include "screen_support.h"
+#include "tests/test_env.h"
 
 namespace vz::test {
 namespace {
@@ -45,7 +46,7 @@ std::vector<Expected> full_round(std::int32_t refresh, std::int32_t flags) {
 
 TEST_F(DriverChoiceTest, NullInAnyCaseTakesTheNullDriverWithoutInit) {
     use_fake_drivers();
-    setenv("VZGFX", "NuLl", 1);
+    test::set_env("VZGFX", "NuLl");
     ASSERT_EQ(screen_res(16, 16, 32, 0, 0, 0), 0);
     EXPECT_EQ(current_context()->driver, &null_driver);
     EXPECT_TRUE(fake_log().calls.empty());
@@ -83,7 +84,7 @@ TEST_F(DriverChoiceTest, ANumberedModeThatFindsNoDriverReportsTheFailure) {
 
 TEST_F(DriverChoiceTest, APreferredNameIsTriedFirstInEachHalf) {
     use_fake_drivers(-1);
-    setenv("VZGFX", "gdi", 1);
+    test::set_env("VZGFX", "gdi");
     EXPECT_EQ(screen_res(64, 48, 32, 0, SCREEN_FULLSCREEN, 75), 1);
     std::vector<Expected> expected = {{"GDI", 75, SCREEN_FULLSCREEN}, {"GDI", 0, SCREEN_FULLSCREEN}};
     auto round = full_round(75, SCREEN_FULLSCREEN);
@@ -98,7 +99,7 @@ TEST_F(DriverChoiceTest, APreferredNameIsTriedFirstInEachHalf) {
 
 TEST_F(DriverChoiceTest, AnUnknownNameStillTriesEveryDriver) {
     use_fake_drivers(-1);
-    setenv("VZGFX", "vesa", 1);
+    test::set_env("VZGFX", "vesa");
     EXPECT_EQ(screen_res(64, 48, 32, 0, 0, 0), 1);
     std::vector<Expected> expected = full_round(0, 0);
     const auto inverted = full_round(0, SCREEN_FULLSCREEN);
@@ -109,7 +110,7 @@ TEST_F(DriverChoiceTest, AnUnknownNameStillTriesEveryDriver) {
 TEST_F(DriverChoiceTest, TheFirstSuccessfulInitIsKept) {
     // OpenGL twice, DirectX twice, GDI with the rate, then GDI with 0 succeeds.
     use_fake_drivers(5);
-    setenv("VZGFX", "OPENGL", 1);
+    test::set_env("VZGFX", "OPENGL");
     ASSERT_EQ(screen_mode(2, 0, 0, 0, 85), 0);
     ASSERT_NE(current_context(), nullptr);
     EXPECT_EQ(current_context()->driver, &fake_gdi);

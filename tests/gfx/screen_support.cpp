@@ -6,6 +6,7 @@
 
 #include "gfx/draw_state.h"
 #include "gfx/testing.h"
+#include "tests/test_env.h"
 
 namespace vz::test {
 
@@ -126,14 +127,14 @@ std::span<const GfxDriver* const> flipper_driver_list() { return FLIPPER_LIST; }
 
 void ScreenTest::SetUp() {
     close_screen();
-    unsetenv("VZGFX");
+    test::unset_env("VZGFX");
     set_driver_list_for_test({});
     g_log = FakeDriverLog{};
 }
 
 void ScreenTest::TearDown() {
     close_screen();
-    unsetenv("VZGFX");
+    test::unset_env("VZGFX");
     set_driver_list_for_test({});
 }
 
@@ -142,7 +143,7 @@ void ScreenTest::use_fake_drivers(int succeed_at_init) {
     g_log.succeed_at_init = succeed_at_init < 0 ? -1 : g_log.inits + succeed_at_init;
 }
 
-void ScreenTest::use_null_driver() { setenv("VZGFX", "null", 1); }
+void ScreenTest::use_null_driver() { test::set_env("VZGFX", "null"); }
 
 std::uint32_t pixel32(const GfxContext* context, int page, int x, int y) {
     std::uint32_t value;

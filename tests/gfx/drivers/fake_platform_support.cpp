@@ -14,6 +14,7 @@
 #include "gfx/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
+#include "tests/test_env.h"
 
 namespace vz::test {
 
@@ -309,7 +310,7 @@ void DriverTest::SetUp() {
     close_screen();
     g_fake = std::make_unique<FakePlatform>();
     g_gl = std::make_unique<FakeGl>();
-    unsetenv("VZGFX");
+    test::unset_env("VZGFX");
     set_platform_for_test(&LAYER);
     set_gl_platform_for_test(&GL_LAYER);
     set_driver_list_for_test(DRIVERS);

@@ -8,6 +8,7 @@
 #include "gfx/driver.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
+#include "tests/test_env.h"
 
 namespace vz::test {
 namespace {
@@ -34,7 +35,7 @@ const GfxDriver* const locked_list[] = {&locked_driver};
 }  // namespace
 
 bool open_locked_screen(std::int32_t width, std::int32_t height) {
-    unsetenv("VZGFX");
+    test::unset_env("VZGFX");
     set_driver_list_for_test(locked_list);
     if (screen_res(width, height, 32, 1, 0, 0) != 0) return false;
     const GfxContext* ctx = current_context();

@@ -18,6 +18,7 @@
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/testing.h"
+#include "tests/test_env.h"
 
 namespace vz {
 namespace {
@@ -46,7 +47,7 @@ class LinesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         close_screen();
-        unsetenv("VZGFX");
+        test::unset_env("VZGFX");
         set_driver_list_for_test(COUNTING_LIST);
     }
     void TearDown() override {

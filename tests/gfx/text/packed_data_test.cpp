@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -236,6 +238,9 @@ TEST(PackedBlock, DefaultPalettes) {
 
 // The shipped stream is what the pack-data tool builds from the fonts today.
 TEST(PackedBlock, ShippedStreamMatchesTheTool) {
+#ifdef _WIN32
+    GTEST_SKIP() << "pack-data runs on the build machine; the Linux builds compare its output";
+#else
     const std::string tool = std::string(VZ_BIN_DIR) + "/pack-data";
     const std::string fonts = "/usr/share/consolefonts";
     if (access(tool.c_str(), X_OK) != 0) GTEST_SKIP() << "pack-data not built";
@@ -268,6 +273,7 @@ TEST(PackedBlock, ShippedStreamMatchesTheTool) {
     EXPECT_TRUE(block == unpacked) << "block differs from byte " << first_difference(block, unpacked);
     EXPECT_TRUE(generated == shipped) << "source differs from byte " << first_difference(generated, shipped)
                                       << "; regenerate gfx/text/packed_stream.cpp with pack-data";
+#endif
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
+#include "tests/test_env.h"
 
 namespace vz {
 namespace {
@@ -60,12 +61,12 @@ protected:
     GfxContext* open_recorded(std::int32_t mode) {
         const char* saved = std::getenv("VZGFX");
         std::string keep = saved != nullptr ? saved : "";
-        unsetenv("VZGFX");
+        test::unset_env("VZGFX");
         set_driver_list_for_test(recording_list);
         g_palette_calls.clear();
         g_vsync_waits = 0;
         EXPECT_EQ(screen_mode(mode, 0, 0, 0, 0), 0);
-        if (saved != nullptr) setenv("VZGFX", keep.c_str(), 1);
+        if (saved != nullptr) test::set_env("VZGFX", keep.c_str());
         return current_context();
     }
 };

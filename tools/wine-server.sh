@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Starts (start) or stops (stop) the one Wine server of a Windows test run.
+#   wine-server.sh start|stop LOADER STATE_DIR
+# The server of the build's prefix stays up between test programs (-p), so
+# program starts do not wait for a server each.
+set -euo pipefail
+action=$1
+loader=$2
+state=$3
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX=$state/prefix-$loader
+export WINEDEBUG=-all
+case $action in
+  start)
+    # A first program run creates the prefix.
+    "$here/wine-run.sh" "$loader" "$state" cmd /c exit 0 || true
+    # A server already up for this prefix (left by a run that ended early)
+    # serves as it is.
+    /usr/lib/wine/wineserver -p || true
+    echo "wine server up for $WINEPREFIX"
+    ;;
+  stop)
+    /usr/lib/wine/wineserver -k || true
+    /usr/lib/wine/wineserver -w || true
+    echo "wine server stopped for $WINEPREFIX"
+    ;;
+  *) echo "wine-server.sh: start or stop" >&2; exit 2 ;;
+esac
