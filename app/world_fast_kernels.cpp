@@ -242,7 +242,13 @@ __attribute__((target("avx2"))) void frame_avx2(const StepArrays& a, float n, co
     frame_lanes(a, n, out, begin, end);
 }
 
+// GCC keeps 256-bit vectors on AVX-512 unless told otherwise; clang takes no
+// vector-width choice in the attribute.
+#if defined(__clang__)
+#define VZ_AVX512 target("avx512f,avx512dq,avx512vl,avx512bw")
+#else
 #define VZ_AVX512 target("avx512f,avx512dq,avx512vl,avx512bw,prefer-vector-width=512")
+#endif
 __attribute__((VZ_AVX512)) float step_avx512(const StepArrays& a, const Attractor& at, std::uint8_t* redo,
                                              std::int32_t begin, std::int32_t end) {
     return step_lanes(a, at, redo, begin, end);

@@ -17,7 +17,23 @@
 
 namespace vz {
 
-__extension__ typedef __int128 EllipseInt;
+// A 128-bit two's-complement integer of our own: 32-bit targets have no
+// native one, and every build must draw the same pixels. Only what the
+// decision needs: sums, differences and products with non-negative 64-bit
+// factors (all modulo 2^128, exact while the true value fits), and the sign.
+struct EllipseInt {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;  // the top 64 bits; bit 63 is the sign
+
+    static EllipseInt from(std::int64_t value);
+    // trunc(value) of a non-negative value below 2^127.
+    static EllipseInt truncated(long double value);
+
+    EllipseInt operator+(const EllipseInt& other) const;
+    EllipseInt operator-(const EllipseInt& other) const;
+    EllipseInt times(std::uint64_t factor) const;
+    bool positive() const { return static_cast<std::int64_t>(high) >= 0 && (high != 0 || low != 0); }
+};
 
 class EllipseRows {
 public:
@@ -40,7 +56,7 @@ private:
 
     std::int64_t a2_ = 0;
     std::int64_t b2_ = 0;
-    EllipseInt d0_ = 0;
+    EllipseInt d0_;
     std::int64_t n_ = 0;
     std::int64_t last_row_ = 0;
 };

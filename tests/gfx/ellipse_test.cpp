@@ -17,6 +17,7 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/ellipse_rows.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "screen_support.h"
@@ -497,7 +498,46 @@ TEST_F(EllipseTest, ArcSpanningExactlyTheFloatTwoPiIsTheWholeOutline) {
     EXPECT_LE(drawn(c).size(), 2u);
 }
 
+// The model needs a native 128-bit integer, which 64-bit targets have; the
+// drawing code carries a 128-bit integer of its own, checked against the
+// native one below.
+#if defined(__SIZEOF_INT128__)
 __extension__ typedef __int128 Wide;
+__extension__ typedef unsigned __int128 UnsignedWide;
+
+TEST(EllipseInt, SumsDifferencesAndProductsMatchNativeIntegers) {
+    std::mt19937_64 random(12345);
+    const auto native = [](const EllipseInt& v) {
+        return static_cast<Wide>((static_cast<UnsignedWide>(v.high) << 64) | v.low);
+    };
+    for (int n = 0; n < 20000; ++n) {
+        // Factors as the decision uses them: squares below 2^62, step counts below 2^33.
+        const std::int64_t a = static_cast<std::int64_t>(random() >> 2);
+        const std::uint64_t i = random() >> 31;
+        const std::uint64_t j = random() >> 31;
+        const EllipseInt x = EllipseInt::from(a).times(i).times(j + 1);
+        const EllipseInt y = EllipseInt::from(static_cast<std::int64_t>(random() >> 2)).times(i + 1);
+        const Wide wx = static_cast<Wide>(a) * static_cast<Wide>(i) * static_cast<Wide>(j + 1);
+        const Wide wy = static_cast<Wide>(native(y));
+        ASSERT_EQ(native(x), wx);
+        ASSERT_EQ(native(x - y), wx - wy);
+        ASSERT_EQ(native(y - x), wy - wx);
+        ASSERT_EQ(native(x + y), wx + wy);
+        ASSERT_EQ((x - y).positive(), wx - wy > 0);
+        ASSERT_EQ((y - x).positive(), wy - wx > 0);
+    }
+    EXPECT_FALSE(EllipseInt::from(0).positive());
+    EXPECT_FALSE(EllipseInt::from(-1).positive());
+    EXPECT_TRUE(EllipseInt::from(1).positive());
+    // Truncation of large values below 2^93, as the decision's start value:
+    // 64 significant bits spread over both halves.
+    const std::uint64_t bits = 0xF123456789ABCDEFu;
+    EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), 28))),
+              static_cast<Wide>(bits) << 28);
+    EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), -8))),
+              static_cast<Wide>(bits >> 8));
+    EXPECT_EQ(native(EllipseInt::truncated(3.999L)), 3);
+}
 
 // The whole-ellipse walk run row by row as the drawing rule states it, in
 // 128-bit integers so that no sum can overflow: the pixels it plots on a
@@ -576,6 +616,8 @@ TEST_F(EllipseTest, HugeEllipsesCrossingTheScreenDrawWhatTheWalkDraws) {
         }
     }
 }
+
+#endif  // __SIZEOF_INT128__
 
 TEST_F(EllipseTest, HugeRadiiStayDefinedAndFinish) {
     const GfxContext* c = open(40, 30);
