@@ -511,10 +511,11 @@ TEST(EllipseInt, SumsDifferencesAndProductsMatchNativeIntegers) {
         return static_cast<Wide>((static_cast<UnsignedWide>(v.high) << 64) | v.low);
     };
     for (int n = 0; n < 20000; ++n) {
-        // Factors as the decision uses them: squares below 2^62, step counts below 2^33.
+        // Factors as the decision uses them: squares below 2^62, step counts
+        // below 2^32 (so every product stays below 2^126).
         const std::int64_t a = static_cast<std::int64_t>(random() >> 2);
-        const std::uint64_t i = random() >> 31;
-        const std::uint64_t j = random() >> 31;
+        const std::uint64_t i = random() >> 32;
+        const std::uint64_t j = random() >> 32;
         const EllipseInt x = EllipseInt::from(a).times(i).times(j + 1);
         const EllipseInt y = EllipseInt::from(static_cast<std::int64_t>(random() >> 2)).times(i + 1);
         const Wide wx = static_cast<Wide>(a) * static_cast<Wide>(i) * static_cast<Wide>(j + 1);
