@@ -94,4 +94,18 @@ KeyDecodeStep decode_console_key(std::span<const std::uint8_t> bytes, bool compl
     return LONE_ESCAPE;
 }
 
+KeyText key_text_of(std::int32_t code) {
+    KeyText text;
+    if (code == 0) return text;
+    if (code <= 255) {
+        text.length = 1;
+        text.bytes[0] = static_cast<std::uint8_t>(code);
+    } else {
+        text.length = 2;
+        text.bytes[0] = 255;
+        text.bytes[1] = static_cast<std::uint8_t>((code >> 8) & 0xFF);
+    }
+    return text;
+}
+
 }  // namespace vz

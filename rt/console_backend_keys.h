@@ -8,8 +8,13 @@
 #include <span>
 
 #include "rt/key_codes.h"
+#include "rt/text.h"
 
 namespace vz {
+
+// The key text of a key code: empty for 0, one byte for a character, 255 and
+// the extended byte for an extended key.
+KeyText key_text_of(std::int32_t code);
 
 // The code of function key `n` (1 to 12); 0 for any other n.
 std::int32_t function_key_code(int n);

@@ -514,18 +514,7 @@ void console_print(const std::uint8_t* bytes, std::int32_t length) {
 // --- Keys -----------------------------------------------------------------
 KeyText console_key_text() {
     pump_input();
-    const std::int32_t code = pop_key();
-    KeyText text;
-    if (code == 0) return text;
-    if (code <= 255) {
-        text.length = 1;
-        text.bytes[0] = static_cast<std::uint8_t>(code);
-    } else {
-        text.length = 2;
-        text.bytes[0] = 255;
-        text.bytes[1] = static_cast<std::uint8_t>((code >> 8) & 0xFF);
-    }
-    return text;
+    return key_text_of(pop_key());
 }
 
 std::int32_t console_wait_key() {
@@ -568,14 +557,5 @@ bool console_input_is_interactive() {
     check_streams();
     return console().input_tty;
 }
-
-// --- Pages ----------------------------------------------------------------
-std::int32_t console_page_copy(std::int32_t source, std::int32_t destination) {
-    const std::int32_t from = source < 0 ? 0 : source;
-    const std::int32_t to = destination < 0 ? 0 : destination;
-    return set_last_error(from == 0 && to == 0 ? ERR_OK : ERR_ILLEGAL_CALL);
-}
-
-std::int32_t console_page_set(std::int32_t, std::int32_t) { return 0; }
 
 }  // namespace vz
