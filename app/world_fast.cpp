@@ -102,6 +102,27 @@ void part_range(std::int32_t part, std::int32_t parts, std::int32_t& begin, std:
     end = blocks * (part + 1) / parts * BLOCK;
 }
 
+// Calls visit(i) for every i in [begin, end) whose redo flag is set, in
+// order, testing eight flags at a time: almost all are clear.
+template <typename Visit>
+void for_each_redo(const std::uint8_t* redo, std::int32_t begin, std::int32_t end, Visit visit) {
+    std::int32_t i = begin;
+    while (i < end) {
+        if (end - i >= 8) {
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, redo + i, sizeof eight);
+            if (eight == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const std::int32_t stop = end - i >= 8 ? i + 8 : end;
+        for (; i < stop; ++i) {
+            if (redo[i] != 0) visit(i);
+        }
+    }
+}
+
 }  // namespace
 
 struct FastStepper::StepJob {
@@ -125,12 +146,11 @@ void FastStepper::step_part(void* job_ptr, std::int32_t part, std::int32_t parts
     } else {
         std::memset(redo + begin, 1, static_cast<std::size_t>(end - begin));
     }
-    for (std::int32_t i = begin; i < end; ++i) {
-        if (redo[i] == 0) continue;
+    for_each_redo(redo, begin, end, [&](std::int32_t i) {
         ++redone;
         const float speed = step_particle(job.arrays, i);
         if (speed > max_speed) max_speed = speed;
-    }
+    });
     self.part_max_speed_[static_cast<std::size_t>(part)] = max_speed;
     self.part_redone_[static_cast<std::size_t>(part)] = redone;
 }
@@ -182,15 +202,14 @@ void FastStepper::measure_part(void* job_ptr, std::int32_t part, std::int32_t pa
         std::memset(redo + begin, 1, static_cast<std::size_t>(end - begin));
     }
     std::int32_t redone = 0;
-    for (std::int32_t i = begin; i < end; ++i) {
-        if (redo[i] == 0) continue;
+    for_each_redo(redo, begin, end, [&](std::int32_t i) {
         ++redone;
         const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
         self.screen_x_[static_cast<std::size_t>(i)] = at.x;
         self.screen_y_[static_cast<std::size_t>(i)] = at.y;
         self.colours_[static_cast<std::size_t>(i)] =
             colour_of(job.arrays.velocity_x[i], job.arrays.velocity_y[i], job.normaliser);
-    }
+    });
     self.part_redone_[static_cast<std::size_t>(part)] = redone;
 }
 

@@ -35,7 +35,8 @@
 //    single store rounds the same exact value in both precisions.
 //  * The move v/256 + p is a multiple of 2^-8 below 2^22: exact in both, so
 //    round-to-nearest-even gives the same whole number, .5 ties included.
-//    The remainder by W uses the same truncated-quotient argument.
+//    The remainder by W is the one value in [0, W) congruent to it, found
+//    without a division (see wrap).
 //  * speed = |vx| + |vy| < 2^30: exact before its single store.
 //
 // The colour: c = single(r53(R)^2) with R = r64(r64(sqrt|vx|) + r64(sqrt|vy|))
@@ -98,6 +99,19 @@ VZ_INLINE bool whole_within(double v, double limit) {
     return (round_even(v) == v) & (__builtin_fabs(v) <= limit);
 }
 
+// The exact path's wrap of a whole t (|t| < 2^23) into [0, size): the
+// remainder after the truncated quotient, plus size when negative. That is
+// the one value in [0, size) congruent to t, which this finds without a
+// division: q = round(t * (1/size)) is within one half (plus a relative error
+// of 2^-52) of t / size, so t - q * size (exact: whole numbers below 2^24)
+// lies within (-size, size) and one correction brings it into [0, size). No
+// -0 arises: t is never -0 (round_even gives +0 for every zero) and a
+// difference of equal values is +0.
+VZ_INLINE double wrap(double t, double size, double inverse_size) {
+    const double r = t - size * round_even(t * inverse_size);
+    return r < 0.0 ? r + size : r;
+}
+
 VZ_INLINE float step_lanes(const StepArrays& a, const Attractor& at, std::uint8_t* redo, std::int32_t begin,
                            std::int32_t end) {
     float* __restrict px_out = a.particle_x;
@@ -110,6 +124,8 @@ VZ_INLINE float step_lanes(const StepArrays& a, const Attractor& at, std::uint8_
     const double s = at.strength;
     const double width = WORLD_WIDTH;
     const double height = WORLD_HEIGHT;
+    const double inverse_width = 1.0 / WORLD_WIDTH;
+    const double inverse_height = 1.0 / WORLD_HEIGHT;
     const double limit = VELOCITY_LIMIT;
     // The largest speed, kept as the bits of a non-negative single: for those
     // the integer order is the numeric order, and an integer maximum is a
@@ -154,11 +170,8 @@ VZ_INLINE float step_lanes(const StepArrays& a, const Attractor& at, std::uint8_
 
         const double tx = round_even(static_cast<double>(new_vx) / 256.0 + px);
         const double ty = round_even(static_cast<double>(new_vy) / 256.0 + py);
-        double x = tx - width * static_cast<double>(static_cast<std::int32_t>(tx / width));
-        double y = ty - height * static_cast<double>(static_cast<std::int32_t>(ty / height));
-        // No -0 arises: round_even gives +0 for every zero.
-        x = x < 0.0 ? x + width : x;
-        y = y < 0.0 ? y + height : y;
+        const double x = wrap(tx, width, inverse_width);
+        const double y = wrap(ty, height, inverse_height);
         const float speed = static_cast<float>(__builtin_fabs(static_cast<double>(new_vx)) +
                                                __builtin_fabs(static_cast<double>(new_vy)));
 

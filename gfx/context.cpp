@@ -11,6 +11,7 @@
 #include <new>
 
 #include "gfx/console_hooks_fill.h"
+#include "gfx/context_cell.h"
 #include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/events.h"
@@ -256,6 +257,8 @@ bool prepare_screen(GfxContext* context, const GfxDriver* driver, const ModeInfo
 }  // namespace
 
 GfxContext* current_context() { return g_context.load(std::memory_order_acquire); }
+
+const std::atomic<GfxContext*>& current_context_cell() { return g_context; }
 
 std::uint32_t* blitter_table() { return g_blitter_table; }
 

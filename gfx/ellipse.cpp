@@ -14,7 +14,6 @@
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
 #include "gfx/ellipse_rows.h"
-#include "gfx/ellipse_small.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/shape_math.h"
@@ -307,16 +306,6 @@ void arc(DrawState* state, void* target, float x, float y, std::int32_t cx, std:
 }
 
 }  // namespace
-
-void ellipse(void* target, float x, float y, float radius, std::uint32_t colour, float aspect, float start_angle,
-             float end_angle, std::int32_t fill, std::int32_t coord_flags) {
-    if (target == nullptr && fill != 0 && start_angle == 0.0f &&
-        std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
-        small_filled_circle(x, y, radius, colour, aspect, coord_flags)) {
-        return;
-    }
-    ellipse_general(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
-}
 
 void ellipse_general(void* target, float x, float y, float radius, std::uint32_t colour, float aspect,
                      float start_angle, float end_angle, std::int32_t fill, std::int32_t coord_flags) {

@@ -4,17 +4,30 @@
 // walk (the tests compare the two exhaustively), with the spans stored
 // directly instead of through the routine pointers, and the lock and the
 // dirty marks handled in place when the caller already holds the lock.
+//
+// A run of such calls shares its set-up: the first call of a run goes the
+// whole way (context and drawing-state look-ups, target and routine choice,
+// the walk of the radius) and records what it found; each later call only
+// checks that none of it changed and then stores its spans. The check reads
+// every field the set-up depends on, so a change made by any routine (or by
+// hand) is noticed without each writer having to announce it.
 
 #include "gfx/ellipse_small.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 #include "gfx/context.h"
+#include "gfx/context_cell.h"
 #include "gfx/draw_state.h"
+#include "gfx/ellipse.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/shape_math.h"
+#include "rt/runtime.h"
 
 namespace vz {
 
@@ -109,10 +122,287 @@ inline PixelPoint screen_point(const DrawState* state, float x, float y) {
     return p;
 }
 
+// One span of a whole circle, relative to its centre: `count` pixels from
+// column offset `dx` on row offset `dy`.
+struct SpanShape {
+    std::int32_t dy, dx, count;
+};
+
+// The drawing state's fields a set-up depends on, as raw bytes: from the
+// screen id to the target (the lines, the pixel size), the view, and from the
+// routines to the state flags. Compared byte for byte, so any change, made by
+// any routine or by hand, makes the set-up stale.
+constexpr std::size_t STATE_HEAD = offsetof(DrawState, last_x);
+constexpr std::size_t VIEW_AT = offsetof(DrawState, view_x);
+constexpr std::size_t VIEW_SIZE = offsetof(DrawState, saved_view) - VIEW_AT;
+constexpr std::size_t ROUTINES_AT = offsetof(DrawState, put_pixel);
+constexpr std::size_t ROUTINES_SIZE = sizeof(DrawState) - ROUTINES_AT;
+static_assert(offsetof(DrawState, screen_id) == 0 && offsetof(DrawState, target) < STATE_HEAD &&
+              offsetof(DrawState, state_flags) > ROUTINES_AT);
+
+// True when the `Size` bytes at `a` and `b` are equal: word by word, with no
+// early exit, so that the compiler keeps it to a few loads and one branch.
+template <std::size_t Size>
+[[gnu::always_inline]] inline bool same_bytes(const unsigned char* a, const unsigned char* b) {
+    std::uint64_t differ = 0;
+    std::size_t i = 0;
+#pragma GCC unroll 16
+    for (; i + 8 <= Size; i += 8) {
+        std::uint64_t u, v;
+        std::memcpy(&u, a + i, 8);
+        std::memcpy(&v, b + i, 8);
+        differ |= u ^ v;
+    }
+    for (; i < Size; ++i) differ |= static_cast<std::uint64_t>(a[i] ^ b[i]);
+    return differ == 0;
+}
+
+// The set-up shared by a run of calls with the same whole radius, aspect and
+// coordinate flags on an unchanged screen and drawing state: the fields it
+// was made from (checked on every call), and what follows from them.
+struct CircleSetup {
+    bool valid = false;
+    // The calls it serves.
+    std::uint32_t radius_bits = 0;
+    std::uint32_t aspect_bits = 0;
+    std::int32_t coord_flags = 0;
+    // The screen and drawing state as they stood after the set-up.
+    const std::atomic<GfxContext*>* context_cell = nullptr;
+    GfxContext* context = nullptr;
+    std::int32_t context_id = 0;
+    DrawState* state = nullptr;
+    unsigned char state_head[STATE_HEAD] = {};
+    unsigned char state_view[VIEW_SIZE] = {};
+    unsigned char state_routines[ROUTINES_SIZE] = {};
+    std::uint8_t* first_line = nullptr;
+    const PixelOps* ops = nullptr;
+    PutPixelFn put_pixel = nullptr;
+    GetPixelFn get_pixel = nullptr;
+    SpanFillFn span_fill = nullptr;
+    std::uint32_t screen_aspect_bits = 0;  // checked only for aspect 0
+    std::uint32_t blending = 0;            // the context's blending flag
+    std::uint8_t* visible_ptr = nullptr;
+    std::uint8_t* dirty = nullptr;
+    std::int32_t height = 0;
+    // What follows: the centre's offset, the view's rows, the centres whose
+    // whole circle lies inside the view, whether rows are marked, the shape.
+    std::int32_t offset_x = 0, offset_y = 0;
+    std::int64_t view_top = 0, view_bottom = 0;
+    std::int64_t inside_left = 0, inside_right = -1, inside_top = 0, inside_bottom = -1;
+    bool marks = false;
+    bool marks_in_page = false;  // the view's rows all lie on the page
+    bool plus = false;           // radius 1: the five-pixel plus
+    std::int32_t whole_radius = 0;  // the radius, a whole number
+    std::int32_t reach = 0;         // rows above and below the centre that change
+    std::int32_t row_count = 0;     // CircleRows::count
+    std::int32_t inset[CircleRows::CAPACITY] = {};
+    std::int32_t span_count = 0;
+    SpanShape spans[2 * CircleRows::CAPACITY] = {};
+};
+
+CircleSetup g_setup;
+SmallCircleStats g_stats;
+
+// Records the set-up the general small-circle call just made, when later
+// calls can reuse it: a whole radius, a non-empty view, the caller's lock
+// held and the drawing state being the runtime's own record (which keeps its
+// address for the life of the process).
+void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows, float radius, float aspect,
+                  std::int32_t coord_flags) {
+    CircleSetup& s = g_setup;
+    s.valid = false;
+    const auto whole = static_cast<std::int32_t>(radius);
+    if (static_cast<float>(whole) != radius) return;
+    if (context->lock_count <= 0 || state->lines == nullptr || state->line_capacity <= 0) return;
+    if (context_slot(CONTEXT_SLOT_DRAW_STATE, 0) != state) return;
+    const ViewBounds view(state);
+    if (view.empty()) return;
+    // Centres are checked to lie within +-2^20 and views within +-2^30, so
+    // every sum below stays far inside 64 bits.
+    const bool absolute = (state->state_flags & DS_SCREEN_ABSOLUTE) != 0;
+    s.offset_x = absolute ? 0 : state->view_x;
+    s.offset_y = absolute ? 0 : state->view_y;
+
+    s.radius_bits = std::bit_cast<std::uint32_t>(radius);
+    s.aspect_bits = std::bit_cast<std::uint32_t>(aspect);
+    s.coord_flags = coord_flags;
+    s.context_cell = &current_context_cell();
+    s.context = context;
+    s.context_id = context->id;
+    s.state = state;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(state);
+    std::memcpy(s.state_head, bytes, STATE_HEAD);
+    std::memcpy(s.state_view, bytes + VIEW_AT, VIEW_SIZE);
+    std::memcpy(s.state_routines, bytes + ROUTINES_AT, ROUTINES_SIZE);
+    s.first_line = state->lines[0];
+    s.ops = &pixel_ops();
+    s.put_pixel = s.ops->put_pixel;
+    s.get_pixel = s.ops->get_pixel;
+    s.span_fill = s.ops->span_fill;
+    s.screen_aspect_bits = std::bit_cast<std::uint32_t>(context->aspect);
+    s.blending = context->flags & CTX_BLENDING;
+    s.visible_ptr = context->visible_ptr;
+    s.dirty = context->dirty;
+    s.height = context->height;
+
+    s.view_top = view.top;
+    s.view_bottom = view.bottom;
+    s.whole_radius = whole;
+    s.row_count = rows.count;
+    std::copy(rows.inset, rows.inset + rows.count, s.inset);
+    // The changed rows reach the radius or the walk's last row, whichever is
+    // further (as the general walk widens them).
+    s.reach = std::max(whole, rows.count - 1);
+    s.inside_left = view.left + whole;
+    s.inside_right = view.right - 1 - whole;
+    s.inside_top = view.top + s.reach;
+    s.inside_bottom = view.bottom - 1 - s.reach;
+    s.span_count = 0;
+    for (std::int32_t k = 0; k < rows.count; ++k) {
+        const std::int32_t count = 2 * (whole - rows.inset[k]) + 1;
+        if (count <= 0) continue;
+        s.spans[s.span_count++] = SpanShape{k, rows.inset[k] - whole, count};
+        if (k > 0) s.spans[s.span_count++] = SpanShape{-k, rows.inset[k] - whole, count};
+    }
+    s.marks = state->lines[0] == context->visible_ptr && context->dirty != nullptr;
+    s.marks_in_page = view.top >= 0 && view.bottom <= context->height;
+    s.plus = whole == 1 && rows.count == 2 && rows.inset[1] == 1;
+    s.valid = true;
+    ++g_stats.setups;
+}
+
+// `count` copies of a 32-bit pixel from `at`, two at a time.
+inline void store_pixels(std::uint8_t* at, std::uint32_t pixel, std::int32_t count) {
+    const std::uint64_t pair = static_cast<std::uint64_t>(pixel) * 0x100000001u;
+    std::int32_t i = 0;
+    for (; i + 2 <= count; i += 2) std::memcpy(at + 4 * i, &pair, sizeof pair);
+    if (i < count) std::memcpy(at + 4 * i, &pixel, sizeof pixel);
+}
+
+// The rows of a circle that is not wholly inside the view, each clipped.
+[[gnu::noinline]] void draw_clipped(const CircleSetup& s, std::int64_t cx, std::int64_t cy, std::uint32_t colour) {
+    const ViewBounds view(s.state);
+    const std::int64_t x_left = cx - s.whole_radius;
+    const std::int64_t x_right = cx + s.whole_radius;
+    std::uint8_t* const* const lines = s.state->lines;
+    for (std::int32_t k = 0; k < s.row_count; ++k) {
+        fill_row(lines, view, cy + k, x_left + s.inset[k], x_right - s.inset[k], colour);
+        if (k > 0) fill_row(lines, view, cy - k, x_left + s.inset[k], x_right - s.inset[k], colour);
+    }
+}
+
+// The changed rows clamped to the view, then to the page, as the general
+// walk's unlock marks them (a circle wholly above or below the view still
+// marks the view's nearest row).
+void mark_clamped(const CircleSetup& s, std::int64_t cy) {
+    const std::int64_t last = s.view_bottom - 1;
+    const std::int64_t y_min = std::min(last, std::max(s.view_top, cy - s.reach));
+    const std::int64_t y_max = std::min(last, std::max(s.view_top, cy + s.reach));
+    const std::int64_t first = std::max<std::int64_t>(y_min, 0);
+    const std::int64_t final_row = std::min<std::int64_t>(y_max, s.height - 1);
+    for (std::int64_t row = first; row <= final_row; ++row) s.dirty[row] = 1;
+}
+
+// Draws the call from the recorded set-up and returns true, when the set-up
+// still holds for it and the centre is a whole number; otherwise changes
+// nothing and returns false. Makes no call on its usual path, so that the
+// caller's arguments stay in registers for the hand-off when it declines.
+[[gnu::always_inline]] inline bool draw_from_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
+                            std::int32_t coord_flags) {
+    const CircleSetup& s = g_setup;
+    if (!s.valid || std::bit_cast<std::uint32_t>(radius) != s.radius_bits ||
+        std::bit_cast<std::uint32_t>(aspect) != s.aspect_bits || coord_flags != s.coord_flags) {
+        return false;
+    }
+    // A whole-number centre well inside the coordinate range maps to itself.
+    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
+    if (!(x >= -PLAIN_LIMIT && x <= PLAIN_LIMIT && y >= -PLAIN_LIMIT && y <= PLAIN_LIMIT)) return false;
+    const auto ix = static_cast<std::int32_t>(x);
+    const auto iy = static_cast<std::int32_t>(y);
+    if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
+
+    GfxContext* const context = s.context_cell->load(std::memory_order_acquire);
+    if (context != s.context || context->id != s.context_id || context->lock_count <= 0) return false;
+    if ((context->flags & CTX_BLENDING) != s.blending) return false;
+    if (s.blending != 0 && (colour & 0xFF000000u) != 0xFF000000u) return false;
+    if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) return false;
+    if (context->visible_ptr != s.visible_ptr || context->dirty != s.dirty || context->height != s.height) {
+        return false;
+    }
+    DrawState* const state = s.state;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(state);
+    if (!(same_bytes<STATE_HEAD>(bytes, s.state_head) & same_bytes<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) &
+          same_bytes<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines)) ||
+        state->lines[0] != s.first_line) {
+        return false;
+    }
+    // The routine choice the general path would make is the one in place.
+    if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
+        return false;
+    }
+
+    // The stores below are byte stores as far as the compiler knows, which
+    // may alias the set-up: everything they need is read first.
+    const std::int64_t cx = static_cast<std::int64_t>(ix) + s.offset_x;
+    const std::int64_t cy = static_cast<std::int64_t>(iy) + s.offset_y;
+    const bool inside = cx >= s.inside_left && cx <= s.inside_right && cy >= s.inside_top && cy <= s.inside_bottom;
+    const bool plus = s.plus;
+    const bool marks = s.marks;
+    const bool marks_in_page = s.marks_in_page;
+    const std::int64_t reach = s.reach;
+    std::uint8_t* const dirty = s.dirty;
+    std::uint8_t* const* const lines = state->lines;
+    state->last_x = x;
+    state->last_y = y;
+    if (inside && plus) {
+        // The particles' five pixels, and their three rows marked.
+        const std::uint64_t pair = static_cast<std::uint64_t>(colour) * 0x100000001u;
+        std::uint8_t* const above = lines[cy - 1] + cx * 4;
+        std::uint8_t* const centre = lines[cy] + cx * 4;
+        std::uint8_t* const below = lines[cy + 1] + cx * 4;
+        std::memcpy(centre - 4, &pair, sizeof pair);
+        std::memcpy(centre + 4, &colour, sizeof colour);
+        std::memcpy(below, &colour, sizeof colour);
+        std::memcpy(above, &colour, sizeof colour);
+        if (marks) {
+            if (marks_in_page) {
+                constexpr std::uint8_t THREE_MARKS[3] = {1, 1, 1};
+                std::memcpy(dirty + cy - 1, THREE_MARKS, sizeof THREE_MARKS);
+            } else {
+                mark_clamped(s, cy);
+            }
+        }
+    } else if (inside) {
+        // Wholly inside the view: no row or span needs clipping, and the
+        // changed rows need clamping only when the view leaves the page.
+        const std::int32_t span_count = s.span_count;
+        for (const SpanShape* span = s.spans; span != s.spans + span_count; ++span) {
+            const SpanShape here = *span;
+            store_pixels(lines[cy + here.dy] + (cx + here.dx) * 4, colour, here.count);
+        }
+        if (marks) {
+            if (marks_in_page) {
+                for (std::int64_t row = cy - reach; row <= cy + reach; ++row) dirty[row] = 1;
+            } else {
+                mark_clamped(s, cy);
+            }
+        }
+    } else {
+        draw_clipped(s, cx, cy, colour);
+        if (marks) mark_clamped(s, cy);
+    }
+    ++g_stats.reused;
+    return true;
+}
+
 }  // namespace
 
-bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
-                         std::int32_t coord_flags) {
+namespace {
+
+// The whole small-circle call: every look-up and check, then the drawing,
+// then the set-up recorded for the calls that follow.
+[[gnu::noinline]] bool small_circle_with_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
+                                               std::int32_t coord_flags) {
     GfxContext* const context = current_context();
     if (context == nullptr || !(radius > 0.0f && radius <= SMALL_CIRCLE_RADIUS_LIMIT)) return false;
     // Aspect 1 exactly: both radii are the radius.
@@ -189,7 +479,45 @@ bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, f
         const std::int64_t final_row = std::min<std::int64_t>(y_max, context->height - 1);
         for (std::int64_t row = first; row <= final_row; ++row) context->dirty[row] = 1;
     }
+    record_setup(context, state, rows, radius, aspect, coord_flags);
     return true;
 }
+
+}  // namespace
+
+bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
+                         std::int32_t coord_flags) {
+    if (draw_from_setup(x, y, radius, colour, aspect, coord_flags)) return true;
+    return small_circle_with_setup(x, y, radius, colour, aspect, coord_flags);
+}
+
+namespace {
+
+// ellipse once the recorded set-up has declined: the small-circle path with
+// its own set-up when the call qualifies, else the general walk.
+[[gnu::noinline]] void ellipse_without_setup(void* target, float x, float y, float radius, std::uint32_t colour,
+                                             float aspect, float start_angle, float end_angle, std::int32_t fill,
+                                             std::int32_t coord_flags) {
+    if (target == nullptr && fill != 0 && start_angle == 0.0f &&
+        std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
+        small_circle_with_setup(x, y, radius, colour, aspect, coord_flags)) {
+        return;
+    }
+    ellipse_general(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
+}
+
+}  // namespace
+
+void ellipse(void* target, float x, float y, float radius, std::uint32_t colour, float aspect, float start_angle,
+             float end_angle, std::int32_t fill, std::int32_t coord_flags) {
+    if (target == nullptr && fill != 0 && start_angle == 0.0f &&
+        std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
+        draw_from_setup(x, y, radius, colour, aspect, coord_flags)) {
+        return;
+    }
+    ellipse_without_setup(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
+}
+
+SmallCircleStats small_circle_stats() { return g_stats; }
 
 }  // namespace vz

@@ -19,4 +19,12 @@ inline constexpr float SMALL_CIRCLE_RADIUS_LIMIT = 16.0f;
 bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
                          std::int32_t coord_flags);
 
+// How often the small-circle path made a set-up and how often a call reused
+// it, since the process started (for tests and measurements).
+struct SmallCircleStats {
+    std::uint64_t setups = 0;
+    std::uint64_t reused = 0;
+};
+SmallCircleStats small_circle_stats();
+
 }  // namespace vz

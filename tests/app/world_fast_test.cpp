@@ -306,6 +306,54 @@ TEST_P(FastStepTest, ColourQuotientTiesAndNearTiesMatch) {
     }
 }
 
+// Moves that end on, beside and across every multiple of the world's size
+// within the kernels' range, by whole and half pixels: the wrap must give the
+// exact path's position (and its ties) without the kernels falling back.
+TEST_P(FastStepTest, WrapsOnAndAroundMultiplesOfTheWorldSize) {
+    TestWorld fast;
+    TestWorld exact;
+    FastStepper stepper(GetParam());
+    const std::int32_t sizes[2] = {WORLD_WIDTH, WORLD_HEIGHT};
+    const float velocities[] = {0.0f, 128.0f, -128.0f, 256.0f, -256.0f, 384.0f, -384.0f, 640.0f, -640.0f};
+    std::int32_t i = 0;
+    for (std::int32_t multiple = -2; multiple <= 2; ++multiple) {
+        for (std::int32_t offset = -3; offset <= 3; ++offset) {
+            for (const float v : velocities) {
+                for (int axis = 0; axis < 2; ++axis, ++i) {
+                    // Beyond the pull limit the velocity is kept as it is, so
+                    // the move is known: whole pixels plus v / 256 (0, +-.5,
+                    // +-1, +-1.5, +-2.5), ending at the multiple plus offset
+                    // (a tie when it is a half).
+                    const float velocity = v + (v < 0 ? -65536.0f : 65536.0f);
+                    const float whole_move = std::trunc(velocity / 256.0f);
+                    const float p = static_cast<float>(multiple * sizes[axis] + offset) - whole_move;
+                    fast.px()[i] = axis == 0 ? p : 700.0f;
+                    fast.py()[i] = axis == 1 ? p : 900.0f;
+                    fast.vx()[i] = axis == 0 ? velocity : 3.0f;
+                    fast.vy()[i] = axis == 1 ? velocity : -5.0f;
+                }
+            }
+        }
+    }
+    for (; i < PARTICLE_COUNT; ++i) {
+        fast.px()[i] = static_cast<float>(i % WORLD_WIDTH);
+        fast.py()[i] = static_cast<float>(i % WORLD_HEIGHT);
+        fast.vx()[i] = 7.0f;
+        fast.vy()[i] = -9.0f;
+    }
+    exact.copy_from(fast);
+    for (int step = 0; step < 3; ++step) {
+        stepper.step(fast.w);
+        step_world(exact.w);
+        const std::string where = "step " + std::to_string(step);
+        ASSERT_EQ(state_mismatches(fast.w, exact.w, where), 0);
+        ASSERT_EQ(measure_mismatches(stepper, exact.w, where), 0);
+        if (GetParam() != StepIsa::exact) {
+            EXPECT_LT(stepper.fallbacks().step, PARTICLE_COUNT / 100);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryInstructionSet, FastStepTest,
                          ::testing::Values(StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512),
                          [](const ::testing::TestParamInfo<StepIsa>& info) {

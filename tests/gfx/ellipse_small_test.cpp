@@ -9,6 +9,7 @@
 
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "gfx/ellipse_small.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
+#include "gfx/text/lines.h"
 #include "screen_support.h"
 
 namespace vz {
@@ -180,6 +182,205 @@ TEST_F(SmallCircleTest, ScreenAspectOtherThanOneTakesTheGeneralPath) {
     int rows = 0;
     for (int y = 0; y < HEIGHT; ++y) rows += out.pixels[static_cast<std::size_t>(y) * WIDTH + 10] != 0xFF000000u;
     EXPECT_EQ(rows, 5);
+}
+
+
+// A run of calls shares one set-up; whatever changes between two calls must
+// be noticed. Each case runs the same sequence twice from a fresh screen:
+// two warm-up circles (the second reuses the first's set-up), a change, and
+// then probe circles over the page, its edges and beyond, with opaque and
+// translucent colours, whole and fractional centres and three radii. Once
+// through ellipse and once through the general walk alone; every page, the
+// dirty rows, the last point, the routines, the lock count and the image
+// drawn into must come out the same.
+class SmallCircleSetupTest : public test::ScreenTest {
+protected:
+    using Change = std::function<void(EllipseFn)>;
+
+    struct Result {
+        std::vector<std::uint32_t> pages;
+        std::vector<std::uint8_t> dirty;
+        std::vector<std::uint32_t> image;
+        float last_x = 0, last_y = 0;
+        PutPixelFn put_pixel = nullptr;
+        SpanFillFn span_fill = nullptr;
+        GetPixelFn get_pixel = nullptr;
+        std::int32_t lock_count = 0;
+        int driver_locks = 0;
+
+        bool operator==(const Result&) const = default;
+    };
+
+    static constexpr int IMAGE_W = 9;
+    static constexpr int IMAGE_H = HEIGHT + 12;  // taller than the screen: the line table grows
+
+    void SetUp() override {
+        test::ScreenTest::SetUp();
+        use_fake_drivers();
+        image.assign(8 + IMAGE_W * IMAGE_H, 0u);
+        image[0] = IMAGE_TAG_NEW;
+        image[1] = 4;
+        image[2] = IMAGE_W;
+        image[3] = IMAGE_H;
+        image[4] = IMAGE_W * 4;
+    }
+
+    void open(int width = WIDTH, int height = HEIGHT) {
+        use_fake_drivers();
+        ASSERT_EQ(screen_res(width, height, 32, 2, 0, 0), 0);
+        GfxContext* context = current_context();
+        for (int page = 0; page < context->page_count; ++page) {
+            for (int y = 0; y < context->height; ++y) {
+                auto* line = reinterpret_cast<std::uint32_t*>(context->pages[page] + y * context->pitch);
+                for (int x = 0; x < context->width; ++x) line[x] = 0xFF000000u + static_cast<std::uint32_t>(page);
+            }
+        }
+        std::memset(context->dirty, 0, static_cast<std::size_t>(context->height));
+    }
+
+    static void circle(EllipseFn fn, float x, float y, float radius, std::uint32_t colour) {
+        fn(nullptr, x, y, radius, colour, 0.0f, 0.0f, FULL, -1, COORD_ABSOLUTE_POINT);
+    }
+
+    Result run(EllipseFn fn, const Change& change) {
+        std::fill(image.begin() + 8, image.end(), 0u);
+        open();
+        screen_lock();
+        circle(fn, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        const std::uint64_t reused = small_circle_stats().reused;
+        circle(fn, 9.0f, 6.0f, 1.0f, 0xFF00FF00u);
+        // The set-up was warm before the change (the fast run only).
+        if (fn == ellipse) {
+            EXPECT_EQ(small_circle_stats().reused, reused + 1);
+        }
+        test::fake_log().lock_calls = 0;
+        change(fn);
+        GfxContext* context = current_context();
+        const float xs[] = {-2.0f, 0.0f, 1.0f, 5.0f, 5.5f, static_cast<float>(context->width - 1),
+                            static_cast<float>(context->width) + 1.0f};
+        const float ys[] = {-1.0f, 0.0f, 4.0f, 9.0f, static_cast<float>(context->height - 2),
+                            static_cast<float>(context->height)};
+        std::uint32_t colour = 0xFF102030u;
+        for (float radius : {1.0f, 2.0f, 1.0f, 1.5f}) {
+            for (float y : ys) {
+                for (float x : xs) {
+                    colour = colour * 1664525u + 1013904223u;
+                    circle(fn, x, y, radius, (colour & 1u) != 0 ? colour | 0xFF000000u : colour & 0x80FFFFFFu);
+                }
+            }
+        }
+        Result out;
+        const DrawState* state = get_draw_state();
+        context = current_context();
+        out.driver_locks = test::fake_log().lock_calls;
+        out.lock_count = context->lock_count;
+        for (int page = 0; page < context->page_count; ++page) {
+            for (int y = 0; y < context->height; ++y) {
+                const auto* line = reinterpret_cast<const std::uint32_t*>(context->pages[page] + y * context->pitch);
+                out.pages.insert(out.pages.end(), line, line + context->width);
+            }
+        }
+        out.dirty.assign(context->dirty, context->dirty + context->height);
+        out.image = image;
+        out.last_x = state->last_x;
+        out.last_y = state->last_y;
+        out.put_pixel = state->put_pixel;
+        out.span_fill = state->span_fill;
+        out.get_pixel = state->get_pixel;
+        while (context->lock_count > 0) screen_unlock(1, 0);
+        return out;
+    }
+
+    void expect_same(const char* what, const Change& change) {
+        SCOPED_TRACE(what);
+        const Result fast = run(ellipse, change);
+        const Result general = run(ellipse_general, change);
+        EXPECT_TRUE(fast == general);
+        EXPECT_EQ(fast.pages, general.pages);
+        EXPECT_EQ(fast.dirty, general.dirty);
+        EXPECT_EQ(fast.image, general.image);
+    }
+
+    std::vector<std::uint32_t> image;
+};
+
+TEST_F(SmallCircleSetupTest, ColourAndPositionAloneKeepTheSetUp) {
+    expect_same("nothing changed", [](EllipseFn) {});
+    // The probes of a fresh screen drawn through one set-up: most calls reuse it.
+    const std::uint64_t before = small_circle_stats().reused;
+    run(ellipse, [](EllipseFn) {});
+    EXPECT_GT(small_circle_stats().reused - before, 40u);
+}
+
+TEST_F(SmallCircleSetupTest, ClipAndCoordinateMappingChangesAreNoticed) {
+    expect_same("view set with border and fill", [](EllipseFn) { set_view(4, 3, 17, 12, 0xFF445566u, 0xFFFFFFFFu, 0); });
+    expect_same("view set screen-absolute", [](EllipseFn) {
+        set_view(4, 3, 17, 12, 0, 0, VIEW_SCREEN_ABSOLUTE | VIEW_NO_BORDER | VIEW_NO_FILL);
+    });
+    expect_same("view reset", [](EllipseFn) {
+        set_view(4, 3, 17, 12, 0, 0, VIEW_NO_BORDER | VIEW_NO_FILL);
+        set_view(VIEW_NO_COORDINATE, VIEW_NO_COORDINATE, VIEW_NO_COORDINATE, VIEW_NO_COORDINATE, 0, 0, 0);
+    });
+    expect_same("view moved by hand", [](EllipseFn) {
+        get_draw_state()->view_x = 3;
+        get_draw_state()->view_w = WIDTH - 3;
+    });
+    expect_same("view narrowed by hand", [](EllipseFn) { get_draw_state()->view_h = 7; });
+    expect_same("view emptied by hand", [](EllipseFn) { get_draw_state()->view_w = 0; });
+    expect_same("screen-absolute flag by hand", [](EllipseFn) {
+        DrawState* state = get_draw_state();
+        state->view_x = 2;
+        state->view_y = 5;
+        state->view_w = WIDTH - 2;
+        state->view_h = HEIGHT - 5;
+        state->state_flags |= DS_SCREEN_ABSOLUTE;
+    });
+}
+
+TEST_F(SmallCircleSetupTest, TargetPageAndScreenChangesAreNoticed) {
+    expect_same("work page 1", [](EllipseFn) { page_set(1, -1); });
+    expect_same("visible page 1", [](EllipseFn) { page_set(-1, 1); });
+    expect_same("both pages 1", [](EllipseFn) { page_set(1, 1); });
+    expect_same("image target and back", [this](EllipseFn fn) {
+        fn(image.data(), 4.0f, 4.0f, 1.0f, 0xFFABCDEFu, 0.0f, 0.0f, FULL, -1, COORD_ABSOLUTE_POINT);
+        fn(image.data(), 4.0f, static_cast<float>(IMAGE_H - 2), 2.0f, 0xFF123456u, 0.0f, 0.0f, FULL, -1,
+           COORD_ABSOLUTE_POINT);
+    });
+    // The driver lock is released before the screen goes, as a program must.
+    expect_same("screen set again", [this](EllipseFn) {
+        screen_unlock(1, 0);
+        open();
+        screen_lock();
+    });
+    expect_same("screen set again, another size", [this](EllipseFn) {
+        screen_unlock(1, 0);
+        open(WIDTH - 5, HEIGHT + 3);
+        screen_lock();
+    });
+    expect_same("screen closed and set again unlocked", [this](EllipseFn) {
+        screen_unlock(1, 0);
+        close_screen();
+        open();
+    });
+}
+
+TEST_F(SmallCircleSetupTest, LockAspectBlendingAndRoutineChangesAreNoticed) {
+    expect_same("lock released", [](EllipseFn) { screen_unlock(1, 0); });
+    expect_same("screen aspect", [](EllipseFn) { current_context()->aspect = 0.5f; });
+    expect_same("screen aspect back to one", [](EllipseFn) {
+        current_context()->aspect = 0.5f;
+        current_context()->aspect = 1.0f;
+    });
+    expect_same("blending on", [](EllipseFn) { current_context()->flags |= CTX_BLENDING; });
+    expect_same("routines cleared by hand", [](EllipseFn) {
+        DrawState* state = get_draw_state();
+        state->put_pixel = nullptr;
+        state->span_fill = nullptr;
+    });
+    expect_same("dirty flags and visible pointer by hand", [](EllipseFn) {
+        GfxContext* context = current_context();
+        context->visible_ptr = context->pages[1];
+    });
 }
 
 }  // namespace

@@ -24,8 +24,10 @@ struct Spot {
     std::uint32_t colour;
 };
 
-// Fixed pseudo-random centres over the screen, a few just off its edges.
-std::vector<Spot> spots() {
+// Fixed pseudo-random centres over the screen, a few just off its edges;
+// with a small `area`, centres within its top-left area x area pixels only, so
+// that the page stays in the nearest cache and the call's own cost shows.
+std::vector<Spot> spots(int area = 0) {
     std::vector<Spot> out(CIRCLES);
     std::uint32_t seed = 12345;
     auto next = [&seed] {
@@ -33,8 +35,10 @@ std::vector<Spot> spots() {
         return seed >> 8;
     };
     for (Spot& s : out) {
-        s.x = static_cast<float>(next() % (WIDTH + 4)) - 2.0f;
-        s.y = static_cast<float>(next() % (HEIGHT + 4)) - 2.0f;
+        const std::uint32_t w = area > 0 ? static_cast<std::uint32_t>(area) : WIDTH + 4;
+        const std::uint32_t h = area > 0 ? static_cast<std::uint32_t>(area) : HEIGHT + 4;
+        s.x = static_cast<float>(next() % w) - (area > 0 ? -2.0f : 2.0f);
+        s.y = static_cast<float>(next() % h) - (area > 0 ? -2.0f : 2.0f);
         s.colour = 0xFF000000u | next();
     }
     return out;
@@ -68,6 +72,22 @@ void BM_FilledRadiusOneFrame(benchmark::State& state) {
     vz::close_screen();
 }
 BENCHMARK(BM_FilledRadiusOneFrame)->Unit(benchmark::kMillisecond);
+
+// The frame's calls with every centre inside a 32 x 32 corner: the cost of
+// the calls themselves, without the page's cache misses.
+void BM_FilledRadiusOneFrameInCache(benchmark::State& state) {
+    if (!open_screen(state)) return;
+    const std::vector<Spot> all = spots(32);
+    for (auto _ : state) {
+        vz::screen_lock();
+        draw_frame(all);
+        vz::screen_unlock(-1, -1);
+        benchmark::DoNotOptimize(vz::current_context()->pages[0][0]);
+    }
+    state.SetItemsProcessed(state.iterations() * CIRCLES);
+    vz::close_screen();
+}
+BENCHMARK(BM_FilledRadiusOneFrameInCache)->Unit(benchmark::kMillisecond);
 
 // The same circles with each call taking and releasing the lock itself.
 void BM_FilledRadiusOneUnlocked(benchmark::State& state) {
