@@ -146,7 +146,11 @@ template <std::size_t Size>
 [[gnu::always_inline]] inline bool same_bytes(const unsigned char* a, const unsigned char* b) {
     std::uint64_t differ = 0;
     std::size_t i = 0;
+#if defined(__clang__)
+#pragma unroll
+#else
 #pragma GCC unroll 16
+#endif
     for (; i + 8 <= Size; i += 8) {
         std::uint64_t u, v;
         std::memcpy(&u, a + i, 8);
