@@ -140,10 +140,10 @@ constexpr std::size_t ROUTINES_SIZE = sizeof(DrawState) - ROUTINES_AT;
 static_assert(offsetof(DrawState, screen_id) == 0 && offsetof(DrawState, target) < STATE_HEAD &&
               offsetof(DrawState, state_flags) > ROUTINES_AT);
 
-// True when the `Size` bytes at `a` and `b` are equal: word by word, with no
+// Zero when the `Size` bytes at `a` and `b` are equal: word by word, with no
 // early exit, so that the compiler keeps it to a few loads and one branch.
 template <std::size_t Size>
-[[gnu::always_inline]] inline bool same_bytes(const unsigned char* a, const unsigned char* b) {
+[[gnu::always_inline]] inline std::uint64_t differing_bits(const unsigned char* a, const unsigned char* b) {
     std::uint64_t differ = 0;
     std::size_t i = 0;
 #if defined(__clang__)
@@ -158,7 +158,7 @@ template <std::size_t Size>
         differ |= u ^ v;
     }
     for (; i < Size; ++i) differ |= static_cast<std::uint64_t>(a[i] ^ b[i]);
-    return differ == 0;
+    return differ;
 }
 
 // The set-up shared by a run of calls with the same whole radius, aspect and
@@ -335,8 +335,8 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
     }
     DrawState* const state = s.state;
     const auto* bytes = reinterpret_cast<const unsigned char*>(state);
-    if (!(same_bytes<STATE_HEAD>(bytes, s.state_head) & same_bytes<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) &
-          same_bytes<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines)) ||
+    if ((differing_bits<STATE_HEAD>(bytes, s.state_head) | differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) |
+         differing_bits<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines)) != 0 ||
         state->lines[0] != s.first_line) {
         return false;
     }
