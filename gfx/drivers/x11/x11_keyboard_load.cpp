@@ -46,9 +46,16 @@ bool load_keyboard_tables(Display* display) {
         char bytes[8];
         KeySym looked_up = NoSymbol;
         XLookupString(&event, bytes, sizeof bytes, &looked_up, nullptr);
-        return looked_up == keysym;
+        if (looked_up != keysym) return false;
+        // Xlib asked for notices of new keyboards and changed maps when it
+        // loaded the map, and would fetch it again on the next lookup after
+        // one; the tables stay as they are.
+        if (xkb) XkbSelectEvents(display, XkbUseCoreKbd, XkbNewKeyboardNotifyMask | XkbMapNotifyMask, 0);
+        return true;
     }
     return false;
 }
+
+bool keyboard_mapping_change(int request) { return request == MappingKeyboard || request == MappingModifier; }
 
 }  // namespace vz::x11

@@ -86,3 +86,16 @@ TEST_F(KeyboardLoad, KeyCodesOutsideTheServersRangeAreNotAsked) {
 
 }  // namespace
 }  // namespace vz::x11
+
+namespace vz::x11 {
+namespace {
+
+TEST(KeyboardMappingNotice, KeyAndModifierChangesKeepTheLoadedTables) {
+    EXPECT_TRUE(keyboard_mapping_change(MappingKeyboard));
+    EXPECT_TRUE(keyboard_mapping_change(MappingModifier));
+    // The pointer's button map is no key table: Xlib takes it as it comes.
+    EXPECT_FALSE(keyboard_mapping_change(MappingPointer));
+}
+
+}  // namespace
+}  // namespace vz::x11
