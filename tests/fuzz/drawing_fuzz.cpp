@@ -3,6 +3,7 @@
 // views, pages, clears and the palette. Every call must return with the
 // screen lock given back.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -27,6 +28,32 @@ std::int32_t coord_flags(vz::fuzz::Input& in) {
     return flags;
 }
 
+constexpr double MAX_ARC_STEPS = 4000.0;
+constexpr double TWO_PI = 6.283185307179586;
+// Beyond this a float angle no longer changes when a turn is added.
+constexpr double LAST_TURNING_ANGLE = 134217728.0;  // 2^27
+
+// About how many steps an arc of these arguments takes (its radial lines
+// aside): the whole turns taken off the limits one by one until they are
+// less than a turn apart (up to about 2 * 10^7 of them when the limits lie
+// far apart), plus the points of the span left, at most a turn, at the
+// steps per radian.
+double arc_steps(float radius, float aspect, float start, float end) {
+    if (!std::isfinite(radius) || !(radius > 0.0f) || std::isnan(aspect)) return 0.0;  // nothing drawn
+    if (!std::isfinite(start) || !std::isfinite(end)) return 0.0;
+    const double from = std::min(std::fabs(static_cast<double>(start)), LAST_TURNING_ANGLE);
+    const double to = std::min(std::fabs(static_cast<double>(end)), LAST_TURNING_ANGLE);
+    const double turns = std::fabs(to - from) / TWO_PI;
+    // 0 takes the screen's own aspect, which is near 1.
+    const double a = aspect == 0.0f ? 1.0 : std::fabs(static_cast<double>(aspect));
+    const double r = radius;
+    const double area = r * r * (a > 1.0 ? 1.0 / a : a);
+    if (!std::isfinite(area)) return HUGE_VAL;
+    double span = std::fabs(static_cast<double>(end)) - std::fabs(static_cast<double>(start));
+    if (span < 0.0 || span > TWO_PI + 0.01) span = TWO_PI + 0.01;  // whole turns taken off: up to a turn
+    return turns + 1.5 * std::sqrt(area) * span + 1.0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -46,12 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const bool whole = (in.u8() & 1) != 0;
                 const float start = whole ? 0.0f : in.real();
                 const float end = whole ? 6.283186f : in.real();
-                // An arc takes about 1.5 * sqrt(rx * ry) steps per radian
-                // wherever it lies; arcs of more than about 10^5 steps are
-                // left to the unit tests so that a run stays quick.
-                const float a = aspect == 0.0f ? 1.0f : std::fabs(aspect);
-                const double area = static_cast<double>(radius) * radius * (a > 1.0f ? 1.0 / a : a);
-                if (!whole && std::isfinite(radius) && std::isfinite(area) && area > 1.0e8) break;
+                // An arc takes about 1.5 * sqrt(rx * ry) steps per radian of
+                // its span wherever it lies. Arcs of more than a few thousand
+                // steps take the same paths with more steps and are left to
+                // the unit tests, so that a run stays quick; large radii over
+                // short spans stay in.
+                if (!whole && arc_steps(radius, aspect, start, end) > MAX_ARC_STEPS) break;
                 vz::ellipse(nullptr, x, y, radius, colour, aspect, start, end, in.i32(), coord_flags(in));
                 break;
             }

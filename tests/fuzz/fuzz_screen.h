@@ -5,14 +5,17 @@
 #include <cstdlib>
 
 #include "fuzz_input.h"
+#include "recycled_blocks.h"
 #include "gfx/context.h"
 
 namespace vz::fuzz {
 
-// Makes every screen the fuzz targets open memory-only, whatever its flags.
+// Makes every screen the fuzz targets open memory-only, whatever its flags,
+// with its memory handed out again from run to run.
 inline void use_memory_only_screens() {
     ::setenv("VZGFX", "null", 1);
     ::unsetenv("DISPLAY");
+    recycle_screen_blocks();
 }
 
 // Opens a small screen of a depth, size and page count taken from the input;

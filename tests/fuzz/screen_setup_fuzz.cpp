@@ -16,14 +16,23 @@
 namespace {
 
 // Requests whose pages would take more than this are skipped: they are
-// valid and would only measure the machine's memory.
-constexpr std::int64_t PAGE_BYTES_LIMIT = 64 << 20;
+// valid, take the same paths as smaller ones and would only measure how fast
+// the machine clears memory (one run should not clear megabytes).
+constexpr std::int64_t PAGE_BYTES_LIMIT = 8 << 20;
 
-bool affordable(std::int64_t width, std::int64_t height, std::int64_t pages) {
+// Bytes per pixel of a requested depth; 4 for any depth that is not a
+// paletted or 16-bit one.
+std::int64_t pixel_bytes(std::int32_t depth) {
+    if (depth == 1 || depth == 2 || depth == 4 || depth == 8) return 1;
+    if (depth == 15 || depth == 16) return 2;
+    return 4;
+}
+
+bool affordable(std::int64_t width, std::int64_t height, std::int64_t pages, std::int64_t bytes_per_pixel) {
     if (width <= 0 || height <= 0) return true;  // refused before any allocation
     if (pages < 1) pages = 1;
     if (width > PAGE_BYTES_LIMIT || height > PAGE_BYTES_LIMIT || pages > 64) return false;
-    return width * height * 4 * (pages + 1) <= PAGE_BYTES_LIMIT;
+    return width * height * bytes_per_pixel * (pages + 1) <= PAGE_BYTES_LIMIT;
 }
 
 void use_screen() {
@@ -61,12 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 0: {
                 const std::int32_t width = in.number();
                 const std::int32_t height = in.number();
-                if (!affordable(width, height, pages)) continue;
+                if (!affordable(width, height, pages, pixel_bytes(depth))) continue;
                 result = vz::screen_res(width, height, depth, pages, flags, refresh);
                 break;
             }
             case 1:
-                if (!affordable(1280, 1024, pages)) continue;
+                // The largest numbered mode is 1280 x 1024, at the depth asked.
+                if (!affordable(1280, 1024, pages, pixel_bytes(depth))) continue;
                 result = vz::screen_mode(in.number(), depth, pages, flags, refresh);
                 break;
             default:

@@ -5,6 +5,14 @@
 // driver lock, as the update thread does. Afterwards the key queue and the
 // event ring are drained; every key code must be a character, an extended
 // key or the close code.
+//
+// Opening a screen starts the driver's update thread, and closing it waits
+// for the thread's next pass: that was nearly all of a run's time. The screen
+// therefore stays open from run to run while the input asks for the same
+// flags, and each run starts from the state a fresh screen has: the pointer
+// state reset whole, the window active with its opening flags (a fullscreen
+// toggle undone), no cursor clip, and the stand-in's keyboard, capture and
+// cursor cleared. A screen the messages closed is opened again.
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +27,8 @@
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_proc.h"
+#include "gfx/drivers/window_state.h"
+#include "gfx/events.h"
 #include "gfx/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
@@ -205,6 +215,59 @@ vz::WindowMessage message_from(vz::fuzz::Input& in) {
     return m;
 }
 
+// The screen kept open across runs and what its window held once open.
+struct OpenScreen {
+    bool open = false;
+    std::int32_t flags = 0;
+    std::int32_t window_flags = 0;
+    std::int32_t active = 0;
+    std::int32_t monitor = 0;
+    WindowRequest request{};
+};
+OpenScreen g_screen;
+
+void drain_queues() {
+    while (vz::take_key() != 0) {
+    }
+    vz::ScreenEvent event{};
+    while (vz::take_event(event)) {
+    }
+}
+
+// Opens the screen for `flags`, or puts the open one back as it was when it opened.
+void fresh_screen(std::int32_t flags) {
+    {
+        Lock lock(g_quiet.mutex);
+        std::memset(g_quiet.keyboard, 0, sizeof g_quiet.keyboard);
+        g_quiet.captured = false;
+        g_quiet.cursor_x = g_quiet.cursor_y = 0;
+    }
+    if (g_screen.open && (vz::current_context() == nullptr || g_screen.flags != flags)) {
+        vz::close_screen();
+        g_screen.open = false;
+    }
+    if (!g_screen.open) {
+        if (vz::screen_res(64, 48, 32, 1, flags, 0) != 0 || vz::current_context() == nullptr) std::abort();
+        const vz::ScreenLockGuard screen;
+        vz::WindowState& ws = vz::window_state();
+        g_screen = OpenScreen{true, flags, ws.flags.load(), ws.active.load(), ws.monitor.load(), {}};
+        Lock lock(g_quiet.mutex);
+        g_screen.request = g_quiet.request;
+    } else {
+        const vz::ScreenLockGuard screen;
+        vz::WindowState& ws = vz::window_state();
+        static_cast<vz::PointerState&>(vz::input_state()) = vz::PointerState{};
+        ws.flags.store(g_screen.window_flags);
+        ws.active.store(g_screen.active);
+        ws.monitor.store(g_screen.monitor);
+        ws.cursor_clipped.store(0);
+        Lock lock(g_quiet.mutex);
+        g_quiet.window = true;
+        g_quiet.request = g_screen.request;
+    }
+    drain_queues();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -216,7 +279,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vz::fuzz::Input in(data, size);
-    if (vz::screen_res(64, 48, 32, 1, in.u8() & 0x1, 0) != 0 || vz::current_context() == nullptr) std::abort();
+    fresh_screen(in.u8() & 0x1);
     for (int step = 0; step < 32 && !in.empty(); ++step) {
         {
             Lock lock(g_quiet.mutex);
@@ -236,14 +299,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    vz::close_screen();
-    {
-        Lock lock(g_quiet.mutex);
-        std::memset(g_quiet.keyboard, 0, sizeof g_quiet.keyboard);
-        g_quiet.captured = false;
-        g_quiet.cursor_x = g_quiet.cursor_y = 0;
-    }
-    while (vz::take_key() != 0) {
-    }
+    drain_queues();
     return 0;
 }

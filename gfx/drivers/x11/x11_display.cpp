@@ -24,6 +24,7 @@
 #include <mutex>
 
 #include "gfx/drivers/x11/x11_internal.h"
+#include "gfx/drivers/x11/x11_keyboard_load.h"
 
 namespace vz::x11 {
 
@@ -259,6 +260,13 @@ bool open() {
         XSetErrorHandler(&on_x_error);
         XSetIOErrorHandler(&on_io_error);
         XSetIOErrorExitHandler(d, &on_io_error_exit, nullptr);
+        // Xlib would load its key tables on the first key press, where a
+        // failure ends the process: load them now, and fail the start when
+        // they cannot be had.
+        if (!load_keyboard_tables(d)) {
+            XCloseDisplay(d);
+            return false;
+        }
         s.display = d;
         s.screen = DefaultScreen(d);
         s.root = RootWindow(d, s.screen);

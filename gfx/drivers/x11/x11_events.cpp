@@ -24,6 +24,7 @@
 #include "gfx/drivers/cp437.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/x11/x11_internal.h"
+#include "gfx/drivers/x11/x11_keyboard_load.h"
 
 namespace vz::x11 {
 
@@ -231,7 +232,10 @@ void handle_event(State& s, XEvent& event) {
         return;
     }
     if (event.type == MappingNotify) {
-        XRefreshKeyboardMapping(&event.xmapping);
+        // The key tables loaded while the connection opened stay (see
+        // x11_keyboard_load.h): fetching them again here is a request whose
+        // failure for want of memory would end the process.
+        if (!keyboard_mapping_change(event.xmapping.request)) XRefreshKeyboardMapping(&event.xmapping);
         return;
     }
     if (event.type == KeymapNotify) {  // carries no window
