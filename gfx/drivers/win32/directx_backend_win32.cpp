@@ -58,6 +58,10 @@ struct Objects {
     IDirectInputDeviceA* keyboard = nullptr;
     bool fullscreen = false;
     bool mode_set = false;
+    // The mode set (the depth may be the asked one's twin), and whether the
+    // desktop's is back in force while the window is not in front.
+    std::int32_t mode_height = 0, mode_depth = 0;
+    bool mode_suspended = false;
     std::int32_t vertical_offset = 0;
 };
 
@@ -130,7 +134,8 @@ bool create_draw(GUID* device) {
     return SUCCEEDED(result) && g_dx.draw != nullptr;
 }
 
-bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refresh, std::int32_t& height) {
+bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refresh, std::int32_t& height,
+                      std::int32_t& depth_set) {
     const WindowState& ws = window_state();
     std::int32_t h = ws.height;
     for (;;) {
@@ -138,6 +143,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
         if (SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
                                                  static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
             height = h;
+            depth_set = depth;
             return true;
         }
         std::int32_t twin = 0;
@@ -149,6 +155,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
                                                               static_cast<DWORD>(twin),
                                                               static_cast<DWORD>(refresh), 0))) {
             height = h;
+            depth_set = twin;
             return true;
         }
         if (h < 240) h = 240;
@@ -161,6 +168,23 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
 }
 
 bool restore_surfaces();
+
+// The window lost the focus or was minimised (the desktop gets its display
+// mode back), or is in front again (the program's mode once more).
+void dx_fullscreen_focus(bool shown) {
+    if (!g_dx.fullscreen || g_dx.draw == nullptr || !g_dx.mode_set) return;
+    if (!shown && !g_dx.mode_suspended) {
+        g_dx.draw->RestoreDisplayMode();
+        g_dx.mode_suspended = true;
+    } else if (shown && g_dx.mode_suspended) {
+        const WindowState& ws = window_state();
+        const DWORD flags = (ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8) ? DDSDM_STANDARDVGAMODE : 0;
+        g_dx.mode_suspended =
+            FAILED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
+                                             static_cast<DWORD>(g_dx.mode_depth),
+                                             static_cast<DWORD>(ws.refresh_rate), flags));
+    }
+}
 
 std::int32_t dx_init_window() {
     WindowState& ws = window_state();
@@ -212,8 +236,10 @@ std::int32_t dx_init_window() {
             return -1;
         }
         std::int32_t mode_height = ws.height;
-        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height)) return -1;
+        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height, g_dx.mode_depth)) return -1;
         g_dx.mode_set = true;
+        g_dx.mode_height = mode_height;
+        win32::state().fullscreen_focus = &dx_fullscreen_focus;
         const std::int32_t extra = mode_height - ws.height;
         g_dx.vertical_offset = extra >= 0 ? extra / 2 : -((1 - extra) / 2);
     } else {
@@ -306,6 +332,7 @@ std::int32_t dx_init_window() {
 
 void dx_exit_window() {
     const PlatformLayer& p = platform();
+    win32::state().fullscreen_focus = nullptr;
     {
         std::lock_guard<std::recursive_mutex> guard(input_state().lock);
         g_vsync_draw = nullptr;
