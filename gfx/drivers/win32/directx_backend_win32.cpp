@@ -25,6 +25,7 @@
 #include "gfx/drivers/directx_backend.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/shared_ops.h"
+#include "gfx/drivers/win32/ddraw_format.h"
 #include "gfx/drivers/win32/win32_internal.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
@@ -286,8 +287,10 @@ std::int32_t dx_init_window() {
     // 8-9. The display's pixel format and the converter for it.
     DDPIXELFORMAT format{};
     format.dwSize = sizeof format;
-    if (FAILED(g_dx.primary->GetPixelFormat(&format)) || (format.dwFlags & DDPF_RGB) == 0) return -1;
-    std::int32_t bits = static_cast<std::int32_t>(format.dwRGBBitCount);
+    if (FAILED(g_dx.primary->GetPixelFormat(&format))) return -1;
+    const win32::SurfaceFormat surface = win32::surface_format(format);
+    if (surface.bits == 0) return -1;
+    const std::int32_t bits = surface.bits;
     if (bits == 8) {
         PALETTEENTRY entries[256];
         for (int i = 0; i < 256; ++i) {
@@ -299,10 +302,7 @@ std::int32_t dx_init_window() {
         }
         ws.palette_changed.store(0);
     }
-    if (bits == 16 && format.dwGBitMask == 0x3E0) bits = 15;
-    std::int32_t swap = 0;
-    if ((bits > 23 && format.dwRBitMask == 0xFF) || (bits >= 16 && bits <= 23 && format.dwRBitMask == 0x1F)) swap = 1;
-    ws.converter = choose_blitter(bits, swap);
+    ws.converter = choose_blitter(bits, surface.swap);
     if (ws.converter == nullptr) return -1;
 
     // 10. The monitor's refresh rate.
