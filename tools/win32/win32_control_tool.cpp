@@ -3,6 +3,8 @@
 //   win32-control close TITLE   asks the top-level window titled TITLE to close
 //                               (the close command of its system menu)
 //   win32-control find TITLE    exit 0 once such a window exists (waits 30 s)
+//   win32-control windows TITLE prints how many top-level windows, shown or
+//                               hidden, are titled TITLE
 //   win32-control mode          prints the desktop's display mode now in
 //                               force, "WIDTHxHEIGHTxBITS"
 //   win32-control alt-enter TITLE
@@ -72,6 +74,19 @@ int alt_enter(const char* title) {
     return 0;
 }
 
+struct Count {
+    const char* title;
+    int found;
+};
+
+BOOL CALLBACK count_window(HWND window, LPARAM data) {
+    auto* count = reinterpret_cast<Count*>(data);
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    if (std::strcmp(text, count->title) == 0) ++count->found;
+    return TRUE;
+}
+
 int other_window(DWORD seconds) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = &DefWindowProcA;
@@ -97,7 +112,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 3) {
-        std::fputs("usage: win32-control close|find|alt-enter|alt-enter-close|minimise TITLE, mode, other SECONDS\n", stderr);
+        std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE, mode, other SECONDS\n", stderr);
         return 2;
     }
     if (std::strcmp(argv[1], "find") == 0) {
@@ -114,6 +129,12 @@ int main(int argc, char** argv) {
         // WM_CLOSE by the window's default handling.
         return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0 ? 0 : 1;
     }
+    if (std::strcmp(argv[1], "windows") == 0) {
+        Count count{argv[2], 0};
+        EnumWindows(&count_window, reinterpret_cast<LPARAM>(&count));
+        std::printf("%d\n", count.found);
+        return 0;
+    }
     if (std::strcmp(argv[1], "alt-enter") == 0) return alt_enter(argv[2]);
     if (std::strcmp(argv[1], "alt-enter-close") == 0) {
         if (alt_enter(argv[2]) != 0) return 1;
@@ -125,6 +146,6 @@ int main(int argc, char** argv) {
         return PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0) != 0 ? 0 : 1;
     }
     if (std::strcmp(argv[1], "other") == 0) return other_window(static_cast<DWORD>(std::atoi(argv[2])));
-    std::fputs("usage: win32-control close|find|alt-enter|alt-enter-close|minimise TITLE, mode, other SECONDS\n", stderr);
+    std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE, mode, other SECONDS\n", stderr);
     return 2;
 }
