@@ -103,6 +103,12 @@ int other_window(DWORD seconds) {
     return 0;
 }
 
+void usage() {
+    std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE,\n"
+               "       win32-control mode, win32-control other SECONDS\n",
+               stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,7 +118,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 3) {
-        std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE, mode, other SECONDS\n", stderr);
+        usage();
         return 2;
     }
     if (std::strcmp(argv[1], "find") == 0) {
@@ -146,6 +152,6 @@ int main(int argc, char** argv) {
         return PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0) != 0 ? 0 : 1;
     }
     if (std::strcmp(argv[1], "other") == 0) return other_window(static_cast<DWORD>(std::atoi(argv[2])));
-    std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE, mode, other SECONDS\n", stderr);
+    usage();
     return 2;
 }

@@ -179,7 +179,8 @@ void dx_fullscreen_focus(bool shown) {
         g_dx.mode_suspended = true;
     } else if (shown && g_dx.mode_suspended) {
         const WindowState& ws = window_state();
-        const DWORD flags = (ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8) ? DDSDM_STANDARDVGAMODE : 0;
+        const bool vga = ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8;
+        const DWORD flags = vga ? DDSDM_STANDARDVGAMODE : 0;
         g_dx.mode_suspended =
             FAILED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
                                              static_cast<DWORD>(g_dx.mode_depth),
