@@ -3,22 +3,122 @@
 //   win32-control close TITLE   asks the top-level window titled TITLE to close
 //                               (the close command of its system menu)
 //   win32-control find TITLE    exit 0 once such a window exists (waits 30 s)
+//   win32-control windows TITLE prints how many top-level windows, shown or
+//                               hidden, are titled TITLE
+//   win32-control mode          prints the desktop's display mode now in
+//                               force, "WIDTHxHEIGHTxBITS"
+//   win32-control alt-enter TITLE
+//                               makes the window the foreground window and
+//                               types Alt+Enter into it
+//   win32-control alt-enter-close TITLE
+//                               the same, then at once asks it to close, so
+//                               that the close arrives during the mode change
+//   win32-control minimise TITLE
+//                               minimises the window (its minimise button)
+//   win32-control other SECONDS opens a window of its own titled "other",
+//                               makes it the foreground window and keeps it
+//                               there for SECONDS, then prints the mode
 // Exit code 0 on success, 1 when there is no such window, 2 on bad usage.
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 HWND find_window(const char* title) { return FindWindowA(nullptr, title); }
 
+void print_mode() {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) == 0) {
+        std::puts("unknown");
+        return;
+    }
+    std::printf("%lux%lux%lu\n", static_cast<unsigned long>(mode.dmPelsWidth),
+                static_cast<unsigned long>(mode.dmPelsHeight), static_cast<unsigned long>(mode.dmBitsPerPel));
+}
+
+void pump_for(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(10);
+    }
+}
+
+void key(WORD vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+int alt_enter(const char* title) {
+    HWND window = find_window(title);
+    if (window == nullptr) return 1;
+    SetForegroundWindow(window);
+    Sleep(200);
+    key(VK_MENU, false);
+    key(VK_RETURN, false);
+    key(VK_RETURN, true);
+    key(VK_MENU, true);
+    return 0;
+}
+
+struct Count {
+    const char* title;
+    int found;
+};
+
+BOOL CALLBACK count_window(HWND window, LPARAM data) {
+    auto* count = reinterpret_cast<Count*>(data);
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    if (std::strcmp(text, count->title) == 0) ++count->found;
+    return TRUE;
+}
+
+int other_window(DWORD seconds) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "win32_control_other";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
+                                  100, nullptr, nullptr, wc.hInstance, nullptr);
+    if (window == nullptr) return 1;
+    SetForegroundWindow(window);
+    pump_for(seconds * 1000);
+    print_mode();
+    DestroyWindow(window);
+    return 0;
+}
+
+void usage() {
+    std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE,\n"
+               "       win32-control mode, win32-control other SECONDS\n",
+               stderr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc == 2 && std::strcmp(argv[1], "mode") == 0) {
+        print_mode();
+        return 0;
+    }
     if (argc != 3) {
-        std::fputs("usage: win32-control close|find TITLE\n", stderr);
+        usage();
         return 2;
     }
     if (std::strcmp(argv[1], "find") == 0) {
@@ -35,6 +135,23 @@ int main(int argc, char** argv) {
         // WM_CLOSE by the window's default handling.
         return PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0 ? 0 : 1;
     }
-    std::fputs("usage: win32-control close|find TITLE\n", stderr);
+    if (std::strcmp(argv[1], "windows") == 0) {
+        Count count{argv[2], 0};
+        EnumWindows(&count_window, reinterpret_cast<LPARAM>(&count));
+        std::printf("%d\n", count.found);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "alt-enter") == 0) return alt_enter(argv[2]);
+    if (std::strcmp(argv[1], "alt-enter-close") == 0) {
+        if (alt_enter(argv[2]) != 0) return 1;
+        return PostMessageA(find_window(argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) != 0 ? 0 : 1;
+    }
+    if (std::strcmp(argv[1], "minimise") == 0) {
+        HWND window = find_window(argv[2]);
+        if (window == nullptr) return 1;
+        return PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0) != 0 ? 0 : 1;
+    }
+    if (std::strcmp(argv[1], "other") == 0) return other_window(static_cast<DWORD>(std::atoi(argv[2])));
+    usage();
     return 2;
 }

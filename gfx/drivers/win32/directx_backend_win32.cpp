@@ -25,6 +25,7 @@
 #include "gfx/drivers/directx_backend.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/shared_ops.h"
+#include "gfx/drivers/win32/ddraw_format.h"
 #include "gfx/drivers/win32/win32_internal.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
@@ -58,6 +59,10 @@ struct Objects {
     IDirectInputDeviceA* keyboard = nullptr;
     bool fullscreen = false;
     bool mode_set = false;
+    // The mode set (the depth may be the asked one's twin), and whether the
+    // desktop's is back in force while the window is not in front.
+    std::int32_t mode_height = 0, mode_depth = 0;
+    bool mode_suspended = false;
     std::int32_t vertical_offset = 0;
 };
 
@@ -130,7 +135,8 @@ bool create_draw(GUID* device) {
     return SUCCEEDED(result) && g_dx.draw != nullptr;
 }
 
-bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refresh, std::int32_t& height) {
+bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refresh, std::int32_t& height,
+                      std::int32_t& depth_set) {
     const WindowState& ws = window_state();
     std::int32_t h = ws.height;
     for (;;) {
@@ -138,6 +144,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
         if (SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
                                                  static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
             height = h;
+            depth_set = depth;
             return true;
         }
         std::int32_t twin = 0;
@@ -149,6 +156,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
                                                               static_cast<DWORD>(twin),
                                                               static_cast<DWORD>(refresh), 0))) {
             height = h;
+            depth_set = twin;
             return true;
         }
         if (h < 240) h = 240;
@@ -161,6 +169,24 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
 }
 
 bool restore_surfaces();
+
+// The window lost the focus or was minimised (the desktop gets its display
+// mode back), or is in front again (the program's mode once more).
+void dx_fullscreen_focus(bool shown) {
+    if (!g_dx.fullscreen || g_dx.draw == nullptr || !g_dx.mode_set) return;
+    if (!shown && !g_dx.mode_suspended) {
+        g_dx.draw->RestoreDisplayMode();
+        g_dx.mode_suspended = true;
+    } else if (shown && g_dx.mode_suspended) {
+        const WindowState& ws = window_state();
+        const bool vga = ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8;
+        const DWORD flags = vga ? DDSDM_STANDARDVGAMODE : 0;
+        g_dx.mode_suspended =
+            FAILED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
+                                             static_cast<DWORD>(g_dx.mode_depth),
+                                             static_cast<DWORD>(ws.refresh_rate), flags));
+    }
+}
 
 std::int32_t dx_init_window() {
     WindowState& ws = window_state();
@@ -212,8 +238,10 @@ std::int32_t dx_init_window() {
             return -1;
         }
         std::int32_t mode_height = ws.height;
-        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height)) return -1;
+        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height, g_dx.mode_depth)) return -1;
         g_dx.mode_set = true;
+        g_dx.mode_height = mode_height;
+        win32::state().fullscreen_focus = &dx_fullscreen_focus;
         const std::int32_t extra = mode_height - ws.height;
         g_dx.vertical_offset = extra >= 0 ? extra / 2 : -((1 - extra) / 2);
     } else {
@@ -260,8 +288,10 @@ std::int32_t dx_init_window() {
     // 8-9. The display's pixel format and the converter for it.
     DDPIXELFORMAT format{};
     format.dwSize = sizeof format;
-    if (FAILED(g_dx.primary->GetPixelFormat(&format)) || (format.dwFlags & DDPF_RGB) == 0) return -1;
-    std::int32_t bits = static_cast<std::int32_t>(format.dwRGBBitCount);
+    if (FAILED(g_dx.primary->GetPixelFormat(&format))) return -1;
+    const win32::SurfaceFormat surface = win32::surface_format(format);
+    if (surface.bits == 0) return -1;
+    const std::int32_t bits = surface.bits;
     if (bits == 8) {
         PALETTEENTRY entries[256];
         for (int i = 0; i < 256; ++i) {
@@ -273,10 +303,7 @@ std::int32_t dx_init_window() {
         }
         ws.palette_changed.store(0);
     }
-    if (bits == 16 && format.dwGBitMask == 0x3E0) bits = 15;
-    std::int32_t swap = 0;
-    if ((bits > 23 && format.dwRBitMask == 0xFF) || (bits >= 16 && bits <= 23 && format.dwRBitMask == 0x1F)) swap = 1;
-    ws.converter = choose_blitter(bits, swap);
+    ws.converter = choose_blitter(bits, surface.swap);
     if (ws.converter == nullptr) return -1;
 
     // 10. The monitor's refresh rate.
@@ -306,6 +333,7 @@ std::int32_t dx_init_window() {
 
 void dx_exit_window() {
     const PlatformLayer& p = platform();
+    win32::state().fullscreen_focus = nullptr;
     {
         std::lock_guard<std::recursive_mutex> guard(input_state().lock);
         g_vsync_draw = nullptr;

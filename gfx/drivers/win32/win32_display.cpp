@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "gfx/drivers/win32/win32_internal.h"
@@ -38,6 +39,16 @@ void load_optional_entries() {
 }
 
 namespace {
+
+// Puts the desktop's own display mode back.
+void desktop_mode() {
+    State& s = state();
+    if (s.entries.change_display_settings_ex != nullptr && s.mode_device[0] != '\0') {
+        s.entries.change_display_settings_ex(s.mode_device, nullptr, nullptr, 0, nullptr);
+    } else {
+        ChangeDisplaySettingsA(nullptr, 0);
+    }
+}
 
 bool open() {
     State& s = state();
@@ -157,6 +168,8 @@ bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t hei
     }
     if (result != DISP_CHANGE_SUCCESSFUL) return false;
     s.mode_changed = true;
+    s.mode_suspended = false;
+    s.mode_wanted = mode;
     std::memcpy(s.mode_device, device, CCHDEVICENAME);
     return true;
 }
@@ -165,11 +178,9 @@ void restore_display_mode() {
     State& s = state();
     if (!s.mode_changed) return;
     s.mode_changed = false;
-    if (s.entries.change_display_settings_ex != nullptr && s.mode_device[0] != '\0') {
-        s.entries.change_display_settings_ex(s.mode_device, nullptr, nullptr, 0, nullptr);
-    } else {
-        ChangeDisplaySettingsA(nullptr, 0);
-    }
+    // Suspended: the desktop's mode is in force already.
+    if (std::exchange(s.mode_suspended, false)) return;
+    desktop_mode();
 }
 
 std::int32_t refresh_rate() {
@@ -246,6 +257,26 @@ const PlatformLayer LAYER = {
 };
 
 }  // namespace
+
+void fullscreen_focus_changed(bool shown) {
+    State& s = state();
+    if (s.mode_changed) {
+        if (!shown && !s.mode_suspended) {
+            desktop_mode();
+            s.mode_suspended = true;
+        } else if (shown && s.mode_suspended) {
+            // Back in front: the program's mode again. Should the desktop
+            // refuse it now, the window stays in the desktop's mode.
+            DEVMODEA mode = s.mode_wanted;
+            const LONG result = s.entries.change_display_settings_ex != nullptr && s.mode_device[0] != '\0'
+                                    ? s.entries.change_display_settings_ex(s.mode_device, &mode, nullptr,
+                                                                           CDS_FULLSCREEN, nullptr)
+                                    : ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+            s.mode_suspended = result != DISP_CHANGE_SUCCESSFUL;
+        }
+    }
+    if (s.fullscreen_focus != nullptr) s.fullscreen_focus(shown);
+}
 
 std::int32_t monitor_index(HMONITOR monitor) {
     if (monitor == nullptr) return -1;

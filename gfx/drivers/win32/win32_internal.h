@@ -44,6 +44,12 @@ struct State {
     // The display mode in force before the first change, restored at the end.
     bool mode_changed = false;
     char mode_device[CCHDEVICENAME] = {};
+    // The program's mode, and whether the desktop's is back in force because
+    // the fullscreen window lost the focus or was minimised.
+    DEVMODEA mode_wanted{};
+    bool mode_suspended = false;
+    // The DirectDraw back-end's own answer to the same (null: none).
+    void (*fullscreen_focus)(bool shown) = nullptr;
     // Screen saver.
     bool saver_saved = false;
     BOOL saver_active = FALSE;
@@ -65,6 +71,11 @@ void load_optional_entries();
 std::int32_t monitor_index(HMONITOR monitor);
 HMONITOR monitor_handle(std::int32_t index);
 PlatformRect monitor_rect(std::int32_t monitor);
+
+// A fullscreen window lost the focus or was minimised (shown = false), or
+// is in front again (shown = true): the desktop gets its own display mode
+// back in between, so the other programs are not left in ours.
+void fullscreen_focus_changed(bool shown);
 
 // The window procedure of the program window's class.
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -118,6 +118,8 @@ WindowMessage extra_message(WindowMessageType type, WPARAM wparam) {
     return m;
 }
 
+bool fullscreen() { return (window_state().flags.load() & SCREEN_FULLSCREEN) != 0; }
+
 void check_leave(HWND window) {
     POINT at{};
     RECT client{};
@@ -158,7 +160,28 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         m.type = WindowMessageType::activate;
         m.activated = LOWORD(wparam) != WA_INACTIVE;
         m.minimised = HIWORD(wparam) != 0;
+        if (fullscreen()) {
+            // A fullscreen window that gets the focus back while minimised
+            // (the window in front of it went away) is shown again, in its
+            // display mode; one that loses it gives the desktop its mode back.
+            if (m.activated && m.minimised) {
+                ShowWindow(window, SW_RESTORE);
+                m.minimised = IsIconic(window) != 0;
+            }
+            fullscreen_focus_changed(m.activated && !m.minimised);
+        }
         return forward(window, message, wparam, lparam, m);
+    case WM_SIZE:
+        // Minimised while keeping the focus (no activation message follows):
+        // handled as the loss of the focus it is to the user.
+        if (wparam == SIZE_MINIMIZED && fullscreen() && GetActiveWindow() == window) {
+            fullscreen_focus_changed(false);
+            m.type = WindowMessageType::activate;
+            m.activated = true;
+            m.minimised = true;
+            window_proc(m);
+        }
+        break;
     case WM_CLOSE:
         m.type = WindowMessageType::close;
         return forward(window, message, wparam, lparam, m);
