@@ -89,20 +89,27 @@ TEST_F(PixelsTest, FourBytePixelsAndEmptyRuns) {
 }
 
 // Runs of every length around the short/long boundary and a whole wide line,
-// unaligned too: exactly the run, nothing before or after it.
-TEST_F(PixelsTest, FourByteRunsOfEveryLengthFillExactlyTheRun) {
+// unaligned too, at 16 and 32 bits: exactly the run, nothing before or after it.
+TEST_F(PixelsTest, RunsOfEveryLengthFillExactlyTheRun) {
     use_null_driver();
-    ASSERT_EQ(screen_res(1100, 2, 32, 0, 0, 0), 0);
-    DrawState* s = get_draw_state();
-    choose_draw_ops(s, 0xFF000000u);
-    for (int start : {0, 1, 3}) {
-        for (int count : {1, 15, 16, 17, 31, 32, 33, 34, 63, 64, 65, 100, 127, 128, 129, 800, 1000, 1100 - start}) {
-            std::memset(s->lines[0], 0xAB, 1100 * 4);
-            s->span_fill(s->lines[0] + 4 * start, 0xFF102030u, count);
-            for (int x = 0; x < 1100; ++x) {
-                const std::uint32_t expected = x >= start && x < start + count ? 0xFF102030u : 0xABABABABu;
-                ASSERT_EQ(pixel32(current_context(), 0, x, 0), expected) << "start " << start << " count " << count
-                                                                         << " x " << x;
+    constexpr int WIDTH = 1100;
+    for (const int depth : {16, 32}) {
+        ASSERT_EQ(screen_res(WIDTH, 2, depth, 0, 0, 0), 0);
+        DrawState* s = get_draw_state();
+        choose_draw_ops(s, 0xFF000000u);
+        const int size = depth / 8;
+        const std::uint32_t pixel = depth == 16 ? 0xA5C3u : 0xFF102030u;
+        for (int start : {0, 1, 3}) {
+            for (int count :
+                 {1, 15, 16, 17, 31, 32, 33, 34, 63, 64, 65, 100, 127, 128, 129, 800, 1000, WIDTH - start}) {
+                std::memset(s->lines[0], 0xAB, static_cast<std::size_t>(WIDTH) * size);
+                s->span_fill(s->lines[0] + size * start, pixel, count);
+                for (int x = 0; x < WIDTH; ++x) {
+                    const bool inside = x >= start && x < start + count;
+                    const std::uint32_t expected = inside ? pixel : (depth == 16 ? 0xABABu : 0xABABABABu);
+                    ASSERT_EQ(s->get_pixel(s, x, 0), expected)
+                        << "depth " << depth << " start " << start << " count " << count << " x " << x;
+                }
             }
         }
     }
