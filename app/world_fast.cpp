@@ -14,11 +14,12 @@ namespace vz {
 namespace {
 
 // The attractor limits under which the kernels' argument holds.
-constexpr float ATTRACTOR_LIMIT = 8192.0f;  // 2^13
+constexpr float ATTRACTOR_LIMIT = 32767.0f;  // 2^15 - 1
 constexpr std::int32_t STRENGTH_LIMIT = 1024;  // 2^10
 
+// A whole number in 0 ... limit.
 bool whole_within(float v, float limit) {
-    return v >= -limit && v <= limit && static_cast<float>(static_cast<std::int32_t>(v)) == v;
+    return v >= 0.0f && v <= limit && static_cast<float>(static_cast<std::int32_t>(v)) == v;
 }
 
 fast::Kernels kernels_for(StepIsa isa) {

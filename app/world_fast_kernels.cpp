@@ -8,40 +8,41 @@
 // ----------------------------------
 // The exact step computes in extended precision (64-bit significand) and
 // rounds to single where it stores. A particle is taken by a kernel only when
-// its position components are whole numbers of magnitude <= 2^15 and its
+// its position components are whole numbers in 0 ... 2^15 - 1 and its
 // velocity components whole numbers of magnitude <= 2^22 and not -0 (after
 // the first frame every particle is like that; velocities stay within about
-// 2^17); the attractor must be whole numbers of magnitude <= 2^13 with a
+// 2^17); the attractor must be whole numbers in 0 ... 2^15 - 1 with a
 // strength of magnitude <= 2^10 (otherwise no particle is taken at all).
 // Then:
 //
-//  * lo, hi, dx = hi - lo, wx = (W + lo) - hi and the same on y are whole
-//    numbers of magnitude below 2^17 (|dx| <= 2^15 + 2^13 = 40960): exact as
-//    singles and as 32-bit integers.
+//  * dx = |p - a| < 2^15, wx = W - dx (= (W + lo) - hi) and the same on y
+//    are whole numbers of magnitude below 2^15: exact as singles and as
+//    32-bit integers, and so are q1 = wx*wx + wy*wy and q2 = dx*dx + dy*dy
+//    (below 2^31).
 //  * dist: the exact path stores F = single(E), E the extended sum of the two
 //    roots, within 2^-62 of the true sum T (relative). The kernel forms
-//    D = fl(fl(sqrt(fl(fl(wx*wx) + fl(wy*wy)))) + fl(sqrt(...))) in single:
-//    each sum of squares is within 2u + u^2 of its value, each root within
-//    2u + u^2 of its own, their sum within 3.001u of T; F is within u of E,
-//    so |D - F| < 4.003u D. With k the whole number nearest D and
-//    t = D - k (exact: both are multiples of D's last place below 2^22),
-//    the kernel keeps k when fl(|t| + 8u D) < 1/2. Rounding is monotone, so
-//    then |t| + 8u D < 1/2 and F lies strictly between k - 1/2 and k + 1/2:
-//    round(F) = k, ties included. Otherwise (a band of 16u D around each
-//    half, about 2 % of particles in the world) the sum is formed again in
-//    double precision: D2 = r53(r53(sqrt q1) + r53(sqrt q2)) with
-//    |D2 - E| < 2^-51 D2; if single(D2 - 2^-50 D2) == single(D2 + 2^-50 D2)
-//    (both ends formed in double, whose own rounding moves them by at most
-//    2^-53 D2, still outside [D2 - 2^-51 D2, D2 + 2^-51 D2]), single(E) is
-//    that same value, and d is its rounding. Only when that fails too is the
-//    particle redone exactly. dist >= W because sqrt(q1) >= |wx|,
-//    sqrt(q2) >= |dx| and |wx| + |dx| = W, so d >= W > 0.
-//  * force = (dx*dx) div d: dx*dx < 40960^2 < 2^31 is an exact integer
-//    product (the exact path's round() of it is the identity). The kernel
-//    estimates the quotient Q < 2^18 as fl(fl(dx*dx) * fl(1/d)), within
-//    3.001u Q < 0.05 of it, truncates, and corrects by one either way with
+//    D = fl(fl(sqrt(fl(q1))) + fl(sqrt(fl(q2)))) in single: fl(q) is within
+//    u of q, so each root is within u/2 + u of its value, their sum within
+//    2.5001u of T; F is within u of E, so |D - F| < 3.5002u T < 4u D. With k
+//    the whole number nearest D and t = D - k (exact: both are multiples of
+//    D's last place below 2^22), the kernel keeps k when
+//    fl(|t| + 4u D) < 1/2. Rounding is monotone, so then |t| + 4u D < 1/2 and
+//    F lies strictly between k - 1/2 and k + 1/2: round(F) = k, ties
+//    included. Otherwise (a band of 8u D around each half, about 1 % of the
+//    particles in the world) the sum is formed again in double precision:
+//    D2 = r53(r53(sqrt q1) + r53(sqrt q2)) with |D2 - E| < 2^-51 D2; if
+//    single(D2 - 2^-50 D2) == single(D2 + 2^-50 D2) (both ends formed in
+//    double, whose own rounding moves them by at most 2^-53 D2, still
+//    outside [D2 - 2^-51 D2, D2 + 2^-51 D2]), single(E) is that same value,
+//    and d is its rounding. Only when that fails too is the particle redone
+//    exactly. dist >= W because sqrt(q1) >= |wx|, sqrt(q2) >= |dx| and
+//    |wx| + |dx| >= W, so d >= W > 0.
+//  * force = (dx*dx) div d: dx*dx < 2^30 is an exact integer product (the
+//    exact path's round() of it is the identity). The kernel estimates the
+//    quotient Q < 2^17 as fl(fl(dx*dx) * fl(1/d)), within 3.001u Q < 0.03 of
+//    it, truncates, and corrects by one either way with
 //    the exact integer remainder (dx*dx - q*d, below 2^31 as q*d <= dx*dx + d).
-//  * s * force * sign + v is a whole number below 2^29, exact in 32-bit
+//  * s * force * sign + v is a whole number below 2^28, exact in 32-bit
 //    integers; converting it to single rounds to nearest even, the same
 //    single store as the exact path's. A -0 velocity is left to the exact
 //    path: there a zero pull keeps its sign (-0 + -0 = -0).
@@ -99,9 +100,9 @@ constexpr float ROUND_SHIFT_SINGLE = 12582912.0f;   // 1.5 * 2^23
 VZ_INLINE double round_even(double v) { return (v + ROUND_SHIFT) - ROUND_SHIFT; }
 VZ_INLINE float round_even(float v) { return (v + ROUND_SHIFT_SINGLE) - ROUND_SHIFT_SINGLE; }
 
-constexpr float POSITION_LIMIT = 32768.0f;    // 2^15
+constexpr float POSITION_LIMIT = 32767.0f;    // 2^15 - 1
 constexpr float VELOCITY_LIMIT_FAST = 4194304.0f;  // 2^22
-constexpr float DIST_BAND = 0x1p-21f;        // 8u
+constexpr float DIST_BAND = 0x1p-22f;        // 4u
 constexpr double DIST_BAND_DOUBLE = 0x1p-50;
 constexpr float LEVEL_BAND = 0x1p-20f;       // 16u
 constexpr float LEVEL_LIMIT = 4194304.0f;    // 2^22
@@ -168,7 +169,8 @@ VZ_INLINE Inputs load(const StepArrays& a, std::int32_t i) {
     const float py = a.particle_y[i];
     const float vx = a.velocity_x[i];
     const float vy = a.velocity_y[i];
-    const bool ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) &
+    const bool ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) & (px >= 0.0f) &
+                    (py >= 0.0f) &
                     whole_within(vx, VELOCITY_LIMIT_FAST) & whole_within(vy, VELOCITY_LIMIT_FAST) &
                     (__builtin_bit_cast(std::uint32_t, vx) != NEGATIVE_ZERO) &
                     (__builtin_bit_cast(std::uint32_t, vy) != NEGATIVE_ZERO);
@@ -176,23 +178,19 @@ VZ_INLINE Inputs load(const StepArrays& a, std::int32_t i) {
 }
 
 // Pass 1 over a block: d in single precision and each particle's state.
-VZ_INLINE void block_distances(const StepArrays& a, float ax, float ay, std::int32_t begin, std::int32_t count,
-                               std::int32_t* __restrict d_out, std::uint8_t* __restrict state_out) {
-    const float width = WORLD_WIDTH;
-    const float height = WORLD_HEIGHT;
+VZ_INLINE void block_distances(const StepArrays& a, std::int32_t ax, std::int32_t ay, std::int32_t begin,
+                               std::int32_t count, std::int32_t* __restrict d_out,
+                               std::uint8_t* __restrict state_out) {
     for (std::int32_t j = 0; j < count; ++j) {
         const Inputs in = load(a, begin + j);
-        const float px = in.ok ? in.px : 0.0f;
-        const float py = in.ok ? in.py : 0.0f;
-        const float lo_x = px > ax ? ax : px;
-        const float hi_x = px > ax ? px : ax;
-        const float lo_y = py > ay ? ay : py;
-        const float hi_y = py > ay ? py : ay;
-        const float dx = hi_x - lo_x;
-        const float dy = hi_y - lo_y;
-        const float wx = (width + lo_x) - hi_x;
-        const float wy = (height + lo_y) - hi_y;
-        const float dist = __builtin_sqrtf(wx * wx + wy * wy) + __builtin_sqrtf(dx * dx + dy * dy);
+        const std::int32_t px = in.ok ? static_cast<std::int32_t>(in.px) : 0;
+        const std::int32_t py = in.ok ? static_cast<std::int32_t>(in.py) : 0;
+        const std::int32_t dx = px > ax ? px - ax : ax - px;
+        const std::int32_t dy = py > ay ? py - ay : ay - py;
+        const std::int32_t wx = WORLD_WIDTH - dx;
+        const std::int32_t wy = WORLD_HEIGHT - dy;
+        const float dist = __builtin_sqrtf(static_cast<float>(wx * wx + wy * wy)) +
+                           __builtin_sqrtf(static_cast<float>(dx * dx + dy * dy));
         const float k = round_even(dist);
         const bool clear = __builtin_fabsf(dist - k) + dist * DIST_BAND < 0.5f;
         d_out[j] = static_cast<std::int32_t>(k);
@@ -201,36 +199,40 @@ VZ_INLINE void block_distances(const StepArrays& a, float ax, float ay, std::int
 }
 
 // Pass 2: the few particles near a half, in double precision.
+VZ_INLINE bool settle_near_half(const StepArrays& a, double ax, double ay, std::int32_t i, std::int32_t& d) {
+    const double px = a.particle_x[i];
+    const double py = a.particle_y[i];
+    const double dx = px > ax ? px - ax : ax - px;
+    const double dy = py > ay ? py - ay : ay - py;
+    const double wx = WORLD_WIDTH - dx;
+    const double wy = WORLD_HEIGHT - dy;
+    const double dist = __builtin_sqrt(wx * wx + wy * wy) + __builtin_sqrt(dx * dx + dy * dy);
+    const double band = dist * DIST_BAND_DOUBLE;
+    const float low = static_cast<float>(dist - band);
+    if (low != static_cast<float>(dist + band)) return false;
+    d = static_cast<std::int32_t>(round_even(static_cast<double>(low)));
+    return true;
+}
+
 VZ_INLINE std::int32_t block_near_halves(const StepArrays& a, double ax, double ay, std::int32_t begin,
                                          std::int32_t count, std::int32_t* d, std::uint8_t* state) {
     std::int32_t settled = 0;
-    for (std::int32_t j = 0; j < count; j += 8) {
-        const std::int32_t stop = count - j >= 8 ? j + 8 : count;
-        if (stop - j == 8) {
-            // Most bytes are TAKEN (1) or LEFT (0); only NEAR_HALF has bit 1.
-            std::uint64_t eight = 0;
-            std::memcpy(&eight, state + j, sizeof eight);
-            if ((eight & 0x0202020202020202u) == 0) continue;
+    const auto settle = [&](std::int32_t k) {
+        const bool ok = settle_near_half(a, ax, ay, begin + k, d[k]);
+        state[k] = ok ? TAKEN : LEFT;
+        settled += static_cast<std::int32_t>(ok);
+    };
+    std::int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        // Most bytes are TAKEN (1) or LEFT (0); only NEAR_HALF has bit 1.
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, state + j, sizeof eight);
+        for (std::uint64_t near = eight & 0x0202020202020202u; near != 0; near &= near - 1) {
+            settle(j + __builtin_ctzll(near) / 8);
         }
-        for (std::int32_t k = j; k < stop; ++k) {
-            if (state[k] != NEAR_HALF) continue;
-            const double px = a.particle_x[begin + k];
-            const double py = a.particle_y[begin + k];
-            const double dx = px > ax ? px - ax : ax - px;
-            const double dy = py > ay ? py - ay : ay - py;
-            const double wx = WORLD_WIDTH - dx;
-            const double wy = WORLD_HEIGHT - dy;
-            const double dist = __builtin_sqrt(wx * wx + wy * wy) + __builtin_sqrt(dx * dx + dy * dy);
-            const double band = dist * DIST_BAND_DOUBLE;
-            const float low = static_cast<float>(dist - band);
-            if (low == static_cast<float>(dist + band)) {
-                d[k] = static_cast<std::int32_t>(round_even(static_cast<double>(low)));
-                state[k] = TAKEN;
-                ++settled;
-            } else {
-                state[k] = LEFT;
-            }
-        }
+    }
+    for (; j < count; ++j) {
+        if (state[j] == NEAR_HALF) settle(j);
     }
     return settled;
 }
@@ -297,8 +299,8 @@ VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, f
 
 VZ_INLINE StepResult step_lanes(const StepArrays& a, const Attractor& at, const StepOutput& out, std::int32_t begin,
                                 std::int32_t end) {
-    const auto ax = static_cast<float>(at.x);
-    const auto ay = static_cast<float>(at.y);
+    const auto ax = static_cast<std::int32_t>(at.x);
+    const auto ay = static_cast<std::int32_t>(at.y);
     // The largest speed, kept as the bits of a non-negative single: for those
     // the integer order is the numeric order, and an integer maximum is a
     // reduction the compiler can vectorise.
