@@ -53,9 +53,12 @@
 //    found without a division (see wrap).
 //  * speed = fl(|vx| + |vy|): the sum of two singles rounded once is the
 //    single store of their exact (extended) sum.
-//  * Screen positions of whole coordinates 0 <= p < 2^21: p * SCREEN_WIDTH is
-//    an exact integer below 2^31 and its quotient by the world size is
-//    estimated and corrected as for the force.
+//  * Screen positions of whole coordinates 0 <= p < 2^15: (p * S) div W is
+//    floor(p * n / m) with n / m the fraction S / W in lowest terms (1/15 on
+//    x, 3/80 on y). With p * n / m = k + r / m (0 <= r < m), the kernel forms
+//    fl(fl(p * n) * fl(1/m)) + fl(1/(2m)): p * n is exact, the rest moves
+//    k + (r + 1/2) / m by at most 4u (p * n / m + 1) < 1/(2m) (checked at
+//    compile time), so its truncation is k.
 //
 // The colour: the exact path stores c = single(X), X = r53(r53(R)^2) with R
 // the extended sum of the roots of |vx| and |vy|, so c is within
@@ -76,6 +79,7 @@
 #include "app/world_fast_kernels.h"
 
 #include <cstring>
+#include <numeric>
 
 namespace vz::fast {
 
@@ -106,7 +110,6 @@ constexpr float DIST_BAND = 0x1p-22f;        // 4u
 constexpr double DIST_BAND_DOUBLE = 0x1p-50;
 constexpr float LEVEL_BAND = 0x1p-20f;       // 16u
 constexpr float LEVEL_LIMIT = 4194304.0f;    // 2^22
-constexpr float SCREEN_LIMIT = 2097152.0f;   // 2^21
 constexpr std::uint32_t NEGATIVE_ZERO = 0x80000000u;
 
 // take ? a : b by bit masks, so that the compiler sees one unconditional
@@ -146,10 +149,19 @@ VZ_INLINE std::int32_t wrap(std::int32_t t, std::int32_t size, float inverse_siz
     return r < 0 ? r + size : r;
 }
 
-// Screen coordinate of a world coordinate 0 <= p < 2^21 (a whole number).
-VZ_INLINE std::int32_t screen_of(std::int32_t p, std::int32_t screen_size, std::int32_t world_size,
-                                 float inverse_world_size) {
-    return quotient(p * screen_size, world_size, inverse_world_size);
+// Screen coordinate of a whole world coordinate 0 <= p < 2^15 (see the top of
+// the file).
+template <std::int32_t ScreenSize, std::int32_t WorldSize>
+VZ_INLINE std::int32_t screen_of(float p) {
+    constexpr std::int32_t common = std::gcd(ScreenSize, WorldSize);
+    constexpr std::int32_t n = ScreenSize / common;
+    constexpr std::int32_t m = WorldSize / common;
+    // 4u (2^15 n / m + 1) < 1 / (2m), and p * n exact in single.
+    static_assert(std::int64_t{n} * 32768 * 8 + std::int64_t{m} * 8 < (std::int64_t{1} << 24) / 2,
+                  "the screen mapping's rounding must stay inside its margin");
+    constexpr float inverse_m = 1.0f / static_cast<float>(m);
+    constexpr float half_step = 1.0f / static_cast<float>(2 * m);
+    return static_cast<std::int32_t>(p * static_cast<float>(n) * inverse_m + half_step);
 }
 
 // The particles of one step block share the stack: the rounded distance and
@@ -286,8 +298,8 @@ VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, f
         py_out[j] = select(take, static_cast<float>(y), py_in);
         vx_out[j] = select(take, new_vx, vx_in);
         vy_out[j] = select(take, new_vy, vy_in);
-        sx_out[j] = screen_of(x, SCREEN_WIDTH, WORLD_WIDTH, inverse_width);
-        sy_out[j] = screen_of(y, SCREEN_HEIGHT, WORLD_HEIGHT, inverse_height);
+        sx_out[j] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(static_cast<float>(x));
+        sy_out[j] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(static_cast<float>(y));
         redo_out[j] = static_cast<std::uint8_t>(!take);
         redone += static_cast<std::int32_t>(!take);
         const auto speed_bits = __builtin_bit_cast(std::int32_t, select(take, speed, 0.0f));
@@ -332,8 +344,6 @@ VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const 
     std::uint32_t* __restrict colour_out = out.colour;
     std::uint8_t* __restrict redo_out = out.redo;
     const float inverse_n = 1.0f / normaliser;
-    const float inverse_width = 1.0f / static_cast<float>(WORLD_WIDTH);
-    const float inverse_height = 1.0f / static_cast<float>(WORLD_HEIGHT);
     std::int32_t redo_count = 0;
 
     for (std::int32_t i = begin; i < end; ++i) {
@@ -349,12 +359,10 @@ VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const 
         if constexpr (Positions) {
             const float px = px_in[i];
             const float py = py_in[i];
-            const bool position_ok = whole_within(px, SCREEN_LIMIT) & whole_within(py, SCREEN_LIMIT) &
+            const bool position_ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) &
                                      (px >= 0.0f) & (py >= 0.0f);
-            const std::int32_t x = position_ok ? static_cast<std::int32_t>(px) : 0;
-            const std::int32_t y = position_ok ? static_cast<std::int32_t>(py) : 0;
-            sx_out[i] = screen_of(x, SCREEN_WIDTH, WORLD_WIDTH, inverse_width);
-            sy_out[i] = screen_of(y, SCREEN_HEIGHT, WORLD_HEIGHT, inverse_height);
+            sx_out[i] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f);
+            sy_out[i] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f);
             take = take & position_ok;
         }
         redo_out[i] = static_cast<std::uint8_t>(!take);
