@@ -171,6 +171,14 @@ constexpr std::uint8_t LEFT = 0;         // for the exact path
 constexpr std::uint8_t TAKEN = 1;        // d settled in single precision
 constexpr std::uint8_t NEAR_HALF = 2;    // d to be settled in double precision
 
+// p is a whole number in +0 ... POSITION_LIMIT: the bits of the singles from
+// +0 up are in the same order as their values, and every other bit pattern
+// (negative numbers, -0, infinities, NaN) lies above the limit's.
+VZ_INLINE bool position_within(float p) {
+    return (round_even(p) == p) &
+           (__builtin_bit_cast(std::uint32_t, p) <= __builtin_bit_cast(std::uint32_t, POSITION_LIMIT));
+}
+
 struct Inputs {
     float px, py, vx, vy;
     bool ok;
@@ -181,8 +189,7 @@ VZ_INLINE Inputs load(const StepArrays& a, std::int32_t i) {
     const float py = a.particle_y[i];
     const float vx = a.velocity_x[i];
     const float vy = a.velocity_y[i];
-    const bool ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) & (px >= 0.0f) &
-                    (py >= 0.0f) &
+    const bool ok = position_within(px) & position_within(py) &
                     whole_within(vx, VELOCITY_LIMIT_FAST) & whole_within(vy, VELOCITY_LIMIT_FAST) &
                     (__builtin_bit_cast(std::uint32_t, vx) != NEGATIVE_ZERO) &
                     (__builtin_bit_cast(std::uint32_t, vy) != NEGATIVE_ZERO);
