@@ -4,7 +4,6 @@
 #include "app/world_fast.h"
 
 #include <cstring>
-#include <limits>
 
 #include "app/world_fast_kernels.h"
 #include "app/world_step.h"
@@ -15,11 +14,12 @@ namespace vz {
 namespace {
 
 // The attractor limits under which the kernels' argument holds.
-constexpr float ATTRACTOR_LIMIT = 8192.0f;  // 2^13
+constexpr float ATTRACTOR_LIMIT = 32767.0f;  // 2^15 - 1
 constexpr std::int32_t STRENGTH_LIMIT = 1024;  // 2^10
 
+// A whole number in 0 ... limit.
 bool whole_within(float v, float limit) {
-    return v >= -limit && v <= limit && static_cast<float>(static_cast<std::int32_t>(v)) == v;
+    return v >= 0.0f && v <= limit && static_cast<float>(static_cast<std::int32_t>(v)) == v;
 }
 
 fast::Kernels kernels_for(StepIsa isa) {
@@ -89,6 +89,7 @@ FastStepper::FastStepper(StepIsa isa, std::int32_t workers)
       redo_(PARTICLE_COUNT),
       part_max_speed_(static_cast<std::size_t>(workers > 0 ? workers : 0) + 1),
       part_redone_(part_max_speed_.size()),
+      part_near_half_(part_max_speed_.size()),
       pool_(workers) {}
 
 namespace {
@@ -103,20 +104,21 @@ void part_range(std::int32_t part, std::int32_t parts, std::int32_t& begin, std:
 }
 
 // Calls visit(i) for every i in [begin, end) whose redo flag is set, in
-// order, testing eight flags at a time: almost all are clear.
+// order, testing 32 flags at a time: almost all are clear.
 template <typename Visit>
 void for_each_redo(const std::uint8_t* redo, std::int32_t begin, std::int32_t end, Visit visit) {
+    constexpr std::int32_t GROUP = 32;
     std::int32_t i = begin;
     while (i < end) {
-        if (end - i >= 8) {
-            std::uint64_t eight = 0;
-            std::memcpy(&eight, redo + i, sizeof eight);
-            if (eight == 0) {
-                i += 8;
+        if (end - i >= GROUP) {
+            std::uint64_t words[GROUP / 8];
+            std::memcpy(words, redo + i, sizeof words);
+            if ((words[0] | words[1] | words[2] | words[3]) == 0) {
+                i += GROUP;
                 continue;
             }
         }
-        const std::int32_t stop = end - i >= 8 ? i + 8 : end;
+        const std::int32_t stop = end - i >= GROUP ? i + GROUP : end;
         for (; i < stop; ++i) {
             if (redo[i] != 0) visit(i);
         }
@@ -138,21 +140,27 @@ void FastStepper::step_part(void* job_ptr, std::int32_t part, std::int32_t parts
     std::int32_t begin = 0;
     std::int32_t end = 0;
     part_range(part, parts, begin, end);
-    float max_speed = 0.0f;
-    std::int32_t redone = 0;
     std::uint8_t* const redo = self.redo_.data();
+    fast::StepResult result{0.0f, end - begin, 0};
     if (job.kernel != nullptr) {
-        max_speed = job.kernel(job.arrays, job.attractor, redo, begin, end);
+        result = job.kernel(job.arrays, job.attractor, {self.screen_x_.data(), self.screen_y_.data(), redo}, begin,
+                            end);
     } else {
         std::memset(redo + begin, 1, static_cast<std::size_t>(end - begin));
     }
-    for_each_redo(redo, begin, end, [&](std::int32_t i) {
-        ++redone;
-        const float speed = step_particle(job.arrays, i);
-        if (speed > max_speed) max_speed = speed;
-    });
+    float max_speed = result.max_speed;
+    if (result.redo_count > 0) {
+        for_each_redo(redo, begin, end, [&](std::int32_t i) {
+            const float speed = step_particle(job.arrays, i);
+            if (speed > max_speed) max_speed = speed;
+            const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
+            self.screen_x_[static_cast<std::size_t>(i)] = at.x;
+            self.screen_y_[static_cast<std::size_t>(i)] = at.y;
+        });
+    }
     self.part_max_speed_[static_cast<std::size_t>(part)] = max_speed;
-    self.part_redone_[static_cast<std::size_t>(part)] = redone;
+    self.part_redone_[static_cast<std::size_t>(part)] = result.redo_count;
+    self.part_near_half_[static_cast<std::size_t>(part)] = result.double_count;
 }
 
 void FastStepper::step(World& w) {
@@ -172,19 +180,23 @@ void FastStepper::step(World& w) {
     // The maximum does not depend on the order the parts are taken in.
     float max_speed = 0.0f;
     std::int32_t redone = 0;
+    std::int32_t near_half = 0;
     for (std::size_t p = 0; p < part_max_speed_.size(); ++p) {
         if (part_max_speed_[p] > max_speed) max_speed = part_max_speed_[p];
         redone += part_redone_[p];
+        near_half += part_near_half_[p];
     }
     w.speed_normaliser = speed_normaliser_of(max_speed);
     fallbacks_.step = redone;
-    measure(w);
+    fallbacks_.near_half = near_half;
+    measure(w, false);
 }
 
 struct FastStepper::MeasureJob {
     FastStepper* self;
     StepArrays arrays;
     float normaliser;
+    bool positions;
     fast::FrameKernel kernel;  // null: every particle goes the exact way
 };
 
@@ -195,25 +207,28 @@ void FastStepper::measure_part(void* job_ptr, std::int32_t part, std::int32_t pa
     std::int32_t end = 0;
     part_range(part, parts, begin, end);
     std::uint8_t* const redo = self.redo_.data();
+    std::int32_t redone = end - begin;
     if (job.kernel != nullptr) {
         const fast::FrameOutput out{self.screen_x_.data(), self.screen_y_.data(), self.colours_.data(), redo};
-        job.kernel(job.arrays, job.normaliser, out, begin, end);
+        redone = job.kernel(job.arrays, job.normaliser, job.positions, out, begin, end);
     } else {
         std::memset(redo + begin, 1, static_cast<std::size_t>(end - begin));
     }
-    std::int32_t redone = 0;
-    for_each_redo(redo, begin, end, [&](std::int32_t i) {
-        ++redone;
-        const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
-        self.screen_x_[static_cast<std::size_t>(i)] = at.x;
-        self.screen_y_[static_cast<std::size_t>(i)] = at.y;
-        self.colours_[static_cast<std::size_t>(i)] =
-            colour_of(job.arrays.velocity_x[i], job.arrays.velocity_y[i], job.normaliser);
-    });
+    if (redone > 0) {
+        for_each_redo(redo, begin, end, [&](std::int32_t i) {
+            if (job.positions) {
+                const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
+                self.screen_x_[static_cast<std::size_t>(i)] = at.x;
+                self.screen_y_[static_cast<std::size_t>(i)] = at.y;
+            }
+            self.colours_[static_cast<std::size_t>(i)] =
+                colour_of(job.arrays.velocity_x[i], job.arrays.velocity_y[i], job.normaliser);
+        });
+    }
     self.part_redone_[static_cast<std::size_t>(part)] = redone;
 }
 
-void FastStepper::measure(const World& w) {
+void FastStepper::measure(const World& w, bool positions) {
     if (!world_ready(w)) return;
     // The measures only read the world; the arrays are shared read-only.
     const StepArrays arrays{float_elements(w.particle_x), float_elements(w.particle_y),
@@ -221,9 +236,10 @@ void FastStepper::measure(const World& w) {
                             nullptr};
     const float n = w.speed_normaliser;
     // A zero, negative, infinite or NaN normaliser is left to the exact path,
-    // which gives such quotients their defined colours.
-    const bool ordinary = n > 0.0f && n <= std::numeric_limits<float>::max();
-    MeasureJob job{this, arrays, n, ordinary ? kernels_for(isa_).frame : nullptr};
+    // which gives such quotients their defined colours; so are the extreme
+    // ones, whose reciprocals the kernels' argument does not cover.
+    const bool ordinary = n >= fast::NORMALISER_LOW && n <= fast::NORMALISER_HIGH;
+    MeasureJob job{this, arrays, n, positions, ordinary ? kernels_for(isa_).frame : nullptr};
     pool_.run(measure_part, &job);
     std::int32_t redone = 0;
     for (const std::int32_t count : part_redone_) redone += count;

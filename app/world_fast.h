@@ -31,6 +31,9 @@ bool parse_step_isa(const char* name, StepIsa& isa);
 struct FallbackCounts {
     std::int32_t step = 0;   // particles stepped exactly
     std::int32_t frame = 0;  // particles whose screen position or colour was
+    // Particles the kernels stepped whose summed distance lay near a half in
+    // single precision and was settled in double precision instead.
+    std::int32_t near_half = 0;
 };
 
 // The step and drawing measures of one world. Buffers are sized once, at
@@ -51,7 +54,7 @@ public:
     // then the screen position and colour of every particle.
     void step(World& w);
     // Only the screen positions and colours of the world as it is.
-    void measure(const World& w);
+    void measure(const World& w) { measure(w, true); }
 
     // The measures of the last step or measure call, by particle index.
     std::span<const std::int32_t> screen_x() const { return screen_x_; }
@@ -64,6 +67,9 @@ private:
     struct MeasureJob;
     static void step_part(void* job, std::int32_t part, std::int32_t parts);
     static void measure_part(void* job, std::int32_t part, std::int32_t parts);
+    // The colours, and with `positions` the screen positions too (a step
+    // finds those itself).
+    void measure(const World& w, bool positions);
 
     StepIsa isa_;
     std::vector<std::int32_t> screen_x_;
@@ -74,6 +80,7 @@ private:
     // Per part: the largest speed and the particles redone exactly.
     std::vector<float> part_max_speed_;
     std::vector<std::int32_t> part_redone_;
+    std::vector<std::int32_t> part_near_half_;
     StepPool pool_;
 };
 

@@ -1,62 +1,85 @@
-// The fast step's kernels: the particle arithmetic in double precision, laid
-// out so that the compiler turns each loop into vector code, built three
-// times (SSE2 baseline, AVX2, AVX-512) from the same source.
+// The fast step's kernels: the particle arithmetic in single precision and
+// 32-bit integers, laid out so that the compiler turns each loop into vector
+// code (16 particles per instruction with AVX-512), built three times (SSE2
+// baseline, AVX2, AVX-512) from the same source. u = 2^-24 below is the
+// relative rounding error of one single-precision operation.
 //
-// Why double precision gives the exact results here
-// -------------------------------------------------
+// Why the results are the exact ones
+// ----------------------------------
 // The exact step computes in extended precision (64-bit significand) and
 // rounds to single where it stores. A particle is taken by a kernel only when
-// its position components are whole numbers of magnitude <= 2^15 and its
-// velocity components whole numbers of magnitude <= 2^24 (after the first
-// frame every particle is like that); the attractor must be whole numbers of
-// magnitude <= 2^13 with a strength of magnitude <= 2^10 (otherwise no particle
-// is taken at all). Then:
+// its position components are whole numbers in 0 ... 2^15 - 1 and its
+// velocity components whole numbers of magnitude <= 2^22 and not -0 (after
+// the first frame every particle is like that; velocities stay within about
+// 2^17); the attractor must be whole numbers in 0 ... 2^15 - 1 with a
+// strength of magnitude <= 2^10 (otherwise no particle is taken at all).
+// Then:
 //
-//  * lo, hi, dx = hi - lo, wx = (W + lo) - hi and the same on y are whole
-//    numbers below 2^16 (|dx| <= 2^15 + 2^13 = 40960): exact in both
-//    precisions and exact as singles.
-//  * dx*dx + dy*dy and wx*wx + wy*wy are whole numbers below 2^33: exact.
-//  * dist: the exact path forms E = r64(r64(sqrt q1) + r64(sqrt q2)) and
-//    stores single(E); the kernel forms D = r53(r53(sqrt q1) + r53(sqrt q2)).
-//    With T the true sum, |E - T| <= 2^-63 T (1 + 2^-64) and
-//    |D - T| <= 2^-52 T (1 + 2^-53), so |D - E| < 2^-51 D. Rounding to single
-//    is monotone, so if single(D - 2^-50 D) == single(D + 2^-50 D) (both
-//    ends computed in double, whose own rounding moves them by at most
-//    2^-53 D, still outside [D - 2^-51 D, D + 2^-51 D]), single(E) is that
-//    same value, ties included. Otherwise the particle is redone exactly.
-//  * d = round(dist) of a single below 2^17: exact. dist >= W because
-//    sqrt(q1) >= |wx|, sqrt(q2) >= |dx| and |wx| + |dx| = W, so d > 0.
-//  * force = dx*dx div d: dx*dx <= 40960^2 < 2^31, so round() of it is the
-//    identity (no out-of-range conversion),
-//    and for whole a < 2^53 and b > 0 the truncated double quotient
-//    trunc(r53(a / b)) is the integer quotient (a non-whole a/b is at least
-//    1/b below the next integer, more than the rounding error a/b * 2^-53).
-//  * s * force * sign + v is a whole number below 2^29: exact, and the
-//    single store rounds the same exact value in both precisions.
-//  * The move v/256 + p is a multiple of 2^-8 below 2^22: exact in both, so
-//    round-to-nearest-even gives the same whole number, .5 ties included.
-//    The remainder by W is the one value in [0, W) congruent to it, found
-//    without a division (see wrap).
-//  * speed = |vx| + |vy| < 2^30: exact before its single store.
+//  * dx = |p - a| < 2^15, wx = W - dx (= (W + lo) - hi) and the same on y
+//    are whole numbers of magnitude below 2^15: exact as singles and as
+//    32-bit integers, and so are q1 = wx*wx + wy*wy and q2 = dx*dx + dy*dy
+//    (below 2^31).
+//  * dist: the exact path stores F = single(E), E the extended sum of the two
+//    roots, within 2^-62 of the true sum T (relative). The kernel forms
+//    D = fl(fl(sqrt(fl(q1))) + fl(sqrt(fl(q2)))) in single: fl(q) is within
+//    u of q, so each root is within u/2 + u of its value, their sum within
+//    2.5001u of T; F is within u of E, so |D - F| < 3.5002u T < 4u D. With k
+//    the whole number nearest D and t = D - k (exact: both are multiples of
+//    D's last place below 2^22), the kernel keeps k when
+//    fl(|t| + 4u D) < 1/2. Rounding is monotone, so then |t| + 4u D < 1/2 and
+//    F lies strictly between k - 1/2 and k + 1/2: round(F) = k, ties
+//    included. Otherwise (a band of 8u D around each half, about 1 % of the
+//    particles in the world) the sum is formed again in double precision:
+//    D2 = r53(r53(sqrt q1) + r53(sqrt q2)) with |D2 - E| < 2^-51 D2; if
+//    single(D2 - 2^-50 D2) == single(D2 + 2^-50 D2) (both ends formed in
+//    double, whose own rounding moves them by at most 2^-53 D2, still
+//    outside [D2 - 2^-51 D2, D2 + 2^-51 D2]), single(E) is that same value,
+//    and d is its rounding. Only when that fails too is the particle redone
+//    exactly. dist >= W because sqrt(q1) >= |wx|, sqrt(q2) >= |dx| and
+//    |wx| + |dx| >= W, so d >= W > 0.
+//  * force = (dx*dx) div d: dx*dx < 2^30 is an exact integer product (the
+//    exact path's round() of it is the identity). The kernel estimates the
+//    quotient Q < 2^17 as fl(fl(dx*dx) * fl(1/d)), within 3.001u Q < 0.03 of
+//    it, truncates, and corrects by one either way with
+//    the exact integer remainder (dx*dx - q*d, below 2^31 as q*d <= dx*dx + d).
+//  * s * force * sign + v is a whole number below 2^28, exact in 32-bit
+//    integers; converting it to single rounds to nearest even, the same
+//    single store as the exact path's. A -0 velocity is left to the exact
+//    path: there a zero pull keeps its sign (-0 + -0 = -0).
+//  * The move round(v/256 + p): m = v + 256 p is a whole number below 2^29,
+//    and (m + 127 + bit 8 of m) >> 8 (an arithmetic shift, a floor) is m/256
+//    rounded to nearest, ties to even — the exact path's value, .5 ties
+//    included. The remainder by W is the one value in [0, W) congruent to it,
+//    found without a division (see wrap).
+//  * speed = fl(|vx| + |vy|): the sum of two singles rounded once is the
+//    single store of their exact (extended) sum.
+//  * Screen positions of whole coordinates 0 <= p < 2^15: (p * S) div W is
+//    floor(p * n / m) with n / m the fraction S / W in lowest terms (1/15 on
+//    x, 3/80 on y). With p * n / m = k + r / m (0 <= r < m), the kernel forms
+//    fl(fl(p * n) * fl(1/m)) + fl(1/(2m)): p * n is exact, the rest moves
+//    k + (r + 1/2) / m by at most 4u (p * n / m + 1) < 1/(2m) (checked at
+//    compile time), so its truncation is k.
 //
-// The colour: c = single(r53(R)^2) with R = r64(r64(sqrt|vx|) + r64(sqrt|vy|))
-// on the exact path; the kernel forms R' = r53(r53(sqrt|vx|) + r53(sqrt|vy|))
-// and S = r53(R' * R'). Both roots' sums lie within 3 * 2^-53 T + 2^-63 T of
-// the true T, so the squares differ by at most 2^-50 T^2 before and 2^-53 T^2
-// for each rounding after: |S - S_exact| < 2^-49.5 S. The kernel brackets S
-// by S -+ 2^-48 S and keeps c only when both ends round to the same single.
-// The level is round(c / normaliser): the exact path rounds the quotient to
-// 64 bits, the kernel to 53, both within 2^-53 Q of the true Q; the kernel
-// brackets Q by Q -+ 2^-50 Q and keeps the level only when both ends round
-// to the same whole number below 2^31 (an exact tie lies inside its own
-// bracket and is therefore always redone). Screen positions of whole
-// coordinates below 2^21 are products below 2^31 and truncated quotients,
-// exact by the argument above.
+// The colour: the exact path stores c = single(X), X = r53(r53(R)^2) with R
+// the extended sum of the roots of |vx| and |vy|, so c is within
+// u + 2^-50 of T^2 (T the true sum of the roots). For whole velocity
+// components of magnitude <= 2^22 (so the square is 0 or between 1 and 2^24,
+// and with a normaliser between 2^-64 and 2^64 the quotient is 0 or a
+// normal number) the kernel forms S = fl(fl(fl(sqrt|vx|) + fl(sqrt|vy|))^2),
+// within 5.001u of T^2, and Q = fl(S * fl(1/n)), within 8.02u of the exact
+// path's extended quotient c / n. It keeps k, the whole number nearest Q,
+// when fl(|Q - k| + 16u Q) < 1/2 and Q < 2^22: then the exact quotient lies
+// strictly between k - 1/2 and k + 1/2 and rounds to k (an exact tie always
+// lies in the band and is redone). About 0.1 % of particles fall in the band
+// (the quotient is at most 512, the band 2^-20 Q wide on each side).
 //
 // Every lane is computed on substituted safe values when it is not taken,
 // so no conversion ever sees a value out of its range.
 
 #include "app/world_fast_kernels.h"
+
+#include <cstring>
+#include <numeric>
 
 namespace vz::fast {
 
@@ -72,20 +95,22 @@ namespace {
 
 #define VZ_INLINE inline __attribute__((always_inline))
 
-// Round to nearest, ties to even, for |v| < 2^51: adding 1.5 * 2^52 moves the
-// fraction out of the significand, where the addition rounds it away.
-constexpr double ROUND_SHIFT = 6755399441055744.0;
-VZ_INLINE double round_even(double v) {
-    return (v + ROUND_SHIFT) - ROUND_SHIFT;
-}
+// Round to nearest, ties to even, for |v| < 2^51 (double) or |v| < 2^22
+// (single): adding 1.5 times the first power of two whose last place is 1
+// moves the fraction out of the significand, where the addition rounds it
+// away.
+constexpr double ROUND_SHIFT = 6755399441055744.0;  // 1.5 * 2^52
+constexpr float ROUND_SHIFT_SINGLE = 12582912.0f;   // 1.5 * 2^23
+VZ_INLINE double round_even(double v) { return (v + ROUND_SHIFT) - ROUND_SHIFT; }
+VZ_INLINE float round_even(float v) { return (v + ROUND_SHIFT_SINGLE) - ROUND_SHIFT_SINGLE; }
 
-constexpr double POSITION_LIMIT = 32768.0;         // 2^15
-constexpr double VELOCITY_LIMIT_FAST = 16777216.0;  // 2^24
-constexpr double DIST_BAND = 0x1p-50;
-constexpr double COLOUR_BAND = 0x1p-48;
-constexpr double LEVEL_BAND = 0x1p-50;
-constexpr double LEVEL_LIMIT = 2147483648.0;  // 2^31
-constexpr double SCREEN_LIMIT = 2097152.0;    // 2^21
+constexpr float POSITION_LIMIT = 32767.0f;    // 2^15 - 1
+constexpr float VELOCITY_LIMIT_FAST = 4194304.0f;  // 2^22
+constexpr float DIST_BAND = 0x1p-22f;        // 4u
+constexpr double DIST_BAND_DOUBLE = 0x1p-50;
+constexpr float LEVEL_BAND = 0x1p-20f;       // 16u
+constexpr float LEVEL_LIMIT = 4194304.0f;    // 2^22
+constexpr std::uint32_t NEGATIVE_ZERO = 0x80000000u;
 
 // take ? a : b by bit masks, so that the compiler sees one unconditional
 // store (a conditional store would keep the loop scalar).
@@ -95,100 +120,228 @@ VZ_INLINE float select(bool take, float a, float b) {
                                          (__builtin_bit_cast(std::uint32_t, b) & ~mask));
 }
 
-VZ_INLINE bool whole_within(double v, double limit) {
-    return (round_even(v) == v) & (__builtin_fabs(v) <= limit);
+// v is a whole number of magnitude <= limit (limit <= 2^22, where the
+// rounding above is exact; NaN and infinities fail the magnitude test).
+VZ_INLINE bool whole_within(float v, float limit) {
+    return (round_even(v) == v) & (__builtin_fabsf(v) <= limit);
 }
 
-// The exact path's wrap of a whole t (|t| < 2^23) into [0, size): the
+// a div b for 0 <= a < 2^31 - b, 0 < b, a / b < 2^18: the truncated
+// single-precision estimate is within one of the quotient (see the top of
+// the file), and the exact remainder corrects it.
+VZ_INLINE std::int32_t quotient(std::int32_t a, std::int32_t b, float inverse_b) {
+    std::int32_t q = static_cast<std::int32_t>(static_cast<float>(a) * inverse_b);
+    const std::int32_t r = a - q * b;
+    q += static_cast<std::int32_t>(r >= b);
+    q -= static_cast<std::int32_t>(r < 0);
+    return q;
+}
+
+// The exact path's wrap of a whole t (|t| < 2^22) into [0, size): the
 // remainder after the truncated quotient, plus size when negative. That is
 // the one value in [0, size) congruent to t, which this finds without a
 // division: q = round(t * (1/size)) is within one half (plus a relative error
-// of 2^-52) of t / size, so t - q * size (exact: whole numbers below 2^24)
-// lies within (-size, size) and one correction brings it into [0, size). No
-// -0 arises: t is never -0 (round_even gives +0 for every zero) and a
-// difference of equal values is +0.
-VZ_INLINE double wrap(double t, double size, double inverse_size) {
-    const double r = t - size * round_even(t * inverse_size);
-    return r < 0.0 ? r + size : r;
+// of 2^-23) of t / size, so t - q * size lies within (-size, size) and one
+// correction brings it into [0, size).
+VZ_INLINE std::int32_t wrap(std::int32_t t, std::int32_t size, float inverse_size) {
+    const auto q = static_cast<std::int32_t>(round_even(static_cast<float>(t) * inverse_size));
+    const std::int32_t r = t - q * size;
+    return r < 0 ? r + size : r;
 }
 
-VZ_INLINE float step_lanes(const StepArrays& a, const Attractor& at, std::uint8_t* redo, std::int32_t begin,
-                           std::int32_t end) {
-    float* __restrict px_out = a.particle_x;
-    float* __restrict py_out = a.particle_y;
-    float* __restrict vx_out = a.velocity_x;
-    float* __restrict vy_out = a.velocity_y;
-    std::uint8_t* __restrict redo_out = redo;
-    const double ax = at.x;
-    const double ay = at.y;
-    const double s = at.strength;
-    const double width = WORLD_WIDTH;
-    const double height = WORLD_HEIGHT;
-    const double inverse_width = 1.0 / WORLD_WIDTH;
-    const double inverse_height = 1.0 / WORLD_HEIGHT;
-    const double limit = VELOCITY_LIMIT;
+// Screen coordinate of a whole world coordinate 0 <= p < 2^15 (see the top of
+// the file).
+template <std::int32_t ScreenSize, std::int32_t WorldSize>
+VZ_INLINE std::int32_t screen_of(float p) {
+    constexpr std::int32_t common = std::gcd(ScreenSize, WorldSize);
+    constexpr std::int32_t n = ScreenSize / common;
+    constexpr std::int32_t m = WorldSize / common;
+    // 4u (2^15 n / m + 1) < 1 / (2m), and p * n exact in single.
+    static_assert(std::int64_t{n} * 32768 * 8 + std::int64_t{m} * 8 < (std::int64_t{1} << 24) / 2,
+                  "the screen mapping's rounding must stay inside its margin");
+    constexpr float inverse_m = 1.0f / static_cast<float>(m);
+    constexpr float half_step = 1.0f / static_cast<float>(2 * m);
+    return static_cast<std::int32_t>(p * static_cast<float>(n) * inverse_m + half_step);
+}
+
+// The particles of one step block share the stack: the rounded distance and
+// a state per particle (TAKEN, FROM_DOUBLE or LEFT).
+constexpr std::int32_t BLOCK = 256;
+constexpr std::uint8_t LEFT = 0;         // for the exact path
+constexpr std::uint8_t TAKEN = 1;        // d settled in single precision
+constexpr std::uint8_t NEAR_HALF = 2;    // d to be settled in double precision
+
+// p is a whole number in +0 ... POSITION_LIMIT: the bits of the singles from
+// +0 up are in the same order as their values, and every other bit pattern
+// (negative numbers, -0, infinities, NaN) lies above the limit's.
+VZ_INLINE bool position_within(float p) {
+    return (round_even(p) == p) &
+           (__builtin_bit_cast(std::uint32_t, p) <= __builtin_bit_cast(std::uint32_t, POSITION_LIMIT));
+}
+
+struct Inputs {
+    float px, py, vx, vy;
+    bool ok;
+};
+
+VZ_INLINE Inputs load(const StepArrays& a, std::int32_t i) {
+    const float px = a.particle_x[i];
+    const float py = a.particle_y[i];
+    const float vx = a.velocity_x[i];
+    const float vy = a.velocity_y[i];
+    const bool ok = position_within(px) & position_within(py) &
+                    whole_within(vx, VELOCITY_LIMIT_FAST) & whole_within(vy, VELOCITY_LIMIT_FAST) &
+                    (__builtin_bit_cast(std::uint32_t, vx) != NEGATIVE_ZERO) &
+                    (__builtin_bit_cast(std::uint32_t, vy) != NEGATIVE_ZERO);
+    return {px, py, vx, vy, ok};
+}
+
+// Pass 1 over a block: d in single precision and each particle's state.
+VZ_INLINE void block_distances(const StepArrays& a, std::int32_t ax, std::int32_t ay, std::int32_t begin,
+                               std::int32_t count, std::int32_t* __restrict d_out,
+                               std::uint8_t* __restrict state_out) {
+    for (std::int32_t j = 0; j < count; ++j) {
+        const Inputs in = load(a, begin + j);
+        const std::int32_t px = in.ok ? static_cast<std::int32_t>(in.px) : 0;
+        const std::int32_t py = in.ok ? static_cast<std::int32_t>(in.py) : 0;
+        const std::int32_t dx = px > ax ? px - ax : ax - px;
+        const std::int32_t dy = py > ay ? py - ay : ay - py;
+        const std::int32_t wx = WORLD_WIDTH - dx;
+        const std::int32_t wy = WORLD_HEIGHT - dy;
+        const float dist = __builtin_sqrtf(static_cast<float>(wx * wx + wy * wy)) +
+                           __builtin_sqrtf(static_cast<float>(dx * dx + dy * dy));
+        const float k = round_even(dist);
+        const bool clear = __builtin_fabsf(dist - k) + dist * DIST_BAND < 0.5f;
+        d_out[j] = static_cast<std::int32_t>(k);
+        state_out[j] = static_cast<std::uint8_t>(in.ok ? (clear ? TAKEN : NEAR_HALF) : LEFT);
+    }
+}
+
+// Pass 2: the few particles near a half, in double precision.
+VZ_INLINE bool settle_near_half(const StepArrays& a, double ax, double ay, std::int32_t i, std::int32_t& d) {
+    const double px = a.particle_x[i];
+    const double py = a.particle_y[i];
+    const double dx = px > ax ? px - ax : ax - px;
+    const double dy = py > ay ? py - ay : ay - py;
+    const double wx = WORLD_WIDTH - dx;
+    const double wy = WORLD_HEIGHT - dy;
+    const double dist = __builtin_sqrt(wx * wx + wy * wy) + __builtin_sqrt(dx * dx + dy * dy);
+    const double band = dist * DIST_BAND_DOUBLE;
+    const float low = static_cast<float>(dist - band);
+    if (low != static_cast<float>(dist + band)) return false;
+    d = static_cast<std::int32_t>(round_even(static_cast<double>(low)));
+    return true;
+}
+
+VZ_INLINE std::int32_t block_near_halves(const StepArrays& a, double ax, double ay, std::int32_t begin,
+                                         std::int32_t count, std::int32_t* d, std::uint8_t* state) {
+    std::int32_t settled = 0;
+    const auto settle = [&](std::int32_t k) {
+        const bool ok = settle_near_half(a, ax, ay, begin + k, d[k]);
+        state[k] = ok ? TAKEN : LEFT;
+        settled += static_cast<std::int32_t>(ok);
+    };
+    std::int32_t j = 0;
+    for (; j + 8 <= count; j += 8) {
+        // Most bytes are TAKEN (1) or LEFT (0); only NEAR_HALF has bit 1.
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, state + j, sizeof eight);
+        for (std::uint64_t near = eight & 0x0202020202020202u; near != 0; near &= near - 1) {
+            settle(j + __builtin_ctzll(near) / 8);
+        }
+    }
+    for (; j < count; ++j) {
+        if (state[j] == NEAR_HALF) settle(j);
+    }
+    return settled;
+}
+
+// Pass 3 over a block: pull, move, wrap and store the particles TAKEN. The
+// arrays come in as restricted parameters: the compiler trusts those (and
+// not restricted locals) enough to vectorise without run-time overlap tests.
+VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, float* __restrict vx_out,
+                           float* __restrict vy_out, std::int32_t* __restrict sx_out,
+                           std::int32_t* __restrict sy_out, std::uint8_t* __restrict redo_out,
+                           const Attractor& at, std::int32_t count, const std::int32_t* __restrict d_in,
+                           const std::uint8_t* __restrict state_in, std::int32_t& max_speed_bits,
+                           std::int32_t& redo_count) {
+    const auto axi = static_cast<std::int32_t>(at.x);
+    const auto ayi = static_cast<std::int32_t>(at.y);
+    const auto s = static_cast<std::int32_t>(at.strength);
+    const float inverse_width = 1.0f / static_cast<float>(WORLD_WIDTH);
+    const float inverse_height = 1.0f / static_cast<float>(WORLD_HEIGHT);
+    const float limit = VELOCITY_LIMIT;
+    std::int32_t max_bits = max_speed_bits;
+    std::int32_t redone = 0;
+    for (std::int32_t j = 0; j < count; ++j) {
+        const float px_in = px_out[j];
+        const float py_in = py_out[j];
+        const float vx_in = vx_out[j];
+        const float vy_in = vy_out[j];
+        const bool take = state_in[j] == TAKEN;
+        const std::int32_t px = take ? static_cast<std::int32_t>(px_in) : 0;
+        const std::int32_t py = take ? static_cast<std::int32_t>(py_in) : 0;
+        const std::int32_t vx = take ? static_cast<std::int32_t>(vx_in) : 0;
+        const std::int32_t vy = take ? static_cast<std::int32_t>(vy_in) : 0;
+        const std::int32_t d = d_in[j];
+
+        const bool swap_x = px > axi;
+        const bool swap_y = py > ayi;
+        const std::int32_t dx = swap_x ? px - axi : axi - px;
+        const std::int32_t dy = swap_y ? py - ayi : ayi - py;
+        const float inverse_d = 1.0f / static_cast<float>(d);
+        const std::int32_t pull_x = s * quotient(dx * dx, d, inverse_d);
+        const std::int32_t pull_y = s * quotient(dy * dy, d, inverse_d);
+        const float new_vx = static_cast<float>(vx_in < limit ? vx + (swap_x ? -pull_x : pull_x) : vx);
+        const float new_vy = static_cast<float>(vy_in < limit ? vy + (swap_y ? -pull_y : pull_y) : vy);
+
+        const std::int32_t mx = static_cast<std::int32_t>(new_vx) + 256 * px;
+        const std::int32_t my = static_cast<std::int32_t>(new_vy) + 256 * py;
+        const std::int32_t x = wrap((mx + 127 + ((mx >> 8) & 1)) >> 8, WORLD_WIDTH, inverse_width);
+        const std::int32_t y = wrap((my + 127 + ((my >> 8) & 1)) >> 8, WORLD_HEIGHT, inverse_height);
+        const float speed = __builtin_fabsf(new_vx) + __builtin_fabsf(new_vy);
+
+        px_out[j] = select(take, static_cast<float>(x), px_in);
+        py_out[j] = select(take, static_cast<float>(y), py_in);
+        vx_out[j] = select(take, new_vx, vx_in);
+        vy_out[j] = select(take, new_vy, vy_in);
+        sx_out[j] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(static_cast<float>(x));
+        sy_out[j] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(static_cast<float>(y));
+        redo_out[j] = static_cast<std::uint8_t>(!take);
+        redone += static_cast<std::int32_t>(!take);
+        const auto speed_bits = __builtin_bit_cast(std::int32_t, select(take, speed, 0.0f));
+        max_bits = speed_bits > max_bits ? speed_bits : max_bits;
+    }
+    max_speed_bits = max_bits;
+    redo_count += redone;
+}
+
+VZ_INLINE StepResult step_lanes(const StepArrays& a, const Attractor& at, const StepOutput& out, std::int32_t begin,
+                                std::int32_t end) {
+    const auto ax = static_cast<std::int32_t>(at.x);
+    const auto ay = static_cast<std::int32_t>(at.y);
     // The largest speed, kept as the bits of a non-negative single: for those
     // the integer order is the numeric order, and an integer maximum is a
     // reduction the compiler can vectorise.
     std::int32_t max_speed_bits = 0;
-
-    for (std::int32_t i = begin; i < end; ++i) {
-        const float px_in = px_out[i];
-        const float py_in = py_out[i];
-        const float vx_in = vx_out[i];
-        const float vy_in = vy_out[i];
-        const bool ok = whole_within(px_in, POSITION_LIMIT) & whole_within(py_in, POSITION_LIMIT) &
-                        whole_within(vx_in, VELOCITY_LIMIT_FAST) & whole_within(vy_in, VELOCITY_LIMIT_FAST);
-        const double px = ok ? static_cast<double>(px_in) : 0.0;
-        const double py = ok ? static_cast<double>(py_in) : 0.0;
-        const double vx = ok ? static_cast<double>(vx_in) : 0.0;
-        const double vy = ok ? static_cast<double>(vy_in) : 0.0;
-
-        const bool swap_x = px > ax;
-        const bool swap_y = py > ay;
-        const double lo_x = swap_x ? ax : px;
-        const double hi_x = swap_x ? px : ax;
-        const double lo_y = swap_y ? ay : py;
-        const double hi_y = swap_y ? py : ay;
-        const double dx = hi_x - lo_x;
-        const double dy = hi_y - lo_y;
-        const double wx = (width + lo_x) - hi_x;
-        const double wy = (height + lo_y) - hi_y;
-
-        const double dist = __builtin_sqrt(wx * wx + wy * wy) + __builtin_sqrt(dx * dx + dy * dy);
-        const double band = dist * DIST_BAND;
-        const float dist_low = static_cast<float>(dist - band);
-        const bool dist_ok = dist_low == static_cast<float>(dist + band);
-        const double d = round_even(static_cast<double>(dist_low));
-
-        const double force_x = static_cast<double>(static_cast<std::int32_t>(dx * dx / d));
-        const double force_y = static_cast<double>(static_cast<std::int32_t>(dy * dy / d));
-        const double pull_x = swap_x ? -(s * force_x) : s * force_x;
-        const double pull_y = swap_y ? -(s * force_y) : s * force_y;
-        const float new_vx = static_cast<float>(vx < limit ? pull_x + vx : vx);
-        const float new_vy = static_cast<float>(vy < limit ? pull_y + vy : vy);
-
-        const double tx = round_even(static_cast<double>(new_vx) / 256.0 + px);
-        const double ty = round_even(static_cast<double>(new_vy) / 256.0 + py);
-        const double x = wrap(tx, width, inverse_width);
-        const double y = wrap(ty, height, inverse_height);
-        const float speed = static_cast<float>(__builtin_fabs(static_cast<double>(new_vx)) +
-                                               __builtin_fabs(static_cast<double>(new_vy)));
-
-        const bool take = ok & dist_ok;
-        px_out[i] = select(take, static_cast<float>(x), px_in);
-        py_out[i] = select(take, static_cast<float>(y), py_in);
-        vx_out[i] = select(take, new_vx, vx_in);
-        vy_out[i] = select(take, new_vy, vy_in);
-        redo_out[i] = static_cast<std::uint8_t>(!take);
-        const auto speed_bits = __builtin_bit_cast(std::int32_t, select(take, speed, 0.0f));
-        max_speed_bits = speed_bits > max_speed_bits ? speed_bits : max_speed_bits;
+    std::int32_t redo_count = 0;
+    std::int32_t double_count = 0;
+    alignas(64) std::int32_t d_block[BLOCK];
+    alignas(64) std::uint8_t state_block[BLOCK];
+    for (std::int32_t block = begin; block < end; block += BLOCK) {
+        const std::int32_t count = end - block < BLOCK ? end - block : BLOCK;
+        block_distances(a, ax, ay, block, count, d_block, state_block);
+        double_count += block_near_halves(a, at.x, at.y, block, count, d_block, state_block);
+        block_moves(a.particle_x + block, a.particle_y + block, a.velocity_x + block, a.velocity_y + block,
+                    out.screen_x + block, out.screen_y + block, out.redo + block, at, count, d_block, state_block,
+                    max_speed_bits, redo_count);
     }
-    return __builtin_bit_cast(float, max_speed_bits);
+    return {__builtin_bit_cast(float, max_speed_bits), redo_count, double_count};
 }
 
-VZ_INLINE void frame_lanes(const StepArrays& a, float normaliser, const FrameOutput& out, std::int32_t begin,
-                           std::int32_t end) {
+template <bool Positions>
+VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const FrameOutput& out, std::int32_t begin,
+                                   std::int32_t end) {
     const float* __restrict px_in = a.particle_x;
     const float* __restrict py_in = a.particle_y;
     const float* __restrict vx_in = a.velocity_x;
@@ -197,39 +350,37 @@ VZ_INLINE void frame_lanes(const StepArrays& a, float normaliser, const FrameOut
     std::int32_t* __restrict sy_out = out.screen_y;
     std::uint32_t* __restrict colour_out = out.colour;
     std::uint8_t* __restrict redo_out = out.redo;
-    const double n = normaliser;
+    const float inverse_n = 1.0f / normaliser;
+    std::int32_t redo_count = 0;
 
     for (std::int32_t i = begin; i < end; ++i) {
-        const double px = px_in[i];
-        const double py = py_in[i];
-        const double vx = vx_in[i];
-        const double vy = vy_in[i];
-        const bool position_ok = whole_within(px, SCREEN_LIMIT) & whole_within(py, SCREEN_LIMIT);
-        const double x = position_ok ? px : 0.0;
-        const double y = position_ok ? py : 0.0;
-        const auto sx = static_cast<std::int32_t>(x * SCREEN_WIDTH / WORLD_WIDTH);
-        const auto sy = static_cast<std::int32_t>(y * SCREEN_HEIGHT / WORLD_HEIGHT);
-
-        // Any velocity may enter: a huge one makes the square overflow to
-        // infinity, and an infinite or NaN quotient fails the level test.
-        const double root_sum = __builtin_sqrt(__builtin_fabs(vx)) + __builtin_sqrt(__builtin_fabs(vy));
-        const double square = root_sum * root_sum;
-        const double square_band = square * COLOUR_BAND;
-        // Compared as doubles so that every test of the lane has one width.
-        const double c = static_cast<float>(square - square_band);
-        const bool c_ok = c == static_cast<double>(static_cast<float>(square + square_band));
-        const double q = c / n;
-        const double level_band = q * LEVEL_BAND;
-        const double level = round_even(q - level_band);
-        const bool level_ok = (level == round_even(q + level_band)) & (q + level_band < LEVEL_LIMIT);
-
-        const bool take = position_ok & c_ok & level_ok;
-        sx_out[i] = sx;
-        sy_out[i] = sy;
-        const auto whole_level = static_cast<std::uint32_t>(static_cast<std::int32_t>(take ? level : 0.0));
-        colour_out[i] = whole_level | 0xFF000000u;
+        const float vx = vx_in[i];
+        const float vy = vy_in[i];
+        bool take = whole_within(vx, VELOCITY_LIMIT_FAST) & whole_within(vy, VELOCITY_LIMIT_FAST);
+        const float root_sum = __builtin_sqrtf(__builtin_fabsf(vx)) + __builtin_sqrtf(__builtin_fabsf(vy));
+        const float q = (root_sum * root_sum) * inverse_n;
+        const float k = round_even(q);
+        take = take & (q < LEVEL_LIMIT) & (__builtin_fabsf(q - k) + q * LEVEL_BAND < 0.5f);
+        const auto level = static_cast<std::uint32_t>(static_cast<std::int32_t>(take ? k : 0.0f));
+        colour_out[i] = level | 0xFF000000u;
+        if constexpr (Positions) {
+            const float px = px_in[i];
+            const float py = py_in[i];
+            const bool position_ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) &
+                                     (px >= 0.0f) & (py >= 0.0f);
+            sx_out[i] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f);
+            sy_out[i] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f);
+            take = take & position_ok;
+        }
         redo_out[i] = static_cast<std::uint8_t>(!take);
+        redo_count += static_cast<std::int32_t>(!take);
     }
+    return redo_count;
+}
+
+VZ_INLINE std::int32_t frame_any(const StepArrays& a, float n, bool positions, const FrameOutput& out,
+                                 std::int32_t begin, std::int32_t end) {
+    return positions ? frame_lanes<true>(a, n, out, begin, end) : frame_lanes<false>(a, n, out, begin, end);
 }
 
 }  // namespace
@@ -238,21 +389,23 @@ VZ_INLINE void frame_lanes(const StepArrays& a, float normaliser, const FrameOut
 
 namespace {
 
-float step_sse2(const StepArrays& a, const Attractor& at, std::uint8_t* redo, std::int32_t begin,
-                std::int32_t end) {
-    return step_lanes(a, at, redo, begin, end);
+StepResult step_sse2(const StepArrays& a, const Attractor& at, const StepOutput& out, std::int32_t begin,
+                     std::int32_t end) {
+    return step_lanes(a, at, out, begin, end);
 }
-void frame_sse2(const StepArrays& a, float n, const FrameOutput& out, std::int32_t begin, std::int32_t end) {
-    frame_lanes(a, n, out, begin, end);
+std::int32_t frame_sse2(const StepArrays& a, float n, bool positions, const FrameOutput& out, std::int32_t begin,
+                        std::int32_t end) {
+    return frame_any(a, n, positions, out, begin, end);
 }
 
-__attribute__((target("avx2"))) float step_avx2(const StepArrays& a, const Attractor& at, std::uint8_t* redo,
-                                                std::int32_t begin, std::int32_t end) {
-    return step_lanes(a, at, redo, begin, end);
+__attribute__((target("avx2"))) StepResult step_avx2(const StepArrays& a, const Attractor& at,
+                                                     const StepOutput& out, std::int32_t begin, std::int32_t end) {
+    return step_lanes(a, at, out, begin, end);
 }
-__attribute__((target("avx2"))) void frame_avx2(const StepArrays& a, float n, const FrameOutput& out,
-                                                std::int32_t begin, std::int32_t end) {
-    frame_lanes(a, n, out, begin, end);
+__attribute__((target("avx2"))) std::int32_t frame_avx2(const StepArrays& a, float n, bool positions,
+                                                        const FrameOutput& out, std::int32_t begin,
+                                                        std::int32_t end) {
+    return frame_any(a, n, positions, out, begin, end);
 }
 
 // GCC keeps 256-bit vectors on AVX-512 unless told otherwise; clang takes no
@@ -262,13 +415,13 @@ __attribute__((target("avx2"))) void frame_avx2(const StepArrays& a, float n, co
 #else
 #define VZ_AVX512 target("avx512f,avx512dq,avx512vl,avx512bw,prefer-vector-width=512")
 #endif
-__attribute__((VZ_AVX512)) float step_avx512(const StepArrays& a, const Attractor& at, std::uint8_t* redo,
-                                             std::int32_t begin, std::int32_t end) {
-    return step_lanes(a, at, redo, begin, end);
+__attribute__((VZ_AVX512)) StepResult step_avx512(const StepArrays& a, const Attractor& at, const StepOutput& out,
+                                                  std::int32_t begin, std::int32_t end) {
+    return step_lanes(a, at, out, begin, end);
 }
-__attribute__((VZ_AVX512)) void frame_avx512(const StepArrays& a, float n, const FrameOutput& out,
-                                             std::int32_t begin, std::int32_t end) {
-    frame_lanes(a, n, out, begin, end);
+__attribute__((VZ_AVX512)) std::int32_t frame_avx512(const StepArrays& a, float n, bool positions,
+                                                     const FrameOutput& out, std::int32_t begin, std::int32_t end) {
+    return frame_any(a, n, positions, out, begin, end);
 }
 
 }  // namespace

@@ -278,9 +278,10 @@ int main(int argc, char** argv) {
     const auto count = static_cast<std::size_t>(options.frames);
     Timings fast(count);
     Timings reference(count);
-    std::vector<double> step_fallbacks, frame_fallbacks;
+    std::vector<double> step_fallbacks, frame_fallbacks, near_halves;
     step_fallbacks.reserve(count);
     frame_fallbacks.reserve(count);
+    near_halves.reserve(count);
     vz::FastStepper stepper(options.isa, static_cast<std::int32_t>(options.workers));
     for (std::size_t frame = 0; frame < count; ++frame) {
         if (options.reference) {
@@ -290,6 +291,7 @@ int main(int argc, char** argv) {
         fast.run(w, &stepper);
         step_fallbacks.push_back(stepper.fallbacks().step);
         frame_fallbacks.push_back(stepper.fallbacks().frame);
+        near_halves.push_back(stepper.fallbacks().near_half);
         if (options.compare) reference.run(reference_world, nullptr);
     }
 
@@ -325,9 +327,10 @@ int main(int argc, char** argv) {
     if (!options.reference) {
         const Summary step_redo = summarise(step_fallbacks);
         const Summary frame_redo = summarise(frame_fallbacks);
+        const Summary near_half = summarise(near_halves);
         std::printf(",\"step_fallbacks_median\":%.1f,\"step_fallbacks_max\":%.0f,\"frame_fallbacks_median\":%.1f,"
-                    "\"frame_fallbacks_max\":%.0f",
-                    step_redo.median, step_redo.max, frame_redo.median, frame_redo.max);
+                    "\"frame_fallbacks_max\":%.0f,\"near_half_median\":%.1f",
+                    step_redo.median, step_redo.max, frame_redo.median, frame_redo.max, near_half.median);
     }
     if (options.compare) {
         const Summary ref_step = summarise(reference.step_ms);

@@ -191,8 +191,9 @@ TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
 
     std::map<std::string, double> values;
     ASSERT_TRUE(parse_flat_json(r.out, values)) << r.out;
-    EXPECT_EQ(values.size(), 13u) << r.out;
+    EXPECT_EQ(values.size(), 14u) << r.out;
     EXPECT_EQ(values["frames"], 3.0);
+    EXPECT_EQ(values.count("near_half_median"), 1u) << r.out;
     for (const char* key :
          {"step_ms_median", "step_ms_p95", "draw_ms_median", "draw_ms_p95", "frame_ms_median", "frame_ms_p95"}) {
         ASSERT_EQ(values.count(key), 1u) << key;
@@ -231,7 +232,7 @@ TEST(BenchTool, CompareReportsBothPathsAndEveryPathWritesTheSameState) {
     ASSERT_EQ(compared.exit_code, 0) << compared.err;
     std::map<std::string, double> values;
     ASSERT_TRUE(parse_flat_json(compared.out, values)) << compared.out;
-    EXPECT_EQ(values.size(), 21u) << compared.out;
+    EXPECT_EQ(values.size(), 22u) << compared.out;
     EXPECT_EQ(values["identical"], 1.0);
     EXPECT_EQ(values["workers"], 1.0);
     EXPECT_GT(values["speedup_vs_reference"], 0.0);
