@@ -7,10 +7,12 @@
 //
 // A run of such calls shares its set-up: the first call of a run goes the
 // whole way (context and drawing-state look-ups, target and routine choice,
-// the walk of the radius) and records what it found; each later call only
-// checks that none of it changed and then stores its spans. The check reads
-// every field the set-up depends on, so a change made by any routine (or by
-// hand) is noticed without each writer having to announce it.
+// the walk of the radius) and records what it found, with the drawing
+// set-up's change count (draw_state_serial.h); each later call checks that
+// the count has not moved, plus what differs from call to call, and then
+// stores its spans. Every writer of what the set-up is made from moves the
+// count. Builds with assertions also compare every recorded field on each
+// reused call and stop the program when a change went unannounced.
 
 #include "gfx/ellipse_small.h"
 
@@ -18,11 +20,14 @@
 #include <atomic>
 #include <bit>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "gfx/context.h"
 #include "gfx/context_cell.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/ellipse.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
@@ -130,8 +135,8 @@ struct SpanShape {
 
 // The drawing state's fields a set-up depends on, as raw bytes: from the
 // screen id to the target (the lines, the pixel size), the view, and from the
-// routines to the state flags. Compared byte for byte, so any change, made by
-// any routine or by hand, makes the set-up stale.
+// routines to the state flags. Builds with assertions compare them byte for
+// byte on every reused call, to catch a change that did not move the count.
 constexpr std::size_t STATE_HEAD = offsetof(DrawState, last_x);
 constexpr std::size_t VIEW_AT = offsetof(DrawState, view_x);
 constexpr std::size_t VIEW_SIZE = offsetof(DrawState, saved_view) - VIEW_AT;
@@ -162,19 +167,24 @@ template <std::size_t Size>
 }
 
 // The set-up shared by a run of calls with the same whole radius, aspect and
-// coordinate flags on an unchanged screen and drawing state: the fields it
-// was made from (checked on every call), and what follows from them.
+// coordinate flags on an unchanged screen and drawing state: what a call
+// checks, the fields it was made from (checked in builds with assertions),
+// and what follows from them.
 struct CircleSetup {
-    bool valid = false;
-    // The calls it serves.
-    std::uint32_t radius_bits = 0;
-    std::uint32_t aspect_bits = 0;
-    std::int32_t coord_flags = 0;
-    // The screen and drawing state as they stood after the set-up.
+    // The calls it serves: coordinate flags (negative, which no set-up serves,
+    // while there is none), radius and aspect bits, the change count it was
+    // made at, and the alpha bits a colour must have (all with blending on).
+    std::int32_t coord_flags = -1;
+    std::uint32_t alpha_needed = 0;
+    std::uint64_t shape_bits = 0;  // radius bits, aspect bits above them
+    std::uint64_t serial = 0;
+    const std::uint64_t* serial_cell = nullptr;
+    // The screen and drawing state it was made on.
     const std::atomic<GfxContext*>* context_cell = nullptr;
     GfxContext* context = nullptr;
     std::int32_t context_id = 0;
     DrawState* state = nullptr;
+    // The fields it was made from, as they stood after the set-up.
     unsigned char state_head[STATE_HEAD] = {};
     unsigned char state_view[VIEW_SIZE] = {};
     unsigned char state_routines[ROUTINES_SIZE] = {};
@@ -183,8 +193,8 @@ struct CircleSetup {
     PutPixelFn put_pixel = nullptr;
     GetPixelFn get_pixel = nullptr;
     SpanFillFn span_fill = nullptr;
-    std::uint32_t screen_aspect_bits = 0;  // checked only for aspect 0
-    std::uint32_t blending = 0;            // the context's blending flag
+    std::uint32_t screen_aspect_bits = 0;
+    std::uint32_t blending = 0;  // the context's blending flag
     std::uint8_t* visible_ptr = nullptr;
     std::uint8_t* dirty = nullptr;
     std::int32_t height = 0;
@@ -204,6 +214,11 @@ struct CircleSetup {
     SpanShape spans[2 * CircleRows::CAPACITY] = {};
 };
 
+inline std::uint64_t shape_bits(float radius, float aspect) {
+    return static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(radius)) |
+           static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(aspect)) << 32;
+}
+
 CircleSetup g_setup;
 SmallCircleStats g_stats;
 
@@ -214,7 +229,7 @@ SmallCircleStats g_stats;
 void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows, float radius, float aspect,
                   std::int32_t coord_flags) {
     CircleSetup& s = g_setup;
-    s.valid = false;
+    s.coord_flags = -1;
     const auto whole = static_cast<std::int32_t>(radius);
     if (static_cast<float>(whole) != radius) return;
     if (context->lock_count <= 0 || state->lines == nullptr || state->line_capacity <= 0) return;
@@ -227,9 +242,9 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.offset_x = absolute ? 0 : state->view_x;
     s.offset_y = absolute ? 0 : state->view_y;
 
-    s.radius_bits = std::bit_cast<std::uint32_t>(radius);
-    s.aspect_bits = std::bit_cast<std::uint32_t>(aspect);
-    s.coord_flags = coord_flags;
+    s.shape_bits = shape_bits(radius, aspect);
+    s.serial_cell = &drawing_state_serial_cell();
+    s.serial = *s.serial_cell;
     s.context_cell = &current_context_cell();
     s.context = context;
     s.context_id = context->id;
@@ -245,6 +260,7 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.span_fill = s.ops->span_fill;
     s.screen_aspect_bits = std::bit_cast<std::uint32_t>(context->aspect);
     s.blending = context->flags & CTX_BLENDING;
+    s.alpha_needed = s.blending != 0 ? 0xFF000000u : 0u;
     s.visible_ptr = context->visible_ptr;
     s.dirty = context->dirty;
     s.height = context->height;
@@ -271,7 +287,7 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.marks = state->lines[0] == context->visible_ptr && context->dirty != nullptr;
     s.marks_in_page = view.top >= 0 && view.bottom <= context->height;
     s.plus = whole == 1 && rows.count == 2 && rows.inset[1] == 1;
-    s.valid = true;
+    s.coord_flags = coord_flags;
     ++g_stats.setups;
 }
 
@@ -307,6 +323,37 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
     for (std::int64_t row = first; row <= final_row; ++row) s.dirty[row] = 1;
 }
 
+#ifndef NDEBUG
+// The cross-check of builds with assertions: with the change count unmoved,
+// every field the set-up was made from must still hold what it recorded. A
+// difference means a writer changed one without drawing_state_changed(), and
+// the reused set-up would draw wrongly: stop with the field's name.
+void check_setup_unchanged(const CircleSetup& s, const GfxContext* context, float aspect) {
+    const char* stale = nullptr;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(s.state);
+    if (context->id != s.context_id) stale = "the screen's id";
+    else if ((context->flags & CTX_BLENDING) != s.blending) stale = "the screen's blending flag";
+    else if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) {
+        stale = "the screen's aspect";
+    } else if (context->visible_ptr != s.visible_ptr) stale = "the visible page";
+    else if (context->dirty != s.dirty) stale = "the dirty flags";
+    else if (context->height != s.height) stale = "the screen's height";
+    else if (differing_bits<STATE_HEAD>(bytes, s.state_head) != 0) stale = "the drawing state's target";
+    else if (differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) != 0) stale = "the drawing state's view";
+    else if (differing_bits<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines) != 0) {
+        stale = "the drawing state's routines or flags";
+    } else if (s.state->lines[0] != s.first_line) stale = "the drawing state's lines";
+    else if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
+        stale = "the pixel routines";
+    }
+    if (stale == nullptr) return;
+    std::fprintf(stderr,
+                 "vzgfx: %s changed without drawing_state_changed(); the small-circle set-up would be stale\n",
+                 stale);
+    std::abort();
+}
+#endif
+
 // Draws the call from the recorded set-up and returns true, when the set-up
 // still holds for it and the centre is a whole number; otherwise changes
 // nothing and returns false. Makes no call on its usual path, so that the
@@ -314,8 +361,7 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
 [[gnu::always_inline]] inline bool draw_from_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
                             std::int32_t coord_flags) {
     const CircleSetup& s = g_setup;
-    if (!s.valid || std::bit_cast<std::uint32_t>(radius) != s.radius_bits ||
-        std::bit_cast<std::uint32_t>(aspect) != s.aspect_bits || coord_flags != s.coord_flags) {
+    if (coord_flags != s.coord_flags || shape_bits(radius, aspect) != s.shape_bits || *s.serial_cell != s.serial) {
         return false;
     }
     // A whole-number centre well inside the coordinate range maps to itself.
@@ -325,25 +371,17 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
     const auto iy = static_cast<std::int32_t>(y);
     if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
 
+    // With the count unchanged the screen is the one the set-up was made on;
+    // the lock is taken and released between calls, and the runtime's reset
+    // clears the drawing state without the graphics library knowing (its
+    // screen id becomes 0).
     GfxContext* const context = s.context_cell->load(std::memory_order_acquire);
-    if (context != s.context || context->id != s.context_id || context->lock_count <= 0) return false;
-    if ((context->flags & CTX_BLENDING) != s.blending) return false;
-    if (s.blending != 0 && (colour & 0xFF000000u) != 0xFF000000u) return false;
-    if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) return false;
-    if (context->visible_ptr != s.visible_ptr || context->dirty != s.dirty || context->height != s.height) {
-        return false;
-    }
     DrawState* const state = s.state;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(state);
-    if ((differing_bits<STATE_HEAD>(bytes, s.state_head) | differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) |
-         differing_bits<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines)) != 0 ||
-        state->lines[0] != s.first_line) {
-        return false;
-    }
-    // The routine choice the general path would make is the one in place.
-    if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
-        return false;
-    }
+    if (context != s.context || context->lock_count <= 0 || state->screen_id != s.context_id) return false;
+    if ((~colour & s.alpha_needed) != 0) return false;
+#ifndef NDEBUG
+    check_setup_unchanged(s, context, aspect);
+#endif
 
     // The stores below are byte stores as far as the compiler knows, which
     // may alias the set-up: everything they need is read first.
