@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
@@ -166,24 +167,44 @@ template <std::size_t Size>
     return differ;
 }
 
+// What a set-up that serves no call compares its count of 1 with.
+constexpr std::uint64_t NO_COUNT = 0;
+
 // The set-up shared by a run of calls with the same whole radius, aspect and
 // coordinate flags on an unchanged screen and drawing state: what a call
 // checks, the fields it was made from (checked in builds with assertions),
 // and what follows from them.
 struct CircleSetup {
-    // The calls it serves: coordinate flags (negative, which no set-up serves,
-    // while there is none), radius and aspect bits, the change count it was
-    // made at, and the alpha bits a colour must have (all with blending on).
-    std::int32_t coord_flags = -1;
-    std::uint32_t alpha_needed = 0;
+    // What every reused call reads, first and together.
+    // The calls it serves: coordinate flags and fill, radius, aspect and
+    // angle bits, the change count it was made at (while there is no set-up,
+    // a count that never matches), and the alpha bits a colour must have (all
+    // with blending on).
+    std::uint64_t call_flags = 0;  // coordinate flags, the fill above them
     std::uint64_t shape_bits = 0;  // radius bits, aspect bits above them
-    std::uint64_t serial = 0;
-    const std::uint64_t* serial_cell = nullptr;
+    std::uint64_t angle_bits = 0;  // start and end angle bits
+    std::uint32_t alpha_needed = 0;
+    std::uint64_t serial = 1;
+    const std::uint64_t* serial_cell = &NO_COUNT;
     // The screen and drawing state it was made on.
-    const std::atomic<GfxContext*>* context_cell = nullptr;
     GfxContext* context = nullptr;
-    std::int32_t context_id = 0;
     DrawState* state = nullptr;
+    std::int32_t context_id = 0;
+    // The five-pixel plus wholly inside the view (the particles' circle), in
+    // the caller's coordinates: centres x in plus_left ... plus_left +
+    // plus_columns and y likewise draw at centre_at + y * pitch + x * 4 from
+    // the first line, and mark rows y - 1 ... y + 1 at dirty_at + y from the
+    // dirty flags (no marks when plus_dirty is null). With no such case the
+    // range starts at INT32_MIN and holds one value, which no centre reaches.
+    std::int32_t plus_left = INT32_MIN, plus_top = INT32_MIN;
+    std::uint32_t plus_columns = 0, plus_rows = 0;
+    std::uint8_t* plus_first_line = nullptr;
+    std::int64_t pitch = 0;
+    std::int64_t centre_at = 0;
+    std::uint8_t* plus_dirty = nullptr;
+    std::int64_t dirty_at = 0;
+
+    const std::atomic<GfxContext*>* context_cell = nullptr;
     // The fields it was made from, as they stood after the set-up.
     unsigned char state_head[STATE_HEAD] = {};
     unsigned char state_view[VIEW_SIZE] = {};
@@ -214,22 +235,63 @@ struct CircleSetup {
     SpanShape spans[2 * CircleRows::CAPACITY] = {};
 };
 
-inline std::uint64_t shape_bits(float radius, float aspect) {
-    return static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(radius)) |
-           static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(aspect)) << 32;
+// Two of a call's arguments as one 64-bit value, so that a call is matched
+// against its set-up with a few compares.
+inline std::uint64_t pair_bits(float low, float high) {
+    return static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(low)) |
+           static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(high)) << 32;
+}
+inline std::uint64_t call_flags(std::int32_t fill, std::int32_t coord_flags) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(coord_flags)) |
+           static_cast<std::uint64_t>(static_cast<std::uint32_t>(fill)) << 32;
 }
 
 CircleSetup g_setup;
 SmallCircleStats g_stats;
+
+// The plus's own quick case: its centres, in the caller's coordinates, whose
+// three rows and three columns lie inside the view, kept within +-2^21 so
+// that the call's 32-bit arithmetic cannot overflow (the call's centre lies
+// within +-2^20); and the view's lines, which must lie evenly spaced inside
+// the line table, so that a pixel's address is a product instead of a load.
+void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view) {
+    s.plus_left = s.plus_top = INT32_MIN;
+    s.plus_columns = s.plus_rows = 0;
+    if (!s.plus || (s.marks && !s.marks_in_page)) return;
+    if (view.top < 0 || view.bottom > state->line_capacity) return;
+    const std::int64_t pitch = state->lines[view.top + 1 < view.bottom ? view.top + 1 : view.top] -
+                               state->lines[view.top];
+    for (std::int64_t row = view.top; row < view.bottom; ++row) {
+        if (state->lines[row] != state->lines[view.top] + (row - view.top) * pitch) return;
+    }
+    constexpr std::int64_t LIMIT = std::int64_t{1} << 21;
+    const std::int64_t left = std::max(s.inside_left - s.offset_x, -LIMIT);
+    const std::int64_t right = std::min(s.inside_right - s.offset_x, LIMIT);
+    const std::int64_t top = std::max(s.inside_top - s.offset_y, -LIMIT);
+    const std::int64_t bottom = std::min(s.inside_bottom - s.offset_y, LIMIT);
+    if (left > right || top > bottom) return;
+    s.plus_left = static_cast<std::int32_t>(left);
+    s.plus_top = static_cast<std::int32_t>(top);
+    s.plus_columns = static_cast<std::uint32_t>(right - left);
+    s.plus_rows = static_cast<std::uint32_t>(bottom - top);
+    s.pitch = pitch;
+    // Row r of the view starts at lines[view.top] + (r - view.top) * pitch;
+    // the centre (x, y) is row y + offset_y, column x + offset_x.
+    s.plus_first_line = state->lines[view.top];
+    s.centre_at = (s.offset_y - view.top) * pitch + static_cast<std::int64_t>(s.offset_x) * 4;
+    s.plus_dirty = s.marks ? s.dirty : nullptr;
+    s.dirty_at = s.offset_y - 1;
+}
 
 // Records the set-up the general small-circle call just made, when later
 // calls can reuse it: a whole radius, a non-empty view, the caller's lock
 // held and the drawing state being the runtime's own record (which keeps its
 // address for the life of the process).
 void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows, float radius, float aspect,
-                  std::int32_t coord_flags) {
+                  float start_angle, std::int32_t fill, std::int32_t coord_flags) {
     CircleSetup& s = g_setup;
-    s.coord_flags = -1;
+    s.serial_cell = &NO_COUNT;
+    s.serial = 1;
     const auto whole = static_cast<std::int32_t>(radius);
     if (static_cast<float>(whole) != radius) return;
     if (context->lock_count <= 0 || state->lines == nullptr || state->line_capacity <= 0) return;
@@ -241,10 +303,11 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     const bool absolute = (state->state_flags & DS_SCREEN_ABSOLUTE) != 0;
     s.offset_x = absolute ? 0 : state->view_x;
     s.offset_y = absolute ? 0 : state->view_y;
+    if (context->id != state->screen_id) return;
 
-    s.shape_bits = shape_bits(radius, aspect);
-    s.serial_cell = &drawing_state_serial_cell();
-    s.serial = *s.serial_cell;
+    s.call_flags = call_flags(fill, coord_flags);
+    s.shape_bits = pair_bits(radius, aspect);
+    s.angle_bits = pair_bits(start_angle, std::bit_cast<float>(FULL_TURN_BITS));
     s.context_cell = &current_context_cell();
     s.context = context;
     s.context_id = context->id;
@@ -287,7 +350,9 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.marks = state->lines[0] == context->visible_ptr && context->dirty != nullptr;
     s.marks_in_page = view.top >= 0 && view.bottom <= context->height;
     s.plus = whole == 1 && rows.count == 2 && rows.inset[1] == 1;
-    s.coord_flags = coord_flags;
+    record_plus(s, state, view);
+    s.serial_cell = &drawing_state_serial_cell();
+    s.serial = *s.serial_cell;
     ++g_stats.setups;
 }
 
@@ -328,10 +393,12 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
 // every field the set-up was made from must still hold what it recorded. A
 // difference means a writer changed one without drawing_state_changed(), and
 // the reused set-up would draw wrongly: stop with the field's name.
-void check_setup_unchanged(const CircleSetup& s, const GfxContext* context, float aspect) {
+void check_setup_unchanged(const CircleSetup& s, float aspect) {
     const char* stale = nullptr;
+    const GfxContext* const context = s.context;
     const auto* bytes = reinterpret_cast<const unsigned char*>(s.state);
-    if (context->id != s.context_id) stale = "the screen's id";
+    if (s.context_cell->load(std::memory_order_acquire) != context) stale = "the open screen";
+    else if (context->id != s.context_id) stale = "the screen's id";
     else if ((context->flags & CTX_BLENDING) != s.blending) stale = "the screen's blending flag";
     else if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) {
         stale = "the screen's aspect";
@@ -354,41 +421,16 @@ void check_setup_unchanged(const CircleSetup& s, const GfxContext* context, floa
 }
 #endif
 
-// Draws the call from the recorded set-up and returns true, when the set-up
-// still holds for it and the centre is a whole number; otherwise changes
-// nothing and returns false. Makes no call on its usual path, so that the
-// caller's arguments stay in registers for the hand-off when it declines.
-[[gnu::always_inline]] inline bool draw_from_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
-                            std::int32_t coord_flags) {
+// A call the set-up serves other than the plus inside the view: a larger
+// circle, or one the view clips, or rows to mark that leave the page.
+[[gnu::noinline]] void draw_reused(float x, float y, std::uint32_t colour, std::int32_t ix, std::int32_t iy) {
     const CircleSetup& s = g_setup;
-    if (coord_flags != s.coord_flags || shape_bits(radius, aspect) != s.shape_bits || *s.serial_cell != s.serial) {
-        return false;
-    }
-    // A whole-number centre well inside the coordinate range maps to itself.
-    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
-    if (!(x >= -PLAIN_LIMIT && x <= PLAIN_LIMIT && y >= -PLAIN_LIMIT && y <= PLAIN_LIMIT)) return false;
-    const auto ix = static_cast<std::int32_t>(x);
-    const auto iy = static_cast<std::int32_t>(y);
-    if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
-
-    // With the count unchanged the screen is the one the set-up was made on;
-    // the lock is taken and released between calls, and the runtime's reset
-    // clears the drawing state without the graphics library knowing (its
-    // screen id becomes 0).
-    GfxContext* const context = s.context_cell->load(std::memory_order_acquire);
     DrawState* const state = s.state;
-    if (context != s.context || context->lock_count <= 0 || state->screen_id != s.context_id) return false;
-    if ((~colour & s.alpha_needed) != 0) return false;
-#ifndef NDEBUG
-    check_setup_unchanged(s, context, aspect);
-#endif
-
     // The stores below are byte stores as far as the compiler knows, which
     // may alias the set-up: everything they need is read first.
     const std::int64_t cx = static_cast<std::int64_t>(ix) + s.offset_x;
     const std::int64_t cy = static_cast<std::int64_t>(iy) + s.offset_y;
     const bool inside = cx >= s.inside_left && cx <= s.inside_right && cy >= s.inside_top && cy <= s.inside_bottom;
-    const bool plus = s.plus;
     const bool marks = s.marks;
     const bool marks_in_page = s.marks_in_page;
     const std::int64_t reach = s.reach;
@@ -396,25 +438,7 @@ void check_setup_unchanged(const CircleSetup& s, const GfxContext* context, floa
     std::uint8_t* const* const lines = state->lines;
     state->last_x = x;
     state->last_y = y;
-    if (inside && plus) {
-        // The particles' five pixels, and their three rows marked.
-        const std::uint64_t pair = static_cast<std::uint64_t>(colour) * 0x100000001u;
-        std::uint8_t* const above = lines[cy - 1] + cx * 4;
-        std::uint8_t* const centre = lines[cy] + cx * 4;
-        std::uint8_t* const below = lines[cy + 1] + cx * 4;
-        std::memcpy(centre - 4, &pair, sizeof pair);
-        std::memcpy(centre + 4, &colour, sizeof colour);
-        std::memcpy(below, &colour, sizeof colour);
-        std::memcpy(above, &colour, sizeof colour);
-        if (marks) {
-            if (marks_in_page) {
-                constexpr std::uint8_t THREE_MARKS[3] = {1, 1, 1};
-                std::memcpy(dirty + cy - 1, THREE_MARKS, sizeof THREE_MARKS);
-            } else {
-                mark_clamped(s, cy);
-            }
-        }
-    } else if (inside) {
+    if (inside) {
         // Wholly inside the view: no row or span needs clipping, and the
         // changed rows need clamping only when the view leaves the page.
         const std::int32_t span_count = s.span_count;
@@ -434,6 +458,68 @@ void check_setup_unchanged(const CircleSetup& s, const GfxContext* context, floa
         if (marks) mark_clamped(s, cy);
     }
     ++g_stats.reused;
+}
+
+// Draws the call from the recorded set-up and returns true when the set-up
+// serves it; otherwise changes nothing and returns false. The set-up serves
+// a call with the same radius, aspect, angles, fill and coordinate flags and
+// no target, when nothing it was made from changed (the count has not
+// moved), the caller's lock is held, the drawing state was not reset by the
+// runtime (which clears it without the graphics library knowing: its screen
+// id becomes 0), the colour is opaque when blending, and the centre is a
+// whole number within +-2^20, which maps to itself. With the count unmoved
+// the open screen is the one the set-up was made on, so its record is read
+// without the screen look-up. The particles' plus inside the view is drawn
+// here, without a call, so that the caller's arguments stay in registers for
+// the hand-off when the set-up declines.
+[[gnu::always_inline]] inline bool draw_from_setup(void* target, float x, float y, float radius,
+                                                   std::uint32_t colour, float aspect, float start_angle,
+                                                   float end_angle, std::int32_t fill, std::int32_t coord_flags) {
+    const CircleSetup& s = g_setup;
+    if (target != nullptr || pair_bits(radius, aspect) != s.shape_bits ||
+        pair_bits(start_angle, end_angle) != s.angle_bits || call_flags(fill, coord_flags) != s.call_flags ||
+        *s.serial_cell != s.serial) {
+        return false;
+    }
+    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
+    if (!(std::fabs(x) <= PLAIN_LIMIT && std::fabs(y) <= PLAIN_LIMIT)) return false;
+    const auto ix = static_cast<std::int32_t>(x);
+    const auto iy = static_cast<std::int32_t>(y);
+    if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
+    DrawState* const state = s.state;
+    if (s.context->lock_count <= 0 || state->screen_id != s.context_id || (~colour & s.alpha_needed) != 0) {
+        return false;
+    }
+#ifndef NDEBUG
+    check_setup_unchanged(s, aspect);
+#endif
+    // Unsigned differences: one compare for each side of the range (which is
+    // empty unless the plus may be drawn here).
+    if (static_cast<std::uint32_t>(ix) - static_cast<std::uint32_t>(s.plus_left) > s.plus_columns ||
+        static_cast<std::uint32_t>(iy) - static_cast<std::uint32_t>(s.plus_top) > s.plus_rows) {
+        draw_reused(x, y, colour, ix, iy);
+        return true;
+    }
+    // The particles' five pixels, and their three rows marked. Everything
+    // is read before the stores, which may alias the set-up as far as the
+    // compiler knows.
+    const std::int64_t pitch = s.pitch;
+    std::uint8_t* const centre = s.plus_first_line + (s.centre_at + static_cast<std::int64_t>(iy) * pitch +
+                                                      static_cast<std::int64_t>(ix) * 4);
+    std::uint8_t* const dirty = s.plus_dirty;
+    const std::int64_t dirty_row = static_cast<std::int64_t>(iy) + s.dirty_at;
+    const std::uint64_t pair = static_cast<std::uint64_t>(colour) * 0x100000001u;
+    state->last_x = x;
+    state->last_y = y;
+    std::memcpy(centre - 4, &pair, sizeof pair);
+    std::memcpy(centre + 4, &colour, sizeof colour);
+    std::memcpy(centre - pitch, &colour, sizeof colour);
+    std::memcpy(centre + pitch, &colour, sizeof colour);
+    if (dirty != nullptr) {
+        constexpr std::uint8_t THREE_MARKS[3] = {1, 1, 1};
+        std::memcpy(dirty + dirty_row, THREE_MARKS, sizeof THREE_MARKS);
+    }
+    ++g_stats.reused;
     return true;
 }
 
@@ -444,7 +530,7 @@ namespace {
 // The whole small-circle call: every look-up and check, then the drawing,
 // then the set-up recorded for the calls that follow.
 [[gnu::noinline]] bool small_circle_with_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
-                                               std::int32_t coord_flags) {
+                                               float start_angle, std::int32_t fill, std::int32_t coord_flags) {
     GfxContext* const context = current_context();
     if (context == nullptr || !(radius > 0.0f && radius <= SMALL_CIRCLE_RADIUS_LIMIT)) return false;
     // Aspect 1 exactly: both radii are the radius.
@@ -521,7 +607,7 @@ namespace {
         const std::int64_t final_row = std::min<std::int64_t>(y_max, context->height - 1);
         for (std::int64_t row = first; row <= final_row; ++row) context->dirty[row] = 1;
     }
-    record_setup(context, state, rows, radius, aspect, coord_flags);
+    record_setup(context, state, rows, radius, aspect, start_angle, fill, coord_flags);
     return true;
 }
 
@@ -529,8 +615,9 @@ namespace {
 
 bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
                          std::int32_t coord_flags) {
-    if (draw_from_setup(x, y, radius, colour, aspect, coord_flags)) return true;
-    return small_circle_with_setup(x, y, radius, colour, aspect, coord_flags);
+    const float full_turn = std::bit_cast<float>(FULL_TURN_BITS);
+    if (draw_from_setup(nullptr, x, y, radius, colour, aspect, 0.0f, full_turn, -1, coord_flags)) return true;
+    return small_circle_with_setup(x, y, radius, colour, aspect, 0.0f, -1, coord_flags);
 }
 
 namespace {
@@ -542,7 +629,7 @@ namespace {
                                              std::int32_t coord_flags) {
     if (target == nullptr && fill != 0 && start_angle == 0.0f &&
         std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
-        small_circle_with_setup(x, y, radius, colour, aspect, coord_flags)) {
+        small_circle_with_setup(x, y, radius, colour, aspect, start_angle, fill, coord_flags)) {
         return;
     }
     ellipse_general(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
@@ -552,11 +639,7 @@ namespace {
 
 void ellipse(void* target, float x, float y, float radius, std::uint32_t colour, float aspect, float start_angle,
              float end_angle, std::int32_t fill, std::int32_t coord_flags) {
-    if (target == nullptr && fill != 0 && start_angle == 0.0f &&
-        std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
-        draw_from_setup(x, y, radius, colour, aspect, coord_flags)) {
-        return;
-    }
+    if (draw_from_setup(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags)) return;
     ellipse_without_setup(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
 }
 
