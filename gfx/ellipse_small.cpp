@@ -176,14 +176,12 @@ constexpr std::uint64_t NO_COUNT = 0;
 // and what follows from them.
 struct CircleSetup {
     // What every reused call reads, first and together.
-    // The calls it serves: coordinate flags and fill, radius, aspect and
-    // angle bits, the change count it was made at (while there is no set-up,
-    // a count that never matches), and the alpha bits a colour must have (all
-    // with blending on).
-    std::uint64_t call_flags = 0;  // coordinate flags, the fill above them
+    // The calls it serves: coordinate flags, radius, aspect and angle bits,
+    // and the change count it was made at (while there is no set-up, a count
+    // that never matches). Any nonzero fill fills.
+    std::int32_t coord_flags = 0;
     std::uint64_t shape_bits = 0;  // radius bits, aspect bits above them
     std::uint64_t angle_bits = 0;  // start and end angle bits
-    std::uint32_t alpha_needed = 0;
     std::uint64_t serial = 1;
     const std::uint64_t* serial_cell = &NO_COUNT;
     // The screen and drawing state it was made on.
@@ -241,10 +239,7 @@ inline std::uint64_t pair_bits(float low, float high) {
     return static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(low)) |
            static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(high)) << 32;
 }
-inline std::uint64_t call_flags(std::int32_t fill, std::int32_t coord_flags) {
-    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(coord_flags)) |
-           static_cast<std::uint64_t>(static_cast<std::uint32_t>(fill)) << 32;
-}
+
 
 CircleSetup g_setup;
 SmallCircleStats g_stats;
@@ -284,11 +279,11 @@ void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view)
 }
 
 // Records the set-up the general small-circle call just made, when later
-// calls can reuse it: a whole radius, a non-empty view, the caller's lock
-// held and the drawing state being the runtime's own record (which keeps its
-// address for the life of the process).
+// calls can reuse it: a whole radius, a non-empty view, no blending, the
+// caller's lock held and the drawing state being the runtime's own record
+// (which keeps its address for the life of the process).
 void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows, float radius, float aspect,
-                  float start_angle, std::int32_t fill, std::int32_t coord_flags) {
+                  float start_angle, std::int32_t coord_flags) {
     CircleSetup& s = g_setup;
     s.serial_cell = &NO_COUNT;
     s.serial = 1;
@@ -296,6 +291,9 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     if (static_cast<float>(whole) != radius) return;
     if (context->lock_count <= 0 || state->lines == nullptr || state->line_capacity <= 0) return;
     if (context_slot(CONTEXT_SLOT_DRAW_STATE, 0) != state) return;
+    // A blending screen draws opaque colours this way too, but keeps no
+    // set-up: the reused call then need not look at the colour.
+    if ((context->flags & CTX_BLENDING) != 0) return;
     const ViewBounds view(state);
     if (view.empty()) return;
     // Centres are checked to lie within +-2^20 and views within +-2^30, so
@@ -305,7 +303,7 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.offset_y = absolute ? 0 : state->view_y;
     if (context->id != state->screen_id) return;
 
-    s.call_flags = call_flags(fill, coord_flags);
+    s.coord_flags = coord_flags;
     s.shape_bits = pair_bits(radius, aspect);
     s.angle_bits = pair_bits(start_angle, std::bit_cast<float>(FULL_TURN_BITS));
     s.context_cell = &current_context_cell();
@@ -323,7 +321,6 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.span_fill = s.ops->span_fill;
     s.screen_aspect_bits = std::bit_cast<std::uint32_t>(context->aspect);
     s.blending = context->flags & CTX_BLENDING;
-    s.alpha_needed = s.blending != 0 ? 0xFF000000u : 0u;
     s.visible_ptr = context->visible_ptr;
     s.dirty = context->dirty;
     s.height = context->height;
@@ -462,12 +459,12 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
 
 // Draws the call from the recorded set-up and returns true when the set-up
 // serves it; otherwise changes nothing and returns false. The set-up serves
-// a call with the same radius, aspect, angles, fill and coordinate flags and
-// no target, when nothing it was made from changed (the count has not
+// a filled call with the same radius, aspect, angles and coordinate flags
+// and no target, when nothing it was made from changed (the count has not
 // moved), the caller's lock is held, the drawing state was not reset by the
 // runtime (which clears it without the graphics library knowing: its screen
-// id becomes 0), the colour is opaque when blending, and the centre is a
-// whole number within +-2^20, which maps to itself. With the count unmoved
+// id becomes 0), and the centre is a whole number within +-2^20, which maps
+// to itself. With the count unmoved
 // the open screen is the one the set-up was made on, so its record is read
 // without the screen look-up. The particles' plus inside the view is drawn
 // here, without a call, so that the caller's arguments stay in registers for
@@ -477,7 +474,7 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
                                                    float end_angle, std::int32_t fill, std::int32_t coord_flags) {
     const CircleSetup& s = g_setup;
     if (target != nullptr || pair_bits(radius, aspect) != s.shape_bits ||
-        pair_bits(start_angle, end_angle) != s.angle_bits || call_flags(fill, coord_flags) != s.call_flags ||
+        pair_bits(start_angle, end_angle) != s.angle_bits || fill == 0 || coord_flags != s.coord_flags ||
         *s.serial_cell != s.serial) {
         return false;
     }
@@ -487,7 +484,7 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
     const auto iy = static_cast<std::int32_t>(y);
     if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
     DrawState* const state = s.state;
-    if (s.context->lock_count <= 0 || state->screen_id != s.context_id || (~colour & s.alpha_needed) != 0) {
+    if (s.context->lock_count <= 0 || state->screen_id != s.context_id) {
         return false;
     }
 #ifndef NDEBUG
@@ -530,7 +527,7 @@ namespace {
 // The whole small-circle call: every look-up and check, then the drawing,
 // then the set-up recorded for the calls that follow.
 [[gnu::noinline]] bool small_circle_with_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
-                                               float start_angle, std::int32_t fill, std::int32_t coord_flags) {
+                                               float start_angle, std::int32_t coord_flags) {
     GfxContext* const context = current_context();
     if (context == nullptr || !(radius > 0.0f && radius <= SMALL_CIRCLE_RADIUS_LIMIT)) return false;
     // Aspect 1 exactly: both radii are the radius.
@@ -607,7 +604,7 @@ namespace {
         const std::int64_t final_row = std::min<std::int64_t>(y_max, context->height - 1);
         for (std::int64_t row = first; row <= final_row; ++row) context->dirty[row] = 1;
     }
-    record_setup(context, state, rows, radius, aspect, start_angle, fill, coord_flags);
+    record_setup(context, state, rows, radius, aspect, start_angle, coord_flags);
     return true;
 }
 
@@ -617,7 +614,7 @@ bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, f
                          std::int32_t coord_flags) {
     const float full_turn = std::bit_cast<float>(FULL_TURN_BITS);
     if (draw_from_setup(nullptr, x, y, radius, colour, aspect, 0.0f, full_turn, -1, coord_flags)) return true;
-    return small_circle_with_setup(x, y, radius, colour, aspect, 0.0f, -1, coord_flags);
+    return small_circle_with_setup(x, y, radius, colour, aspect, 0.0f, coord_flags);
 }
 
 namespace {
@@ -629,7 +626,7 @@ namespace {
                                              std::int32_t coord_flags) {
     if (target == nullptr && fill != 0 && start_angle == 0.0f &&
         std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
-        small_circle_with_setup(x, y, radius, colour, aspect, start_angle, fill, coord_flags)) {
+        small_circle_with_setup(x, y, radius, colour, aspect, start_angle, coord_flags)) {
         return;
     }
     ellipse_general(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
