@@ -190,17 +190,16 @@ struct CircleSetup {
     std::int32_t context_id = 0;
     // The five-pixel plus wholly inside the view (the particles' circle), in
     // the caller's coordinates: centres x in plus_left ... plus_left +
-    // plus_columns and y likewise draw at centre_at + y * pitch + x * 4 from
-    // the first line, and mark rows y - 1 ... y + 1 at dirty_at + y from the
-    // dirty flags (no marks when plus_dirty is null). With no such case the
+    // plus_columns and y likewise draw at the address centre_origin + y *
+    // pitch + x * 4 and mark rows y - 1 ... y + 1 at dirty_origin + y (no
+    // marks when dirty_origin is 0). Addresses are kept as integers: the
+    // origins themselves may lie outside the page. With no such case the
     // range starts at INT32_MIN and holds one value, which no centre reaches.
     std::int32_t plus_left = INT32_MIN, plus_top = INT32_MIN;
     std::uint32_t plus_columns = 0, plus_rows = 0;
-    std::uint8_t* plus_first_line = nullptr;
     std::int64_t pitch = 0;
-    std::int64_t centre_at = 0;
-    std::uint8_t* plus_dirty = nullptr;
-    std::int64_t dirty_at = 0;
+    std::uintptr_t centre_origin = 0;
+    std::uintptr_t dirty_origin = 0;
 
     const std::atomic<GfxContext*>* context_cell = nullptr;
     // The fields it was made from, as they stood after the set-up.
@@ -272,10 +271,10 @@ void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view)
     s.pitch = pitch;
     // Row r of the view starts at lines[view.top] + (r - view.top) * pitch;
     // the centre (x, y) is row y + offset_y, column x + offset_x.
-    s.plus_first_line = state->lines[view.top];
-    s.centre_at = (s.offset_y - view.top) * pitch + static_cast<std::int64_t>(s.offset_x) * 4;
-    s.plus_dirty = s.marks ? s.dirty : nullptr;
-    s.dirty_at = s.offset_y - 1;
+    s.centre_origin = reinterpret_cast<std::uintptr_t>(state->lines[view.top]) +
+                      static_cast<std::uintptr_t>((s.offset_y - view.top) * pitch + std::int64_t{s.offset_x} * 4);
+    s.dirty_origin = s.marks ? reinterpret_cast<std::uintptr_t>(s.dirty) + static_cast<std::uintptr_t>(s.offset_y - 1)
+                             : 0;
 }
 
 // Records the set-up the general small-circle call just made, when later
@@ -501,20 +500,20 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
     // is read before the stores, which may alias the set-up as far as the
     // compiler knows.
     const std::int64_t pitch = s.pitch;
-    std::uint8_t* const centre = s.plus_first_line + (s.centre_at + static_cast<std::int64_t>(iy) * pitch +
-                                                      static_cast<std::int64_t>(ix) * 4);
-    std::uint8_t* const dirty = s.plus_dirty;
-    const std::int64_t dirty_row = static_cast<std::int64_t>(iy) + s.dirty_at;
-    const std::uint64_t pair = static_cast<std::uint64_t>(colour) * 0x100000001u;
+    auto* const centre = reinterpret_cast<std::uint8_t*>(
+        s.centre_origin + static_cast<std::uintptr_t>(static_cast<std::int64_t>(iy) * pitch + std::int64_t{ix} * 4));
+    const std::uintptr_t dirty_origin = s.dirty_origin;
     state->last_x = x;
     state->last_y = y;
-    std::memcpy(centre - 4, &pair, sizeof pair);
+    std::memcpy(centre - 4, &colour, sizeof colour);
+    std::memcpy(centre, &colour, sizeof colour);
     std::memcpy(centre + 4, &colour, sizeof colour);
     std::memcpy(centre - pitch, &colour, sizeof colour);
     std::memcpy(centre + pitch, &colour, sizeof colour);
-    if (dirty != nullptr) {
+    if (dirty_origin != 0) {
         constexpr std::uint8_t THREE_MARKS[3] = {1, 1, 1};
-        std::memcpy(dirty + dirty_row, THREE_MARKS, sizeof THREE_MARKS);
+        std::memcpy(reinterpret_cast<std::uint8_t*>(dirty_origin + static_cast<std::uintptr_t>(std::int64_t{iy})),
+                    THREE_MARKS, sizeof THREE_MARKS);
     }
     ++g_stats.reused;
     return true;
