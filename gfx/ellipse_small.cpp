@@ -253,11 +253,13 @@ void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view)
     s.plus_columns = s.plus_rows = 0;
     if (!s.plus || (s.marks && !s.marks_in_page)) return;
     if (view.top < 0 || view.bottom > state->line_capacity) return;
-    const std::int64_t pitch = state->lines[view.top + 1 < view.bottom ? view.top + 1 : view.top] -
-                               state->lines[view.top];
+    const auto address = [state](std::int64_t row) { return reinterpret_cast<std::uintptr_t>(state->lines[row]); };
+    const std::uintptr_t first = address(view.top);
+    const std::uintptr_t step = address(view.top + 1 < view.bottom ? view.top + 1 : view.top) - first;
     for (std::int64_t row = view.top; row < view.bottom; ++row) {
-        if (state->lines[row] != state->lines[view.top] + (row - view.top) * pitch) return;
+        if (address(row) != first + static_cast<std::uintptr_t>(row - view.top) * step) return;
     }
+    const auto pitch = static_cast<std::int64_t>(static_cast<std::intptr_t>(step));
     constexpr std::int64_t LIMIT = std::int64_t{1} << 21;
     const std::int64_t left = std::max(s.inside_left - s.offset_x, -LIMIT);
     const std::int64_t right = std::min(s.inside_right - s.offset_x, LIMIT);
@@ -271,7 +273,7 @@ void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view)
     s.pitch = pitch;
     // Row r of the view starts at lines[view.top] + (r - view.top) * pitch;
     // the centre (x, y) is row y + offset_y, column x + offset_x.
-    s.centre_origin = reinterpret_cast<std::uintptr_t>(state->lines[view.top]) +
+    s.centre_origin = first +
                       static_cast<std::uintptr_t>((s.offset_y - view.top) * pitch + std::int64_t{s.offset_x} * 4);
     s.dirty_origin = s.marks ? reinterpret_cast<std::uintptr_t>(s.dirty) + static_cast<std::uintptr_t>(s.offset_y - 1)
                              : 0;

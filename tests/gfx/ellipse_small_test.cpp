@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/context.h"
@@ -387,6 +388,13 @@ TEST_F(SmallCircleSetupTest, TargetPageAndScreenChangesAreNoticed) {
         std::memset(current_context()->dirty, 0, static_cast<std::size_t>(current_context()->height));
     });
     expect_same("both pages 1", [](EllipseFn) { page_set(1, 1); });
+    // Lines no longer evenly spaced: the plus's addresses come from the
+    // line table again.
+    expect_same("two lines swapped by hand", [](EllipseFn) {
+        DrawState* state = get_draw_state();
+        std::swap(state->lines[5], state->lines[6]);
+        drawing_state_changed();
+    });
     expect_same("image target and back", [this](EllipseFn fn) {
         fn(image.data(), 4.0f, 4.0f, 1.0f, 0xFFABCDEFu, 0.0f, 0.0f, FULL, -1, COORD_ABSOLUTE_POINT);
         fn(image.data(), 4.0f, static_cast<float>(IMAGE_H - 2), 2.0f, 0xFF123456u, 0.0f, 0.0f, FULL, -1,
