@@ -239,7 +239,6 @@ inline std::uint64_t pair_bits(float low, float high) {
            static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(high)) << 32;
 }
 
-
 CircleSetup g_setup;
 SmallCircleStats g_stats;
 
@@ -387,6 +386,16 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
 }
 
 #ifndef NDEBUG
+// Stops the program when a field a set-up was made from changed without the
+// count moving (`stale` names it); does nothing for null.
+void report_stale(const char* stale) {
+    if (stale == nullptr) return;
+    std::fprintf(stderr,
+                 "vzgfx: %s changed without drawing_state_changed(); the small-circle set-up would be stale\n",
+                 stale);
+    std::abort();
+}
+
 // The cross-check of builds with assertions: with the change count unmoved,
 // every field the set-up was made from must still hold what it recorded. A
 // difference means a writer changed one without drawing_state_changed(), and
@@ -411,13 +420,24 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
     else if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
         stale = "the pixel routines";
     }
-    if (stale == nullptr) return;
-    std::fprintf(stderr,
-                 "vzgfx: %s changed without drawing_state_changed(); the small-circle set-up would be stale\n",
-                 stale);
-    std::abort();
+    report_stale(stale);
+}
+
+// The plus's rows, which the set-up addresses without the line table: each
+// of the three must still start where the table says.
+void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, const std::uint8_t* centre) {
+    const std::int64_t cx = std::int64_t{ix} + s.offset_x;
+    const std::int64_t cy = std::int64_t{iy} + s.offset_y;
+    for (const std::int64_t k : {-1, 0, 1}) {
+        const std::uintptr_t expected = reinterpret_cast<std::uintptr_t>(s.state->lines[cy + k]) +
+                                        static_cast<std::uintptr_t>(cx * 4);
+        if (expected != reinterpret_cast<std::uintptr_t>(centre) + static_cast<std::uintptr_t>(k * s.pitch)) {
+            report_stale("the drawing state's lines");
+        }
+    }
 }
 #endif
+
 
 // A call the set-up serves other than the plus inside the view: a larger
 // circle, or one the view clips, or rows to mark that leave the page.
@@ -504,6 +524,9 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
     const std::int64_t pitch = s.pitch;
     auto* const centre = reinterpret_cast<std::uint8_t*>(
         s.centre_origin + static_cast<std::uintptr_t>(static_cast<std::int64_t>(iy) * pitch + std::int64_t{ix} * 4));
+#ifndef NDEBUG
+    check_plus_rows(s, ix, iy, centre);
+#endif
     const std::uintptr_t dirty_origin = s.dirty_origin;
     state->last_x = x;
     state->last_y = y;

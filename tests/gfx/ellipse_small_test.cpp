@@ -468,3 +468,29 @@ TEST_F(SmallCircleSetupTest, LockAspectBlendingAndRoutineChangesAreNoticed) {
 
 }  // namespace
 }  // namespace vz
+
+#ifndef NDEBUG
+namespace vz {
+namespace {
+
+// Builds with assertions compare every recorded field on each reused call:
+// a change made without the announcement stops the program, naming it.
+TEST_F(SmallCircleSetupTest, AnUnannouncedChangeStopsBuildsWithAssertions) {
+    const auto draw_after = [this](void (*change)()) {
+        open();
+        screen_lock();
+        circle(ellipse, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        circle(ellipse, 9.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        change();
+        circle(ellipse, 1.0f, 4.0f, 1.0f, 0xFF0000FFu);
+    };
+    EXPECT_DEATH(draw_after([] { get_draw_state()->view_x = 2; }), "the drawing state's view changed without");
+    EXPECT_DEATH(draw_after([] { std::swap(get_draw_state()->lines[4], get_draw_state()->lines[5]); }),
+                 "the drawing state's lines changed without");
+    EXPECT_DEATH(draw_after([] { current_context()->flags |= CTX_BLENDING; }),
+                 "the screen's blending flag changed without");
+}
+
+}  // namespace
+}  // namespace vz
+#endif
