@@ -279,20 +279,17 @@ protected:
                 for (float x : xs) {
                     colour = colour * 1664525u + 1013904223u;
                     circle(fn, x, y, radius, (colour & 1u) != 0 ? colour | 0xFF000000u : colour & 0x80FFFFFFu);
-                    out.put_pixel_after_each.push_back(get_draw_state()->put_pixel);
+                    out.put_pixel_after_each.push_back(state_as_is()->put_pixel);
                 }
             }
+            // The pages after each pass: a later pass may cover what an
+            // earlier one drew wrongly.
+            append_pages(out.pages);
         }
         const DrawState* state = get_draw_state();
         context = current_context();
         out.driver_locks = test::fake_log().lock_calls;
         out.lock_count = context->lock_count;
-        for (int page = 0; page < context->page_count; ++page) {
-            for (int y = 0; y < context->height; ++y) {
-                const auto* line = reinterpret_cast<const std::uint32_t*>(context->pages[page] + y * context->pitch);
-                out.pages.insert(out.pages.end(), line, line + context->width);
-            }
-        }
         out.dirty.assign(context->dirty, context->dirty + context->height);
         out.image = image;
         out.last_x = state->last_x;
@@ -302,6 +299,23 @@ protected:
         out.get_pixel = state->get_pixel;
         while (context->lock_count > 0) screen_unlock(1, 0);
         return out;
+    }
+
+    // The drawing state's record as it stands: get_draw_state() would
+    // rebuild a record the runtime has reset, and so hide what the circles
+    // made of it.
+    static const DrawState* state_as_is() {
+        return static_cast<const DrawState*>(context_slot(CONTEXT_SLOT_DRAW_STATE, 0));
+    }
+
+    static void append_pages(std::vector<std::uint32_t>& pages) {
+        const GfxContext* context = current_context();
+        for (int page = 0; page < context->page_count; ++page) {
+            for (int y = 0; y < context->height; ++y) {
+                const auto* line = reinterpret_cast<const std::uint32_t*>(context->pages[page] + y * context->pitch);
+                pages.insert(pages.end(), line, line + context->width);
+            }
+        }
     }
 
     void expect_same(const char* what, const Change& change) {
@@ -416,15 +430,19 @@ TEST_F(SmallCircleSetupTest, TargetPageAndScreenChangesAreNoticed) {
         close_screen();
         open();
     });
-    // The runtime's reset zero-fills the drawing state in place (its line
-    // table, which only a rebuild frees, is freed here by hand).
-    expect_same("runtime reset", [](EllipseFn) {
-        std::uint8_t** const lines = get_draw_state()->lines;
+    // The runtime's reset zero-fills the drawing state in place, and nothing
+    // announces it (its line table, which only a rebuild frees, is freed here
+    // by hand). The runtime's end goes first, since it resets the console
+    // through the screen's hooks; the set-up is then made again.
+    expect_same("runtime reset", [](EllipseFn fn) {
         while (init_count() > 0) runtime_exit();
+        circle(fn, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        circle(fn, 9.0f, 6.0f, 1.0f, 0xFF00FF00u);
+        std::uint8_t** const lines = get_draw_state()->lines;
         runtime_init();
-        runtime_exit();
         std::free(static_cast<void*>(lines));
     });
+    while (init_count() > 0) runtime_exit();
 }
 
 TEST_F(SmallCircleSetupTest, LockAspectBlendingAndRoutineChangesAreNoticed) {
