@@ -13,6 +13,7 @@
 #include "gfx/console_hooks_fill.h"
 #include "gfx/context_cell.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/driver.h"
 #include "gfx/events.h"
 #include "gfx/mode_table.h"
@@ -266,6 +267,10 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
                       std::int32_t refresh_rate, std::int32_t flags) {
     if (page_count <= 0) page_count = info != nullptr ? info->pages : 1;
     if (flags >= 0 && (flags & SCREEN_SHAPED) != 0) flags |= SCREEN_NO_SWITCH | SCREEN_NO_FRAME;
+    // The screen, its pages, flags and aspect are new (or gone) on every way out.
+    struct AnnounceChange {
+        ~AnnounceChange() { drawing_state_changed(); }
+    } const announce;
 
     tear_down_screen();
     zeroed_free(g_blitter_table);

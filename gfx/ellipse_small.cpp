@@ -7,22 +7,28 @@
 //
 // A run of such calls shares its set-up: the first call of a run goes the
 // whole way (context and drawing-state look-ups, target and routine choice,
-// the walk of the radius) and records what it found; each later call only
-// checks that none of it changed and then stores its spans. The check reads
-// every field the set-up depends on, so a change made by any routine (or by
-// hand) is noticed without each writer having to announce it.
+// the walk of the radius) and records what it found, with the drawing
+// set-up's change count (draw_state_serial.h); each later call checks that
+// the count has not moved, plus what differs from call to call, and then
+// stores its spans. Every writer of what the set-up is made from moves the
+// count. Builds with assertions also compare every recorded field on each
+// reused call and stop the program when a change went unannounced.
 
 #include "gfx/ellipse_small.h"
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cmath>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "gfx/context.h"
 #include "gfx/context_cell.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/ellipse.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
@@ -130,8 +136,8 @@ struct SpanShape {
 
 // The drawing state's fields a set-up depends on, as raw bytes: from the
 // screen id to the target (the lines, the pixel size), the view, and from the
-// routines to the state flags. Compared byte for byte, so any change, made by
-// any routine or by hand, makes the set-up stale.
+// routines to the state flags. Builds with assertions compare them byte for
+// byte on every reused call, to catch a change that did not move the count.
 constexpr std::size_t STATE_HEAD = offsetof(DrawState, last_x);
 constexpr std::size_t VIEW_AT = offsetof(DrawState, view_x);
 constexpr std::size_t VIEW_SIZE = offsetof(DrawState, saved_view) - VIEW_AT;
@@ -161,20 +167,42 @@ template <std::size_t Size>
     return differ;
 }
 
+// What a set-up that serves no call compares its count of 1 with.
+constexpr std::uint64_t NO_COUNT = 0;
+
 // The set-up shared by a run of calls with the same whole radius, aspect and
-// coordinate flags on an unchanged screen and drawing state: the fields it
-// was made from (checked on every call), and what follows from them.
+// coordinate flags on an unchanged screen and drawing state: what a call
+// checks, the fields it was made from (checked in builds with assertions),
+// and what follows from them.
 struct CircleSetup {
-    bool valid = false;
-    // The calls it serves.
-    std::uint32_t radius_bits = 0;
-    std::uint32_t aspect_bits = 0;
+    // What every reused call reads, first and together.
+    // The calls it serves: coordinate flags, radius, aspect and angle bits,
+    // and the change count it was made at (while there is no set-up, a count
+    // that never matches). Any nonzero fill fills.
     std::int32_t coord_flags = 0;
-    // The screen and drawing state as they stood after the set-up.
-    const std::atomic<GfxContext*>* context_cell = nullptr;
+    std::uint64_t shape_bits = 0;  // radius bits, aspect bits above them
+    std::uint64_t angle_bits = 0;  // start and end angle bits
+    std::uint64_t serial = 1;
+    const std::uint64_t* serial_cell = &NO_COUNT;
+    // The screen and drawing state it was made on.
     GfxContext* context = nullptr;
-    std::int32_t context_id = 0;
     DrawState* state = nullptr;
+    std::int32_t context_id = 0;
+    // The five-pixel plus wholly inside the view (the particles' circle), in
+    // the caller's coordinates: centres x in plus_left ... plus_left +
+    // plus_columns and y likewise draw at the address centre_origin + y *
+    // pitch + x * 4 and mark rows y - 1 ... y + 1 at dirty_origin + y (no
+    // marks when dirty_origin is 0). Addresses are kept as integers: the
+    // origins themselves may lie outside the page. With no such case the
+    // range starts at INT32_MIN and holds one value, which no centre reaches.
+    std::int32_t plus_left = INT32_MIN, plus_top = INT32_MIN;
+    std::uint32_t plus_columns = 0, plus_rows = 0;
+    std::int64_t pitch = 0;
+    std::uintptr_t centre_origin = 0;
+    std::uintptr_t dirty_origin = 0;
+
+    const std::atomic<GfxContext*>* context_cell = nullptr;
+    // The fields it was made from, as they stood after the set-up.
     unsigned char state_head[STATE_HEAD] = {};
     unsigned char state_view[VIEW_SIZE] = {};
     unsigned char state_routines[ROUTINES_SIZE] = {};
@@ -183,8 +211,8 @@ struct CircleSetup {
     PutPixelFn put_pixel = nullptr;
     GetPixelFn get_pixel = nullptr;
     SpanFillFn span_fill = nullptr;
-    std::uint32_t screen_aspect_bits = 0;  // checked only for aspect 0
-    std::uint32_t blending = 0;            // the context's blending flag
+    std::uint32_t screen_aspect_bits = 0;
+    std::uint32_t blending = 0;  // the context's blending flag
     std::uint8_t* visible_ptr = nullptr;
     std::uint8_t* dirty = nullptr;
     std::int32_t height = 0;
@@ -204,21 +232,68 @@ struct CircleSetup {
     SpanShape spans[2 * CircleRows::CAPACITY] = {};
 };
 
+// Two of a call's arguments as one 64-bit value, so that a call is matched
+// against its set-up with a few compares.
+inline std::uint64_t pair_bits(float low, float high) {
+    return static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(low)) |
+           static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(high)) << 32;
+}
+
 CircleSetup g_setup;
 SmallCircleStats g_stats;
 
+// The plus's own quick case: its centres, in the caller's coordinates, whose
+// three rows and three columns lie inside the view, kept within +-2^21 so
+// that the call's 32-bit arithmetic cannot overflow (the call's centre lies
+// within +-2^20); and the view's lines, which must lie evenly spaced inside
+// the line table, so that a pixel's address is a product instead of a load.
+void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view) {
+    s.plus_left = s.plus_top = INT32_MIN;
+    s.plus_columns = s.plus_rows = 0;
+    if (!s.plus || (s.marks && !s.marks_in_page)) return;
+    if (view.top < 0 || view.bottom > state->line_capacity) return;
+    const auto address = [state](std::int64_t row) { return reinterpret_cast<std::uintptr_t>(state->lines[row]); };
+    const std::uintptr_t first = address(view.top);
+    const std::uintptr_t step = address(view.top + 1 < view.bottom ? view.top + 1 : view.top) - first;
+    for (std::int64_t row = view.top; row < view.bottom; ++row) {
+        if (address(row) != first + static_cast<std::uintptr_t>(row - view.top) * step) return;
+    }
+    const auto pitch = static_cast<std::int64_t>(static_cast<std::intptr_t>(step));
+    constexpr std::int64_t LIMIT = std::int64_t{1} << 21;
+    const std::int64_t left = std::max(s.inside_left - s.offset_x, -LIMIT);
+    const std::int64_t right = std::min(s.inside_right - s.offset_x, LIMIT);
+    const std::int64_t top = std::max(s.inside_top - s.offset_y, -LIMIT);
+    const std::int64_t bottom = std::min(s.inside_bottom - s.offset_y, LIMIT);
+    if (left > right || top > bottom) return;
+    s.plus_left = static_cast<std::int32_t>(left);
+    s.plus_top = static_cast<std::int32_t>(top);
+    s.plus_columns = static_cast<std::uint32_t>(right - left);
+    s.plus_rows = static_cast<std::uint32_t>(bottom - top);
+    s.pitch = pitch;
+    // Row r of the view starts at lines[view.top] + (r - view.top) * pitch;
+    // the centre (x, y) is row y + offset_y, column x + offset_x.
+    s.centre_origin = first +
+                      static_cast<std::uintptr_t>((s.offset_y - view.top) * pitch + std::int64_t{s.offset_x} * 4);
+    s.dirty_origin = s.marks ? reinterpret_cast<std::uintptr_t>(s.dirty) + static_cast<std::uintptr_t>(s.offset_y - 1)
+                             : 0;
+}
+
 // Records the set-up the general small-circle call just made, when later
-// calls can reuse it: a whole radius, a non-empty view, the caller's lock
-// held and the drawing state being the runtime's own record (which keeps its
-// address for the life of the process).
+// calls can reuse it: a whole radius, a non-empty view, no blending, the
+// caller's lock held and the drawing state being the runtime's own record
+// (which keeps its address for the life of the process).
 void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows, float radius, float aspect,
-                  std::int32_t coord_flags) {
+                  float start_angle, std::int32_t coord_flags) {
     CircleSetup& s = g_setup;
-    s.valid = false;
+    s.serial_cell = &NO_COUNT;
+    s.serial = 1;
     const auto whole = static_cast<std::int32_t>(radius);
     if (static_cast<float>(whole) != radius) return;
     if (context->lock_count <= 0 || state->lines == nullptr || state->line_capacity <= 0) return;
     if (context_slot(CONTEXT_SLOT_DRAW_STATE, 0) != state) return;
+    // A blending screen draws opaque colours this way too, but keeps no
+    // set-up: the reused call then need not look at the colour.
+    if ((context->flags & CTX_BLENDING) != 0) return;
     const ViewBounds view(state);
     if (view.empty()) return;
     // Centres are checked to lie within +-2^20 and views within +-2^30, so
@@ -226,10 +301,11 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     const bool absolute = (state->state_flags & DS_SCREEN_ABSOLUTE) != 0;
     s.offset_x = absolute ? 0 : state->view_x;
     s.offset_y = absolute ? 0 : state->view_y;
+    if (context->id != state->screen_id) return;
 
-    s.radius_bits = std::bit_cast<std::uint32_t>(radius);
-    s.aspect_bits = std::bit_cast<std::uint32_t>(aspect);
     s.coord_flags = coord_flags;
+    s.shape_bits = pair_bits(radius, aspect);
+    s.angle_bits = pair_bits(start_angle, std::bit_cast<float>(FULL_TURN_BITS));
     s.context_cell = &current_context_cell();
     s.context = context;
     s.context_id = context->id;
@@ -271,7 +347,9 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     s.marks = state->lines[0] == context->visible_ptr && context->dirty != nullptr;
     s.marks_in_page = view.top >= 0 && view.bottom <= context->height;
     s.plus = whole == 1 && rows.count == 2 && rows.inset[1] == 1;
-    s.valid = true;
+    record_plus(s, state, view);
+    s.serial_cell = &drawing_state_serial_cell();
+    s.serial = *s.serial_cell;
     ++g_stats.setups;
 }
 
@@ -307,50 +385,70 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
     for (std::int64_t row = first; row <= final_row; ++row) s.dirty[row] = 1;
 }
 
-// Draws the call from the recorded set-up and returns true, when the set-up
-// still holds for it and the centre is a whole number; otherwise changes
-// nothing and returns false. Makes no call on its usual path, so that the
-// caller's arguments stay in registers for the hand-off when it declines.
-[[gnu::always_inline]] inline bool draw_from_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
-                            std::int32_t coord_flags) {
+#ifndef NDEBUG
+// Stops the program when a field a set-up was made from changed without the
+// count moving (`stale` names it); does nothing for null.
+void report_stale(const char* stale) {
+    if (stale == nullptr) return;
+    std::fprintf(stderr,
+                 "vzgfx: %s changed without drawing_state_changed(); the small-circle set-up would be stale\n",
+                 stale);
+    std::abort();
+}
+
+// The cross-check of builds with assertions: with the change count unmoved,
+// every field the set-up was made from must still hold what it recorded. A
+// difference means a writer changed one without drawing_state_changed(), and
+// the reused set-up would draw wrongly: stop with the field's name.
+void check_setup_unchanged(const CircleSetup& s, float aspect) {
+    const char* stale = nullptr;
+    const GfxContext* const context = s.context;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(s.state);
+    if (s.context_cell->load(std::memory_order_acquire) != context) stale = "the open screen";
+    else if (context->id != s.context_id) stale = "the screen's id";
+    else if ((context->flags & CTX_BLENDING) != s.blending) stale = "the screen's blending flag";
+    else if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) {
+        stale = "the screen's aspect";
+    } else if (context->visible_ptr != s.visible_ptr) stale = "the visible page";
+    else if (context->dirty != s.dirty) stale = "the dirty flags";
+    else if (context->height != s.height) stale = "the screen's height";
+    else if (differing_bits<STATE_HEAD>(bytes, s.state_head) != 0) stale = "the drawing state's target";
+    else if (differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) != 0) stale = "the drawing state's view";
+    else if (differing_bits<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines) != 0) {
+        stale = "the drawing state's routines or flags";
+    } else if (s.state->lines[0] != s.first_line) stale = "the drawing state's lines";
+    else if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
+        stale = "the pixel routines";
+    }
+    report_stale(stale);
+}
+
+// The plus's rows, which the set-up addresses without the line table: each
+// of the three must still start where the table says.
+void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, const std::uint8_t* centre) {
+    const std::int64_t cx = std::int64_t{ix} + s.offset_x;
+    const std::int64_t cy = std::int64_t{iy} + s.offset_y;
+    for (const std::int64_t k : {-1, 0, 1}) {
+        const std::uintptr_t expected = reinterpret_cast<std::uintptr_t>(s.state->lines[cy + k]) +
+                                        static_cast<std::uintptr_t>(cx * 4);
+        if (expected != reinterpret_cast<std::uintptr_t>(centre) + static_cast<std::uintptr_t>(k * s.pitch)) {
+            report_stale("the drawing state's lines");
+        }
+    }
+}
+#endif
+
+
+// A call the set-up serves other than the plus inside the view: a larger
+// circle, or one the view clips, or rows to mark that leave the page.
+[[gnu::noinline]] void draw_reused(float x, float y, std::uint32_t colour, std::int32_t ix, std::int32_t iy) {
     const CircleSetup& s = g_setup;
-    if (!s.valid || std::bit_cast<std::uint32_t>(radius) != s.radius_bits ||
-        std::bit_cast<std::uint32_t>(aspect) != s.aspect_bits || coord_flags != s.coord_flags) {
-        return false;
-    }
-    // A whole-number centre well inside the coordinate range maps to itself.
-    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
-    if (!(x >= -PLAIN_LIMIT && x <= PLAIN_LIMIT && y >= -PLAIN_LIMIT && y <= PLAIN_LIMIT)) return false;
-    const auto ix = static_cast<std::int32_t>(x);
-    const auto iy = static_cast<std::int32_t>(y);
-    if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
-
-    GfxContext* const context = s.context_cell->load(std::memory_order_acquire);
-    if (context != s.context || context->id != s.context_id || context->lock_count <= 0) return false;
-    if ((context->flags & CTX_BLENDING) != s.blending) return false;
-    if (s.blending != 0 && (colour & 0xFF000000u) != 0xFF000000u) return false;
-    if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) return false;
-    if (context->visible_ptr != s.visible_ptr || context->dirty != s.dirty || context->height != s.height) {
-        return false;
-    }
     DrawState* const state = s.state;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(state);
-    if ((differing_bits<STATE_HEAD>(bytes, s.state_head) | differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) |
-         differing_bits<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines)) != 0 ||
-        state->lines[0] != s.first_line) {
-        return false;
-    }
-    // The routine choice the general path would make is the one in place.
-    if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
-        return false;
-    }
-
     // The stores below are byte stores as far as the compiler knows, which
     // may alias the set-up: everything they need is read first.
     const std::int64_t cx = static_cast<std::int64_t>(ix) + s.offset_x;
     const std::int64_t cy = static_cast<std::int64_t>(iy) + s.offset_y;
     const bool inside = cx >= s.inside_left && cx <= s.inside_right && cy >= s.inside_top && cy <= s.inside_bottom;
-    const bool plus = s.plus;
     const bool marks = s.marks;
     const bool marks_in_page = s.marks_in_page;
     const std::int64_t reach = s.reach;
@@ -358,25 +456,7 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
     std::uint8_t* const* const lines = state->lines;
     state->last_x = x;
     state->last_y = y;
-    if (inside && plus) {
-        // The particles' five pixels, and their three rows marked.
-        const std::uint64_t pair = static_cast<std::uint64_t>(colour) * 0x100000001u;
-        std::uint8_t* const above = lines[cy - 1] + cx * 4;
-        std::uint8_t* const centre = lines[cy] + cx * 4;
-        std::uint8_t* const below = lines[cy + 1] + cx * 4;
-        std::memcpy(centre - 4, &pair, sizeof pair);
-        std::memcpy(centre + 4, &colour, sizeof colour);
-        std::memcpy(below, &colour, sizeof colour);
-        std::memcpy(above, &colour, sizeof colour);
-        if (marks) {
-            if (marks_in_page) {
-                constexpr std::uint8_t THREE_MARKS[3] = {1, 1, 1};
-                std::memcpy(dirty + cy - 1, THREE_MARKS, sizeof THREE_MARKS);
-            } else {
-                mark_clamped(s, cy);
-            }
-        }
-    } else if (inside) {
+    if (inside) {
         // Wholly inside the view: no row or span needs clipping, and the
         // changed rows need clamping only when the view leaves the page.
         const std::int32_t span_count = s.span_count;
@@ -396,6 +476,71 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
         if (marks) mark_clamped(s, cy);
     }
     ++g_stats.reused;
+}
+
+// Draws the call from the recorded set-up and returns true when the set-up
+// serves it; otherwise changes nothing and returns false. The set-up serves
+// a filled call with the same radius, aspect, angles and coordinate flags
+// and no target, when nothing it was made from changed (the count has not
+// moved), the caller's lock is held, the drawing state was not reset by the
+// runtime (which clears it without the graphics library knowing: its screen
+// id becomes 0), and the centre is a whole number within +-2^20, which maps
+// to itself. With the count unmoved
+// the open screen is the one the set-up was made on, so its record is read
+// without the screen look-up. The particles' plus inside the view is drawn
+// here, without a call, so that the caller's arguments stay in registers for
+// the hand-off when the set-up declines.
+[[gnu::always_inline]] inline bool draw_from_setup(void* target, float x, float y, float radius,
+                                                   std::uint32_t colour, float aspect, float start_angle,
+                                                   float end_angle, std::int32_t fill, std::int32_t coord_flags) {
+    const CircleSetup& s = g_setup;
+    if (target != nullptr || pair_bits(radius, aspect) != s.shape_bits ||
+        pair_bits(start_angle, end_angle) != s.angle_bits || fill == 0 || coord_flags != s.coord_flags ||
+        *s.serial_cell != s.serial) {
+        return false;
+    }
+    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
+    if (!(std::fabs(x) <= PLAIN_LIMIT && std::fabs(y) <= PLAIN_LIMIT)) return false;
+    const auto ix = static_cast<std::int32_t>(x);
+    const auto iy = static_cast<std::int32_t>(y);
+    if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
+    DrawState* const state = s.state;
+    if (s.context->lock_count <= 0 || state->screen_id != s.context_id) {
+        return false;
+    }
+#ifndef NDEBUG
+    check_setup_unchanged(s, aspect);
+#endif
+    // Unsigned differences: one compare for each side of the range (which is
+    // empty unless the plus may be drawn here).
+    if (static_cast<std::uint32_t>(ix) - static_cast<std::uint32_t>(s.plus_left) > s.plus_columns ||
+        static_cast<std::uint32_t>(iy) - static_cast<std::uint32_t>(s.plus_top) > s.plus_rows) {
+        draw_reused(x, y, colour, ix, iy);
+        return true;
+    }
+    // The particles' five pixels, and their three rows marked. Everything
+    // is read before the stores, which may alias the set-up as far as the
+    // compiler knows.
+    const std::int64_t pitch = s.pitch;
+    auto* const centre = reinterpret_cast<std::uint8_t*>(
+        s.centre_origin + static_cast<std::uintptr_t>(static_cast<std::int64_t>(iy) * pitch + std::int64_t{ix} * 4));
+#ifndef NDEBUG
+    check_plus_rows(s, ix, iy, centre);
+#endif
+    const std::uintptr_t dirty_origin = s.dirty_origin;
+    state->last_x = x;
+    state->last_y = y;
+    std::memcpy(centre - 4, &colour, sizeof colour);
+    std::memcpy(centre, &colour, sizeof colour);
+    std::memcpy(centre + 4, &colour, sizeof colour);
+    std::memcpy(centre - pitch, &colour, sizeof colour);
+    std::memcpy(centre + pitch, &colour, sizeof colour);
+    if (dirty_origin != 0) {
+        constexpr std::uint8_t THREE_MARKS[3] = {1, 1, 1};
+        std::memcpy(reinterpret_cast<std::uint8_t*>(dirty_origin + static_cast<std::uintptr_t>(std::int64_t{iy})),
+                    THREE_MARKS, sizeof THREE_MARKS);
+    }
+    ++g_stats.reused;
     return true;
 }
 
@@ -406,7 +551,7 @@ namespace {
 // The whole small-circle call: every look-up and check, then the drawing,
 // then the set-up recorded for the calls that follow.
 [[gnu::noinline]] bool small_circle_with_setup(float x, float y, float radius, std::uint32_t colour, float aspect,
-                                               std::int32_t coord_flags) {
+                                               float start_angle, std::int32_t coord_flags) {
     GfxContext* const context = current_context();
     if (context == nullptr || !(radius > 0.0f && radius <= SMALL_CIRCLE_RADIUS_LIMIT)) return false;
     // Aspect 1 exactly: both radii are the radius.
@@ -483,7 +628,7 @@ namespace {
         const std::int64_t final_row = std::min<std::int64_t>(y_max, context->height - 1);
         for (std::int64_t row = first; row <= final_row; ++row) context->dirty[row] = 1;
     }
-    record_setup(context, state, rows, radius, aspect, coord_flags);
+    record_setup(context, state, rows, radius, aspect, start_angle, coord_flags);
     return true;
 }
 
@@ -491,8 +636,9 @@ namespace {
 
 bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
                          std::int32_t coord_flags) {
-    if (draw_from_setup(x, y, radius, colour, aspect, coord_flags)) return true;
-    return small_circle_with_setup(x, y, radius, colour, aspect, coord_flags);
+    const float full_turn = std::bit_cast<float>(FULL_TURN_BITS);
+    if (draw_from_setup(nullptr, x, y, radius, colour, aspect, 0.0f, full_turn, -1, coord_flags)) return true;
+    return small_circle_with_setup(x, y, radius, colour, aspect, 0.0f, coord_flags);
 }
 
 namespace {
@@ -504,7 +650,7 @@ namespace {
                                              std::int32_t coord_flags) {
     if (target == nullptr && fill != 0 && start_angle == 0.0f &&
         std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
-        small_circle_with_setup(x, y, radius, colour, aspect, coord_flags)) {
+        small_circle_with_setup(x, y, radius, colour, aspect, start_angle, coord_flags)) {
         return;
     }
     ellipse_general(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
@@ -514,11 +660,7 @@ namespace {
 
 void ellipse(void* target, float x, float y, float radius, std::uint32_t colour, float aspect, float start_angle,
              float end_angle, std::int32_t fill, std::int32_t coord_flags) {
-    if (target == nullptr && fill != 0 && start_angle == 0.0f &&
-        std::bit_cast<std::uint32_t>(end_angle) == FULL_TURN_BITS &&
-        draw_from_setup(x, y, radius, colour, aspect, coord_flags)) {
-        return;
-    }
+    if (draw_from_setup(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags)) return;
     ellipse_without_setup(target, x, y, radius, colour, aspect, start_angle, end_angle, fill, coord_flags);
 }
 

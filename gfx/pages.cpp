@@ -8,6 +8,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/driver.h"
 #include "gfx/pages.h"
 #include "gfx/pixel_bytes.h"
@@ -75,6 +76,8 @@ void target_image(DrawState* state, const GfxContext* context, std::uint8_t* ima
     state->view_h = height;
     select_pixel_ops(bpp);
     state->state_flags |= DS_IMAGE_TARGET;
+    // The lines, view and pixel size below are the image's.
+    drawing_state_changed();
     // A header with an unknown pixel size, a negative size or lines shorter
     // than their pixels cannot be drawn into safely.
     const bool valid = (bpp == 1 || bpp == 2 || bpp == 4) && width >= 0 && height >= 0 &&
@@ -100,6 +103,7 @@ void target_screen(DrawState* state, const GfxContext* context) {
     }
     select_pixel_ops(context->bpp);
     state->state_flags &= ~(DS_FRESH | DS_IMAGE_TARGET);
+    drawing_state_changed();
 }
 
 void rebuild(DrawState* state, const GfxContext* context) {
@@ -111,6 +115,7 @@ void rebuild(DrawState* state, const GfxContext* context) {
     state->fg_colour = context->depth == 8 ? 15u : context->colour_mask;
     state->bg_colour = context->colour_mask & 0xFF000000u;
     state->state_flags = DS_FRESH;
+    drawing_state_changed();
     set_target(state, nullptr);
     choose_draw_ops(state, OPAQUE);
 }
@@ -133,6 +138,8 @@ void set_target(DrawState* state, void* image) {
                context != nullptr) {
         target_screen(state, context);
     }
+    // A change of target has gone through target_image or target_screen,
+    // which announce it (or no screen is open, and none can be drawn on).
     state->target = image;
 }
 
@@ -172,11 +179,13 @@ std::int32_t page_set(std::int32_t work_page, std::int32_t visible_page) {
             point_lines(state, context->pages[work_page], context->height, context->pitch);
         }
         state->work_page = work_page;
+        drawing_state_changed();
     }
     if (visible_page >= 0 && visible_page < context->page_count && visible_page != context->visible_page) {
         const ScreenLockGuard lock;
         context->visible_page = visible_page;
         context->visible_ptr = context->pages[visible_page];
+        drawing_state_changed();
         mark_dirty(0, context->height - 1);
     }
     return result;

@@ -10,6 +10,7 @@
 #include "gfx/context.h"
 #include "gfx/cpu_features.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/pixel_bytes.h"
 #include "gfx/pixels.h"
 #include "gfx/shape_math.h"
@@ -200,26 +201,26 @@ void select_pixel_ops(std::int32_t bpp) {
                            : bpp == 2 ? MEMBERS_2
                            : blending_on() ? MEMBERS_4_BLENDING
                                            : MEMBERS_4;
-    g_ops.fill_bytes = fill_bytes_plain;
-    g_ops.copy_bytes = copy_bytes_plain;
-    g_ops.put_pixel = m.put_pixel;
-    g_ops.get_pixel = m.get_pixel;
-    g_ops.span_fill = m.span_fill;
-    g_ops.blend_put_pixel = m.blend_put_pixel;
-    g_ops.blend_span_fill = m.blend_span_fill;
-    g_ops.row_fill = m.span_fill;
-    g_ops.row_copy = m.row_copy;
+    const PixelOps chosen{fill_bytes_plain, copy_bytes_plain, m.put_pixel,   m.get_pixel, m.span_fill,
+                          m.blend_put_pixel, m.blend_span_fill, m.span_fill, m.row_copy};
+    // Every change of target chooses again, mostly the same set.
+    if (std::memcmp(&chosen, &g_ops, sizeof chosen) == 0) return;
+    g_ops = chosen;
+    drawing_state_changed();
 }
 
 void choose_draw_ops(DrawState* state, std::uint32_t pixel) {
-    if (blending_on() && state->bpp == 4 && (pixel & 0xFF000000u) != 0xFF000000u) {
-        state->put_pixel = g_ops.blend_put_pixel;
-        state->span_fill = g_ops.blend_span_fill;
-    } else {
-        state->put_pixel = g_ops.put_pixel;
-        state->span_fill = g_ops.span_fill;
-    }
+    const bool blend = blending_on() && state->bpp == 4 && (pixel & 0xFF000000u) != 0xFF000000u;
+    const PutPixelFn put = blend ? g_ops.blend_put_pixel : g_ops.put_pixel;
+    const SpanFillFn span = blend ? g_ops.blend_span_fill : g_ops.span_fill;
+    // Most drawing calls choose the routines already in place: only a real
+    // change counts as one, so that a run of small circles keeps its set-up
+    // across the clears and lines drawn between them.
+    if (state->put_pixel == put && state->span_fill == span && state->get_pixel == g_ops.get_pixel) return;
+    state->put_pixel = put;
+    state->span_fill = span;
     state->get_pixel = g_ops.get_pixel;
+    drawing_state_changed();
 }
 
 std::uint32_t to_pixel_value(std::int32_t bpp, std::uint32_t colour) {

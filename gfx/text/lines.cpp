@@ -12,6 +12,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/shape_math.h"
@@ -303,6 +304,7 @@ void set_view(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2
         state->view_y = 0;
         state->view_w = context->width;
         state->view_h = context->height;
+        drawing_state_changed();
         return;
     }
 
@@ -333,6 +335,7 @@ void set_view(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2
     const std::int64_t bottom = std::min<std::int64_t>(static_cast<std::int64_t>(y2) + 1, context->height);
     state->view_w = static_cast<std::int32_t>(std::max<std::int64_t>(0, right - state->view_x));
     state->view_h = static_cast<std::int32_t>(std::max<std::int64_t>(0, bottom - state->view_y));
+    drawing_state_changed();
 
     if (flags >= 0) {
         const std::uint32_t saved_bg = state->bg_colour;

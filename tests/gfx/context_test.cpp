@@ -10,6 +10,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/pages.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"
@@ -226,6 +227,7 @@ TEST_F(ContextTest, ANewScreenHasANewIdAndRebuildsTheDrawingState) {
     page_set(3, -1);
     state->view_x = 5;
     state->view_w = 10;
+    drawing_state_changed();
     EXPECT_EQ(state->work_page, 3);
 
     ASSERT_EQ(screen_mode(13, 0, 0, 0, 0), 0);

@@ -8,18 +8,24 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/ellipse.h"
 #include "gfx/ellipse_small.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/text/lines.h"
+#include "gfx/text/text.h"
+#include "rt/console.h"
+#include "rt/runtime.h"
 #include "screen_support.h"
 
 namespace vz {
@@ -152,6 +158,7 @@ TEST_F(SmallCircleTest, ClippedByASetViewWithEveryCoordinateModeAndOutsideTheLoc
     state->view_y = 3;
     state->view_w = 13;
     state->view_h = 9;
+    drawing_state_changed();
     for (std::int32_t flags : {0, 1, 2, 3, 4, 5, 6, 7, 0x14, static_cast<std::int32_t>(0x80000004u)}) {
         for (float radius : {1.0f, 2.5f, 6.0f}) {
             SCOPED_TRACE("flags " + std::to_string(flags) + " radius " + std::to_string(radius));
@@ -160,6 +167,7 @@ TEST_F(SmallCircleTest, ClippedByASetViewWithEveryCoordinateModeAndOutsideTheLoc
     }
     // Screen-absolute coordinates ignore the view's offset.
     state->state_flags |= DS_SCREEN_ABSOLUTE;
+    drawing_state_changed();
     for (float radius : {1.0f, 3.0f}) ASSERT_EQ(sweep(radius, 0.0f, 0xFFABCDEFu, 4, true), 0);
 }
 
@@ -168,14 +176,17 @@ TEST_F(SmallCircleTest, AspectsAndBlendingAreLeftToTheGeneralPathWithTheSameResu
         for (float radius : {1.0f, 4.0f}) ASSERT_EQ(sweep(radius, aspect, 0xFF0000FFu, 4, true), 0);
     }
     context->flags |= CTX_BLENDING;
+    drawing_state_changed();
     for (std::uint32_t colour : {0xFF204060u, 0x80204060u, 0x00FFFFFFu}) {
         ASSERT_EQ(sweep(2.0f, 0.0f, colour, 4, true), 0);
     }
     context->flags &= ~CTX_BLENDING;
+    drawing_state_changed();
 }
 
 TEST_F(SmallCircleTest, ScreenAspectOtherThanOneTakesTheGeneralPath) {
     context->aspect = 0.75f;
+    drawing_state_changed();
     ASSERT_EQ(sweep(3.0f, 0.0f, 0xFF0000FFu, 4, true), 0);
     // The fast path must have declined: a flattened circle has fewer rows.
     const Outcome out = draw(ellipse, {10.0f, 10.0f, 3.0f, 0.0f, 0xFF0000FFu, 4}, true);
@@ -205,6 +216,7 @@ protected:
         PutPixelFn put_pixel = nullptr;
         SpanFillFn span_fill = nullptr;
         GetPixelFn get_pixel = nullptr;
+        std::vector<PutPixelFn> put_pixel_after_each;  // the routine in place after each probe
         std::int32_t lock_count = 0;
         int driver_locks = 0;
 
@@ -225,9 +237,9 @@ protected:
         image[4] = IMAGE_W * 4;
     }
 
-    void open(int width = WIDTH, int height = HEIGHT) {
+    void open(int width = WIDTH, int height = HEIGHT, std::int32_t flags = 0) {
         use_fake_drivers();
-        ASSERT_EQ(screen_res(width, height, 32, 2, 0, 0), 0);
+        ASSERT_EQ(screen_res(width, height, 32, 2, flags, 0), 0);
         GfxContext* context = current_context();
         for (int page = 0; page < context->page_count; ++page) {
             for (int y = 0; y < context->height; ++y) {
@@ -261,25 +273,23 @@ protected:
         const float ys[] = {-1.0f, 0.0f, 4.0f, 9.0f, static_cast<float>(context->height - 2),
                             static_cast<float>(context->height)};
         std::uint32_t colour = 0xFF102030u;
+        Result out;
         for (float radius : {1.0f, 2.0f, 1.0f, 1.5f}) {
             for (float y : ys) {
                 for (float x : xs) {
                     colour = colour * 1664525u + 1013904223u;
                     circle(fn, x, y, radius, (colour & 1u) != 0 ? colour | 0xFF000000u : colour & 0x80FFFFFFu);
+                    out.put_pixel_after_each.push_back(state_as_is()->put_pixel);
                 }
             }
+            // The pages after each pass: a later pass may cover what an
+            // earlier one drew wrongly.
+            append_pages(out.pages);
         }
-        Result out;
         const DrawState* state = get_draw_state();
         context = current_context();
         out.driver_locks = test::fake_log().lock_calls;
         out.lock_count = context->lock_count;
-        for (int page = 0; page < context->page_count; ++page) {
-            for (int y = 0; y < context->height; ++y) {
-                const auto* line = reinterpret_cast<const std::uint32_t*>(context->pages[page] + y * context->pitch);
-                out.pages.insert(out.pages.end(), line, line + context->width);
-            }
-        }
         out.dirty.assign(context->dirty, context->dirty + context->height);
         out.image = image;
         out.last_x = state->last_x;
@@ -289,6 +299,23 @@ protected:
         out.get_pixel = state->get_pixel;
         while (context->lock_count > 0) screen_unlock(1, 0);
         return out;
+    }
+
+    // The drawing state's record as it stands: get_draw_state() would
+    // rebuild a record the runtime has reset, and so hide what the circles
+    // made of it.
+    static const DrawState* state_as_is() {
+        return static_cast<const DrawState*>(context_slot(CONTEXT_SLOT_DRAW_STATE, 0));
+    }
+
+    static void append_pages(std::vector<std::uint32_t>& pages) {
+        const GfxContext* context = current_context();
+        for (int page = 0; page < context->page_count; ++page) {
+            for (int y = 0; y < context->height; ++y) {
+                const auto* line = reinterpret_cast<const std::uint32_t*>(context->pages[page] + y * context->pitch);
+                pages.insert(pages.end(), line, line + context->width);
+            }
+        }
     }
 
     void expect_same(const char* what, const Change& change) {
@@ -310,6 +337,25 @@ TEST_F(SmallCircleSetupTest, ColourAndPositionAloneKeepTheSetUp) {
     const std::uint64_t before = small_circle_stats().reused;
     run(ellipse, [](EllipseFn) {});
     EXPECT_GT(small_circle_stats().reused - before, 40u);
+
+    // A clear between two runs of circles (the particle frame's) changes
+    // nothing they are set up from: the set-up stays.
+    open();
+    screen_lock();
+    circle(ellipse, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+    const std::uint64_t setups = small_circle_stats().setups;
+    runtime_clear(CLEAR_NO_ARGUMENT);
+    circle(ellipse, 7.0f, 6.0f, 1.0f, 0xFF0000FFu);
+    EXPECT_EQ(small_circle_stats().setups, setups);
+    screen_unlock(1, 0);
+}
+
+TEST_F(SmallCircleSetupTest, ClearsAndTextBetweenCallsDrawTheSame) {
+    expect_same("screen cleared", [](EllipseFn) { runtime_clear(CLEAR_NO_ARGUMENT); });
+    expect_same("text printed", [](EllipseFn) {
+        const std::uint8_t text[] = "circles\n";
+        print_text(text, sizeof text - 1, 0);
+    });
 }
 
 TEST_F(SmallCircleSetupTest, ClipAndCoordinateMappingChangesAreNoticed) {
@@ -317,16 +363,25 @@ TEST_F(SmallCircleSetupTest, ClipAndCoordinateMappingChangesAreNoticed) {
     expect_same("view set screen-absolute", [](EllipseFn) {
         set_view(4, 3, 17, 12, 0, 0, VIEW_SCREEN_ABSOLUTE | VIEW_NO_BORDER | VIEW_NO_FILL);
     });
-    expect_same("view reset", [](EllipseFn) {
+    expect_same("view reset", [](EllipseFn fn) {
         set_view(4, 3, 17, 12, 0, 0, VIEW_NO_BORDER | VIEW_NO_FILL);
+        circle(fn, 8.0f, 8.0f, 1.0f, 0xFF0000FFu);  // a set-up on the set view
+        circle(fn, 9.0f, 8.0f, 1.0f, 0xFF0000FFu);
         set_view(VIEW_NO_COORDINATE, VIEW_NO_COORDINATE, VIEW_NO_COORDINATE, VIEW_NO_COORDINATE, 0, 0, 0);
     });
     expect_same("view moved by hand", [](EllipseFn) {
         get_draw_state()->view_x = 3;
         get_draw_state()->view_w = WIDTH - 3;
+        drawing_state_changed();
     });
-    expect_same("view narrowed by hand", [](EllipseFn) { get_draw_state()->view_h = 7; });
-    expect_same("view emptied by hand", [](EllipseFn) { get_draw_state()->view_w = 0; });
+    expect_same("view narrowed by hand", [](EllipseFn) {
+        get_draw_state()->view_h = 7;
+        drawing_state_changed();
+    });
+    expect_same("view emptied by hand", [](EllipseFn) {
+        get_draw_state()->view_w = 0;
+        drawing_state_changed();
+    });
     expect_same("screen-absolute flag by hand", [](EllipseFn) {
         DrawState* state = get_draw_state();
         state->view_x = 2;
@@ -334,13 +389,26 @@ TEST_F(SmallCircleSetupTest, ClipAndCoordinateMappingChangesAreNoticed) {
         state->view_w = WIDTH - 2;
         state->view_h = HEIGHT - 5;
         state->state_flags |= DS_SCREEN_ABSOLUTE;
+        drawing_state_changed();
     });
 }
 
 TEST_F(SmallCircleSetupTest, TargetPageAndScreenChangesAreNoticed) {
     expect_same("work page 1", [](EllipseFn) { page_set(1, -1); });
-    expect_same("visible page 1", [](EllipseFn) { page_set(-1, 1); });
+    // The page change marks every row; clean flags show which rows the
+    // circles mark (none now: the work page is no longer shown).
+    expect_same("visible page 1", [](EllipseFn) {
+        page_set(-1, 1);
+        std::memset(current_context()->dirty, 0, static_cast<std::size_t>(current_context()->height));
+    });
     expect_same("both pages 1", [](EllipseFn) { page_set(1, 1); });
+    // Lines no longer evenly spaced: the plus's addresses come from the
+    // line table again.
+    expect_same("two lines swapped by hand", [](EllipseFn) {
+        DrawState* state = get_draw_state();
+        std::swap(state->lines[5], state->lines[6]);
+        drawing_state_changed();
+    });
     expect_same("image target and back", [this](EllipseFn fn) {
         fn(image.data(), 4.0f, 4.0f, 1.0f, 0xFFABCDEFu, 0.0f, 0.0f, FULL, -1, COORD_ABSOLUTE_POINT);
         fn(image.data(), 4.0f, static_cast<float>(IMAGE_H - 2), 2.0f, 0xFF123456u, 0.0f, 0.0f, FULL, -1,
@@ -362,26 +430,85 @@ TEST_F(SmallCircleSetupTest, TargetPageAndScreenChangesAreNoticed) {
         close_screen();
         open();
     });
+    // The runtime's reset zero-fills the drawing state in place, and nothing
+    // announces it (its line table, which only a rebuild frees, is freed here
+    // by hand). The runtime's end goes first, since it resets the console
+    // through the screen's hooks; the set-up is then made again.
+    expect_same("runtime reset", [](EllipseFn fn) {
+        while (init_count() > 0) runtime_exit();
+        circle(fn, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        circle(fn, 9.0f, 6.0f, 1.0f, 0xFF00FF00u);
+        std::uint8_t** const lines = get_draw_state()->lines;
+        runtime_init();
+        std::free(static_cast<void*>(lines));
+    });
+    while (init_count() > 0) runtime_exit();
 }
 
 TEST_F(SmallCircleSetupTest, LockAspectBlendingAndRoutineChangesAreNoticed) {
     expect_same("lock released", [](EllipseFn) { screen_unlock(1, 0); });
-    expect_same("screen aspect", [](EllipseFn) { current_context()->aspect = 0.5f; });
+    expect_same("screen aspect", [](EllipseFn) {
+        current_context()->aspect = 0.5f;
+        drawing_state_changed();
+    });
     expect_same("screen aspect back to one", [](EllipseFn) {
         current_context()->aspect = 0.5f;
+        drawing_state_changed();
         current_context()->aspect = 1.0f;
+        drawing_state_changed();
     });
-    expect_same("blending on", [](EllipseFn) { current_context()->flags |= CTX_BLENDING; });
+    expect_same("blending on", [](EllipseFn) {
+        current_context()->flags |= CTX_BLENDING;
+        drawing_state_changed();
+    });
+    // A blending screen: a translucent line chooses the blending routines
+    // between two opaque circles, which must choose the plain ones again.
+    expect_same("translucent line on a blending screen", [this](EllipseFn fn) {
+        screen_unlock(1, 0);
+        open(WIDTH, HEIGHT, SCREEN_BLEND_DRAWING);
+        screen_lock();
+        circle(fn, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        circle(fn, 9.0f, 6.0f, 1.0f, 0xFF00FF00u);
+        draw_line(nullptr, 0.0f, 2.0f, 20.0f, 2.0f, 0x80FFFFFFu, BOX_NONE, 0xFFFF, COORD_ABSOLUTE);
+    });
     expect_same("routines cleared by hand", [](EllipseFn) {
         DrawState* state = get_draw_state();
         state->put_pixel = nullptr;
         state->span_fill = nullptr;
+        drawing_state_changed();
     });
     expect_same("dirty flags and visible pointer by hand", [](EllipseFn) {
         GfxContext* context = current_context();
         context->visible_ptr = context->pages[1];
+        drawing_state_changed();
     });
 }
 
 }  // namespace
 }  // namespace vz
+
+#ifndef NDEBUG
+namespace vz {
+namespace {
+
+// Builds with assertions compare every recorded field on each reused call:
+// a change made without the announcement stops the program, naming it.
+TEST_F(SmallCircleSetupTest, AnUnannouncedChangeStopsBuildsWithAssertions) {
+    const auto draw_after = [this](void (*change)()) {
+        open();
+        screen_lock();
+        circle(ellipse, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        circle(ellipse, 9.0f, 6.0f, 1.0f, 0xFF0000FFu);
+        change();
+        circle(ellipse, 1.0f, 4.0f, 1.0f, 0xFF0000FFu);
+    };
+    EXPECT_DEATH(draw_after([] { get_draw_state()->view_x = 2; }), "the drawing state's view changed without");
+    EXPECT_DEATH(draw_after([] { std::swap(get_draw_state()->lines[4], get_draw_state()->lines[5]); }),
+                 "the drawing state's lines changed without");
+    EXPECT_DEATH(draw_after([] { current_context()->flags |= CTX_BLENDING; }),
+                 "the screen's blending flag changed without");
+}
+
+}  // namespace
+}  // namespace vz
+#endif

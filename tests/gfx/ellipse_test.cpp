@@ -16,6 +16,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/driver.h"
 #include "gfx/ellipse_rows.h"
 #include "gfx/pages.h"
@@ -267,6 +268,7 @@ TEST_F(EllipseTest, ViewClipsAndOffsetsTheCircle) {
     state->view_y = 12;
     state->view_w = 8;
     state->view_h = 5;
+    drawing_state_changed();
     // View-relative centre (0, 0) is pixel (10, 12).
     fill_disc(0, 0, 6.0f);
     Pixels expected;
@@ -288,6 +290,7 @@ TEST_F(EllipseTest, ViewClipsAndOffsetsTheCircle) {
 TEST_F(EllipseTest, FlatEllipseIsOneSolidRowEvenUnfilled) {
     GfxContext* c = open(40, 40);
     c->aspect = 0.0f;  // a screen whose aspect makes every vertical radius 0
+    drawing_state_changed();
     fill_disc(20, 10, 5.0f, 0.0f, 0);
     Pixels row;
     for (int x = 15; x <= 25; ++x) row.insert({x, 10});
@@ -447,6 +450,7 @@ TEST_F(EllipseTest, FilledRowsMatchAPerRowMarkModelUnderBlending) {
         state->view_w = v.w;
         state->view_h = v.h;
         state->state_flags |= DS_SCREEN_ABSOLUTE;
+        drawing_state_changed();
         const float r = radius(random);
         const float a = aspect(random);
         const int cx = centre(random), cy = centre(random);

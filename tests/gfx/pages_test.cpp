@@ -8,6 +8,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/screen_lock_guard.h"
@@ -114,6 +115,7 @@ TEST_F(PagesTest, PageCopyToTheVisiblePageCopiesTheViewAndPresentsIt) {
     state->view_y = state->saved_view.y = 2;
     state->view_w = state->saved_view.w = 10;
     state->view_h = state->saved_view.h = 6;
+    drawing_state_changed();
     c->text_cells[1][0].ch = 'Q';
     EXPECT_EQ(page_copy(1, -1), 0);
     for (int y = 0; y < c->height; ++y) {
@@ -346,6 +348,7 @@ TEST_F(PagesTest, OldFormImagesUseTheScreenPixelSize) {
     DrawState* state = get_draw_state();
     state->view_x = state->saved_view.x = 3;  // a view on the screen, kept across the image
     state->view_w = state->saved_view.w = 20;
+    drawing_state_changed();
     // Width 6 in bits 3-15 (bits 0-2 ignored), height 50: taller than the screen.
     std::vector<std::uint8_t> image(4 + 6 * 4 * 50 + 3, 0);
     const std::uint16_t header[2] = {static_cast<std::uint16_t>((6 << 3) | 5), 50};

@@ -12,6 +12,7 @@
 #include "gfx/ellipse.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
+#include "rt/console.h"
 
 namespace {
 
@@ -113,5 +114,21 @@ void BM_FilledRadius40(benchmark::State& state) {
     vz::close_screen();
 }
 BENCHMARK(BM_FilledRadius40);
+
+}  // namespace
+
+namespace {
+
+// The frame's clear of the whole 800 x 600 x 32 page to opaque black.
+void BM_ClearPage(benchmark::State& state) {
+    if (!open_screen(state)) return;
+    for (auto _ : state) {
+        vz::runtime_clear(vz::CLEAR_NO_ARGUMENT);
+        benchmark::DoNotOptimize(vz::current_context()->pages[0][0]);
+    }
+    state.SetBytesProcessed(state.iterations() * WIDTH * HEIGHT * 4);
+    vz::close_screen();
+}
+BENCHMARK(BM_ClearPage)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

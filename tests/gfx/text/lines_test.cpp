@@ -14,6 +14,7 @@
 
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
+#include "gfx/draw_state_serial.h"
 #include "gfx/driver.h"
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
@@ -194,6 +195,7 @@ TEST_F(LinesTest, ClipsAgainstEveryEdgeOfAView) {
     state->view_w = 30;
     state->view_h = 20;
     state->state_flags |= DS_SCREEN_ABSOLUTE;
+    drawing_state_changed();
     line(0, 30, 63, 30);   // across left and right
     line(25, 0, 25, 63);   // across top and bottom
     line(0, 10, 60, 70);   // diagonal through two corners' sides
