@@ -20,6 +20,7 @@
 #include "app/world.h"
 #include "app/world_fast.h"
 #include "rt/fpu.h"
+#include "test_world.h"
 
 namespace vz {
 namespace {
@@ -32,30 +33,7 @@ constexpr std::int32_t CANDIDATES = 400000;
 
 constexpr long double U = 0x1p-24L;  // the relative rounding error of a single operation
 
-struct OwnedWorld {
-    World w{};
-    OwnedWorld() {
-        EXPECT_EQ(create_world_arrays(w), 0);
-        init_world(w);
-    }
-    ~OwnedWorld() { release_world_arrays(w); }
-    OwnedWorld(const OwnedWorld&) = delete;
-    OwnedWorld& operator=(const OwnedWorld&) = delete;
-    float* px() { return float_elements(w.particle_x); }
-    float* py() { return float_elements(w.particle_y); }
-    float* vx() { return float_elements(w.velocity_x); }
-    float* vy() { return float_elements(w.velocity_y); }
-};
-
-void copy_world(const World& from, World& to) {
-    for (auto member : {&World::particle_x, &World::particle_y, &World::velocity_x, &World::velocity_y}) {
-        std::memcpy(float_elements(to.*member), float_elements(from.*member), 4 * PARTICLE_COUNT);
-    }
-    for (auto member : {&World::attractor_x, &World::attractor_y, &World::attractor_strength}) {
-        std::memcpy(float_elements(to.*member), float_elements(from.*member), 4 * ATTRACTOR_COUNT);
-    }
-    to.speed_normaliser = from.speed_normaliser;
-}
+using test::TestWorld;
 
 // Particles (state or measures) that differ bit for bit.
 int differences(const World& fast, const World& exact, const FastStepper& stepper) {
@@ -147,8 +125,8 @@ TEST(FastStepBands, DistancesOnAndBesideHalvesAndWholeQuotientsMatchTheExactStep
     std::uniform_int_distribution<int> velocity(-120000, 120000);
     for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
         if (!step_isa_supported(isa)) continue;
-        OwnedWorld fast;
-        OwnedWorld exact;
+        TestWorld fast;
+        TestWorld exact;
         float* attractor_x = float_elements(fast.w.attractor_x);
         float* attractor_y = float_elements(fast.w.attractor_y);
         attractor_x[0] = AX;
@@ -165,7 +143,7 @@ TEST(FastStepBands, DistancesOnAndBesideHalvesAndWholeQuotientsMatchTheExactStep
             fast.vy()[i] = static_cast<float>(velocity(rng) | 1);
             in_band += static_cast<std::int32_t>(i % 5 < 3);
         }
-        copy_world(fast.w, exact.w);
+        exact.copy_from(fast);
         FastStepper stepper(isa);
         stepper.step(fast.w);
         step_world(exact.w);
@@ -206,7 +184,7 @@ TEST(FastStepBands, ColourQuotientsBesideHalvesMatchTheExactColour) {
         ASSERT_FALSE(outside.empty());
         for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
             if (!step_isa_supported(isa)) continue;
-            OwnedWorld t;
+            TestWorld t;
             std::int32_t in_band = 0;
             for (std::int32_t i = 0; i < PARTICLE_COUNT; ++i) {
                 const bool in = i % 2 == 0;

@@ -18,6 +18,7 @@
 
 #include "app/world.h"
 #include "rt/fpu.h"
+#include "test_world.h"
 
 namespace vz {
 namespace {
@@ -35,32 +36,7 @@ constexpr int RANDOM_ROUNDS = 4;
 
 std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
-// An owned world with its arrays.
-struct TestWorld {
-    World w{};
-    TestWorld() {
-        EXPECT_EQ(create_world_arrays(w), 0);
-        init_world(w);
-    }
-    ~TestWorld() { release_world_arrays(w); }
-    TestWorld(const TestWorld&) = delete;
-    TestWorld& operator=(const TestWorld&) = delete;
-
-    float* px() { return float_elements(w.particle_x); }
-    float* py() { return float_elements(w.particle_y); }
-    float* vx() { return float_elements(w.velocity_x); }
-    float* vy() { return float_elements(w.velocity_y); }
-
-    void copy_from(const TestWorld& other) {
-        for (auto member : {&World::particle_x, &World::particle_y, &World::velocity_x, &World::velocity_y}) {
-            std::memcpy(float_elements(w.*member), float_elements(other.w.*member), 4 * PARTICLE_COUNT);
-        }
-        for (auto member : {&World::attractor_x, &World::attractor_y, &World::attractor_strength}) {
-            std::memcpy(float_elements(w.*member), float_elements(other.w.*member), 4 * ATTRACTOR_COUNT);
-        }
-        w.speed_normaliser = other.w.speed_normaliser;
-    }
-};
+using test::TestWorld;
 
 // Counts the particles whose state differs bit for bit (NaNs compared by
 // their bits too), reporting the first few.
