@@ -25,6 +25,13 @@
 #include <cstdlib>
 #include <cstring>
 
+// SSE2 is on every x86-64 processor and the 32-bit build requires it: the
+// reused call matches its arguments and converts its centre a vector at a time.
+#ifndef __SSE2__
+#error "the small-circle path needs SSE2"
+#endif
+#include <emmintrin.h>
+
 #include "gfx/context.h"
 #include "gfx/context_cell.h"
 #include "gfx/draw_state.h"
@@ -38,6 +45,10 @@
 namespace vz {
 
 namespace {
+
+// Whole-number centres within +-2^20 map to themselves on the screen (their
+// sums with the view's offset stay exact); beyond that the full path rounds.
+constexpr std::int32_t WHOLE_CENTRE_LIMIT = 1 << 20;
 
 // trunc(c + r) for a whole c and a float r with |r| <= SMALL_CIRCLE_RADIUS_LIMIT,
 // as the general walk forms it.
@@ -111,8 +122,8 @@ struct CircleRows {
 // inside the coordinate range (every particle's) rounds to itself, and the
 // view offset is added as to_screen adds it.
 inline PixelPoint screen_point(const DrawState* state, float x, float y) {
-    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
-    constexpr std::int32_t OFFSET_LIMIT = 1 << 20;
+    constexpr auto PLAIN_LIMIT = static_cast<float>(WHOLE_CENTRE_LIMIT);
+    constexpr std::int32_t OFFSET_LIMIT = WHOLE_CENTRE_LIMIT;
     const bool whole = x >= -PLAIN_LIMIT && x <= PLAIN_LIMIT && y >= -PLAIN_LIMIT && y <= PLAIN_LIMIT &&
                        static_cast<float>(static_cast<std::int32_t>(x)) == x &&
                        static_cast<float>(static_cast<std::int32_t>(y)) == y;
@@ -179,9 +190,8 @@ struct CircleSetup {
     // The calls it serves: coordinate flags, radius, aspect and angle bits,
     // and the change count it was made at (while there is no set-up, a count
     // that never matches). Any nonzero fill fills.
+    __m128i call_bits = {};  // radius, aspect, start and end angle bits
     std::int32_t coord_flags = 0;
-    std::uint64_t shape_bits = 0;  // radius bits, aspect bits above them
-    std::uint64_t angle_bits = 0;  // start and end angle bits
     std::uint64_t serial = 1;
     const std::uint64_t* serial_cell = &NO_COUNT;
     // The screen and drawing state it was made on.
@@ -232,20 +242,19 @@ struct CircleSetup {
     SpanShape spans[2 * CircleRows::CAPACITY] = {};
 };
 
-// Two of a call's arguments as one 64-bit value, so that a call is matched
-// against its set-up with a few compares.
-inline std::uint64_t pair_bits(float low, float high) {
-    return static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(low)) |
-           static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(high)) << 32;
+// Four of a call's arguments side by side in one vector register, as bits,
+// so that a call is matched against its set-up with one compare.
+inline __m128i call_bits(float radius, float aspect, float start_angle, float end_angle) {
+    return _mm_castps_si128(_mm_setr_ps(radius, aspect, start_angle, end_angle));
 }
 
 CircleSetup g_setup;
 SmallCircleStats g_stats;
 
 // The plus's own quick case: its centres, in the caller's coordinates, whose
-// three rows and three columns lie inside the view, kept within +-2^21 so
-// that the call's 32-bit arithmetic cannot overflow (the call's centre lies
-// within +-2^20); and the view's lines, which must lie evenly spaced inside
+// three rows and three columns lie inside the view, kept within +-2^20 (the
+// centres that map to themselves, which also keeps the call's 32-bit
+// arithmetic from overflowing); and the view's lines, which must lie evenly spaced inside
 // the line table, so that a pixel's address is a product instead of a load.
 void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view) {
     s.plus_left = s.plus_top = INT32_MIN;
@@ -259,7 +268,7 @@ void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view)
         if (address(row) != first + static_cast<std::uintptr_t>(row - view.top) * step) return;
     }
     const auto pitch = static_cast<std::int64_t>(static_cast<std::intptr_t>(step));
-    constexpr std::int64_t LIMIT = std::int64_t{1} << 21;
+    constexpr std::int64_t LIMIT = WHOLE_CENTRE_LIMIT;
     const std::int64_t left = std::max(s.inside_left - s.offset_x, -LIMIT);
     const std::int64_t right = std::min(s.inside_right - s.offset_x, LIMIT);
     const std::int64_t top = std::max(s.inside_top - s.offset_y, -LIMIT);
@@ -304,8 +313,7 @@ void record_setup(GfxContext* context, DrawState* state, const CircleRows& rows,
     if (context->id != state->screen_id) return;
 
     s.coord_flags = coord_flags;
-    s.shape_bits = pair_bits(radius, aspect);
-    s.angle_bits = pair_bits(start_angle, std::bit_cast<float>(FULL_TURN_BITS));
+    s.call_bits = call_bits(radius, aspect, start_angle, std::bit_cast<float>(FULL_TURN_BITS));
     s.context_cell = &current_context_cell();
     s.context = context;
     s.context_id = context->id;
@@ -494,16 +502,20 @@ void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, con
                                                    std::uint32_t colour, float aspect, float start_angle,
                                                    float end_angle, std::int32_t fill, std::int32_t coord_flags) {
     const CircleSetup& s = g_setup;
-    if (target != nullptr || pair_bits(radius, aspect) != s.shape_bits ||
-        pair_bits(start_angle, end_angle) != s.angle_bits || fill == 0 || coord_flags != s.coord_flags ||
-        *s.serial_cell != s.serial) {
+    if (target != nullptr ||
+        _mm_movemask_epi8(_mm_cmpeq_epi32(call_bits(radius, aspect, start_angle, end_angle), s.call_bits)) != 0xFFFF ||
+        fill == 0 || coord_flags != s.coord_flags || *s.serial_cell != s.serial) {
         return false;
     }
-    constexpr float PLAIN_LIMIT = 1048576.0f;  // 2^20
-    if (!(std::fabs(x) <= PLAIN_LIMIT && std::fabs(y) <= PLAIN_LIMIT)) return false;
-    const auto ix = static_cast<std::int32_t>(x);
-    const auto iy = static_cast<std::int32_t>(y);
-    if (static_cast<float>(ix) != x || static_cast<float>(iy) != y) return false;
+    // The centre, converted to whole numbers, converted back and compared.
+    // A coordinate beyond the 32-bit range or not a number converts to
+    // INT32_MIN, which then matches only -2^31 itself: the range checks below
+    // turn that away.
+    const __m128 centre_xy = _mm_setr_ps(x, y, 0.0f, 0.0f);
+    const __m128i whole_xy = _mm_cvttps_epi32(centre_xy);
+    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_cvtepi32_ps(whole_xy), centre_xy)) != 0xF) return false;
+    const std::int32_t ix = _mm_cvtsi128_si32(whole_xy);
+    const std::int32_t iy = _mm_cvtsi128_si32(_mm_srli_si128(whole_xy, 4));
     DrawState* const state = s.state;
     if (s.context->lock_count <= 0 || state->screen_id != s.context_id) {
         return false;
@@ -515,6 +527,11 @@ void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, con
     // empty unless the plus may be drawn here).
     if (static_cast<std::uint32_t>(ix) - static_cast<std::uint32_t>(s.plus_left) > s.plus_columns ||
         static_cast<std::uint32_t>(iy) - static_cast<std::uint32_t>(s.plus_top) > s.plus_rows) {
+        // The plus's range lies within +-2^20; other centres are checked here.
+        constexpr auto LIMIT = static_cast<std::uint32_t>(WHOLE_CENTRE_LIMIT);
+        if (static_cast<std::uint32_t>(ix) + LIMIT > 2 * LIMIT || static_cast<std::uint32_t>(iy) + LIMIT > 2 * LIMIT) {
+            return false;
+        }
         draw_reused(x, y, colour, ix, iy);
         return true;
     }

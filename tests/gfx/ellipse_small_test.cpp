@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -482,6 +483,70 @@ TEST_F(SmallCircleSetupTest, LockAspectBlendingAndRoutineChangesAreNoticed) {
         context->visible_ptr = context->pages[1];
         drawing_state_changed();
     });
+}
+
+// A warm set-up meets centres at and beyond the whole numbers it serves
+// itself (+-2^20), past the 32-bit range, infinite or not numbers, on the
+// whole screen and on a view with an offset: every call must draw, mark rows
+// and move the last point (to the bit) as the general walk does, and the
+// set-up must still serve the ordinary circles after them.
+TEST_F(SmallCircleSetupTest, FarAndNonNumberCentresMatchTheGeneralWalk) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float far[] = {1048576.0f,  1048577.0f,    -1048576.0f,    -1048577.0f, -1048575.0f, 2097152.0f,
+                         16777216.0f, -2147483648.0f, 2147483648.0f, 1e30f,       -1e30f,      inf,
+                         -inf,        nan,            -0.0f,         0.5f};
+    struct Seen {
+        std::vector<std::uint32_t> pages;
+        std::vector<std::uint8_t> dirty;
+        std::vector<std::uint32_t> last_points;  // the bits of x and y after each call
+        std::uint64_t reused = 0;
+        bool operator==(const Seen& other) const {
+            return pages == other.pages && dirty == other.dirty && last_points == other.last_points;
+        }
+    };
+    for (const bool offset_view : {false, true}) {
+        SCOPED_TRACE(offset_view ? "view with an offset" : "whole screen");
+        const auto draw = [&](EllipseFn fn) {
+            Seen seen;
+            open();
+            if (offset_view) set_view(3, 2, 20, 15, 0, 0, VIEW_NO_BORDER | VIEW_NO_FILL);
+            std::memset(current_context()->dirty, 0, HEIGHT);
+            screen_lock();
+            circle(fn, 6.0f, 6.0f, 1.0f, 0xFF0000FFu);
+            circle(fn, 9.0f, 6.0f, 1.0f, 0xFF00FF00u);
+            const std::uint64_t reused = small_circle_stats().reused;
+            std::uint32_t colour = 0xFF203040u;
+            const auto call = [&](float x, float y) {
+                colour += 0x00010203u;
+                circle(fn, x, y, 1.0f, colour);
+                const DrawState* state = state_as_is();
+                seen.last_points.push_back(std::bit_cast<std::uint32_t>(state->last_x));
+                seen.last_points.push_back(std::bit_cast<std::uint32_t>(state->last_y));
+            };
+            for (const float v : far) {
+                call(v, 5.0f);
+                call(5.0f, v);
+                call(v, v);
+                call(-v, 8.0f);
+            }
+            call(4.0f, 4.0f);
+            call(12.0f, 9.0f);
+            seen.reused = small_circle_stats().reused - reused;
+            append_pages(seen.pages);
+            seen.dirty.assign(current_context()->dirty, current_context()->dirty + HEIGHT);
+            while (current_context()->lock_count > 0) screen_unlock(1, 0);
+            return seen;
+        };
+        const Seen fast = draw(ellipse);
+        const Seen general = draw(ellipse_general);
+        EXPECT_TRUE(fast == general);
+        EXPECT_EQ(fast.pages, general.pages);
+        EXPECT_EQ(fast.dirty, general.dirty);
+        EXPECT_EQ(fast.last_points, general.last_points);
+        // The centres within +-2^20 and the two ordinary circles reuse it.
+        EXPECT_GE(fast.reused, 10u);
+    }
 }
 
 }  // namespace
