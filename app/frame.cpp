@@ -32,12 +32,12 @@ void draw_measured_frame(const World& w, const FastStepper& measures) {
     runtime_clear(CLEAR_NO_ARGUMENT);
     if (world_ready(w)) {
         const float radius = static_cast<float>(PARTICLE_RADIUS);
-        const std::int32_t* const screen_x = measures.screen_x().data();
-        const std::int32_t* const screen_y = measures.screen_y().data();
+        const float* const screen_x = measures.screen_x().data();
+        const float* const screen_y = measures.screen_y().data();
         const std::uint32_t* const colours = measures.colours().data();
         for (std::int32_t i = 0; i <= LAST_PARTICLE; ++i) {
-            ellipse(nullptr, static_cast<float>(screen_x[i]), static_cast<float>(screen_y[i]), radius, colours[i],
-                    0.0f, 0.0f, FULL_TURN, -1, PARTICLE_COORD_FLAGS);
+            ellipse(nullptr, screen_x[i], screen_y[i], radius, colours[i], 0.0f, 0.0f, FULL_TURN, -1,
+                    PARTICLE_COORD_FLAGS);
         }
     }
     screen_unlock(-1, -1);

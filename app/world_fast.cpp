@@ -154,8 +154,8 @@ void FastStepper::step_part(void* job_ptr, std::int32_t part, std::int32_t parts
             const float speed = step_particle(job.arrays, i);
             if (speed > max_speed) max_speed = speed;
             const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
-            self.screen_x_[static_cast<std::size_t>(i)] = at.x;
-            self.screen_y_[static_cast<std::size_t>(i)] = at.y;
+            self.screen_x_[static_cast<std::size_t>(i)] = static_cast<float>(at.x);
+            self.screen_y_[static_cast<std::size_t>(i)] = static_cast<float>(at.y);
         });
     }
     self.part_max_speed_[static_cast<std::size_t>(part)] = max_speed;
@@ -218,8 +218,8 @@ void FastStepper::measure_part(void* job_ptr, std::int32_t part, std::int32_t pa
         for_each_redo(redo, begin, end, [&](std::int32_t i) {
             if (job.positions) {
                 const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
-                self.screen_x_[static_cast<std::size_t>(i)] = at.x;
-                self.screen_y_[static_cast<std::size_t>(i)] = at.y;
+                self.screen_x_[static_cast<std::size_t>(i)] = static_cast<float>(at.x);
+                self.screen_y_[static_cast<std::size_t>(i)] = static_cast<float>(at.y);
             }
             self.colours_[static_cast<std::size_t>(i)] =
                 colour_of(job.arrays.velocity_x[i], job.arrays.velocity_y[i], job.normaliser);

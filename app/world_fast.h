@@ -56,9 +56,10 @@ public:
     // Only the screen positions and colours of the world as it is.
     void measure(const World& w) { measure(w, true); }
 
-    // The measures of the last step or measure call, by particle index.
-    std::span<const std::int32_t> screen_x() const { return screen_x_; }
-    std::span<const std::int32_t> screen_y() const { return screen_y_; }
+    // The measures of the last step or measure call, by particle index. The
+    // screen positions are whole pixels held as floats, as ellipse takes them.
+    std::span<const float> screen_x() const { return screen_x_; }
+    std::span<const float> screen_y() const { return screen_y_; }
     std::span<const std::uint32_t> colours() const { return colours_; }
     const FallbackCounts& fallbacks() const { return fallbacks_; }
 
@@ -72,8 +73,8 @@ private:
     void measure(const World& w, bool positions);
 
     StepIsa isa_;
-    std::vector<std::int32_t> screen_x_;
-    std::vector<std::int32_t> screen_y_;
+    std::vector<float> screen_x_;
+    std::vector<float> screen_y_;
     std::vector<std::uint32_t> colours_;
     std::vector<std::uint8_t> redo_;
     FallbackCounts fallbacks_;

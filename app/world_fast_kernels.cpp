@@ -260,8 +260,8 @@ VZ_INLINE std::int32_t block_near_halves(const StepArrays& a, double ax, double 
 // arrays come in as restricted parameters: the compiler trusts those (and
 // not restricted locals) enough to vectorise without run-time overlap tests.
 VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, float* __restrict vx_out,
-                           float* __restrict vy_out, std::int32_t* __restrict sx_out,
-                           std::int32_t* __restrict sy_out, std::uint8_t* __restrict redo_out,
+                           float* __restrict vy_out, float* __restrict sx_out,
+                           float* __restrict sy_out, std::uint8_t* __restrict redo_out,
                            const Attractor& at, std::int32_t count, const std::int32_t* __restrict d_in,
                            const std::uint8_t* __restrict state_in, std::int32_t& max_speed_bits,
                            std::int32_t& redo_count) {
@@ -305,8 +305,8 @@ VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, f
         py_out[j] = select(take, static_cast<float>(y), py_in);
         vx_out[j] = select(take, new_vx, vx_in);
         vy_out[j] = select(take, new_vy, vy_in);
-        sx_out[j] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(static_cast<float>(x));
-        sy_out[j] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(static_cast<float>(y));
+        sx_out[j] = static_cast<float>(screen_of<SCREEN_WIDTH, WORLD_WIDTH>(static_cast<float>(x)));
+        sy_out[j] = static_cast<float>(screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(static_cast<float>(y)));
         redo_out[j] = static_cast<std::uint8_t>(!take);
         redone += static_cast<std::int32_t>(!take);
         const auto speed_bits = __builtin_bit_cast(std::int32_t, select(take, speed, 0.0f));
@@ -346,8 +346,8 @@ VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const 
     const float* __restrict py_in = a.particle_y;
     const float* __restrict vx_in = a.velocity_x;
     const float* __restrict vy_in = a.velocity_y;
-    std::int32_t* __restrict sx_out = out.screen_x;
-    std::int32_t* __restrict sy_out = out.screen_y;
+    float* __restrict sx_out = out.screen_x;
+    float* __restrict sy_out = out.screen_y;
     std::uint32_t* __restrict colour_out = out.colour;
     std::uint8_t* __restrict redo_out = out.redo;
     const float inverse_n = 1.0f / normaliser;
@@ -368,8 +368,8 @@ VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const 
             const float py = py_in[i];
             const bool position_ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) &
                                      (px >= 0.0f) & (py >= 0.0f);
-            sx_out[i] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f);
-            sy_out[i] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f);
+            sx_out[i] = static_cast<float>(screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f));
+            sy_out[i] = static_cast<float>(screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f));
             take = take & position_ok;
         }
         redo_out[i] = static_cast<std::uint8_t>(!take);

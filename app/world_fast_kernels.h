@@ -18,11 +18,12 @@ struct Attractor {
     double strength;
 };
 
-// Where a step kernel writes: the screen position of each particle it steps,
-// and a redo flag per particle.
+// Where a step kernel writes: the screen position of each particle it steps
+// (whole pixels, kept as floats: the form ellipse takes them in), and a redo
+// flag per particle.
 struct StepOutput {
-    std::int32_t* screen_x;
-    std::int32_t* screen_y;
+    float* screen_x;
+    float* screen_y;
     std::uint8_t* redo;
 };
 
@@ -47,8 +48,8 @@ using StepKernel = StepResult (*)(const StepArrays& arrays, const Attractor& att
 // Sets redo[i] to 1 for each particle whose measures it could not settle and
 // returns how many those are.
 struct FrameOutput {
-    std::int32_t* screen_x;
-    std::int32_t* screen_y;
+    float* screen_x;
+    float* screen_y;
     std::uint32_t* colour;
     std::uint8_t* redo;
 };

@@ -1,6 +1,8 @@
 #pragma once
 // A world that owns its arrays, for tests that run two copies side by side.
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -36,5 +38,12 @@ struct TestWorld {
         w.speed_normaliser = other.w.speed_normaliser;
     }
 };
+
+// Whether the fast step's screen position of a particle is, to the bit, the
+// float the exact frame hands ellipse for `at`.
+inline bool same_screen_position(float x, float y, ScreenPosition at) {
+    return std::bit_cast<std::uint32_t>(x) == std::bit_cast<std::uint32_t>(static_cast<float>(at.x)) &&
+           std::bit_cast<std::uint32_t>(y) == std::bit_cast<std::uint32_t>(static_cast<float>(at.y));
+}
 
 }  // namespace vz::test

@@ -54,7 +54,8 @@ int differences(const World& fast, const World& exact, const FastStepper& steppe
     for (std::int32_t i = 0; i < PARTICLE_COUNT; ++i) {
         const ScreenPosition at = particle_screen_position(exact, i);
         const std::uint32_t colour = particle_colour(exact, i);
-        if ((stepper.screen_x()[i] != at.x || stepper.screen_y()[i] != at.y || stepper.colours()[i] != colour) &&
+        if ((!test::same_screen_position(stepper.screen_x()[i], stepper.screen_y()[i], at) ||
+             stepper.colours()[i] != colour) &&
             ++count <= 10) {
             ADD_FAILURE() << "particle " << i << " measures: fast " << std::hex << stepper.colours()[i] << " exact "
                           << colour << std::dec << " at (" << at.x << ", " << at.y << ")";

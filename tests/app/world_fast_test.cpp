@@ -82,7 +82,8 @@ int measure_mismatches(const FastStepper& stepper, const ExactMeasures& exact, c
     for (std::int32_t i = 0; i < PARTICLE_COUNT; ++i) {
         const ScreenPosition at = exact.at[i];
         const std::uint32_t colour = exact.colour[i];
-        if (stepper.screen_x()[i] == at.x && stepper.screen_y()[i] == at.y && stepper.colours()[i] == colour) {
+        if (test::same_screen_position(stepper.screen_x()[i], stepper.screen_y()[i], at) &&
+            stepper.colours()[i] == colour) {
             continue;
         }
         if (++mismatches <= 5) {
