@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/program.h"
+#include "allocation_count.h"
 #include "app/world.h"
+#include "app/world_fast.h"
 #include "frame_support.h"
 #include "gfx/context.h"
 #include "gfx/draw_state.h"
@@ -119,6 +125,46 @@ TEST_F(FrameTest, FastFramesDrawTheSamePageAsTheExactFrames) {
     EXPECT_EQ(w.speed_normaliser, exact.speed_normaliser);
     EXPECT_EQ(current_context()->lock_count, 0);
     release_world_arrays(exact);
+}
+
+// The threads of this process where the system lists them (Linux), else -1.
+int thread_count() {
+#ifdef __linux__
+    std::error_code error;
+    int count = 0;
+    for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end;
+         it.increment(error)) {
+        ++count;
+    }
+    return error ? -1 : count;
+#else
+    return -1;
+#endif
+}
+
+// The program's frame loop (step, draw, the key test) allocates nothing and
+// starts no thread once its first frames are done: the step's buffers, the
+// drawing set-up and the pages are all made before it.
+TEST_F(FrameTest, FastFramesAllocateNothingAndStartNoThread) {
+    FastStepper stepper;
+    for (int frame = 0; frame < 3; ++frame) run_frame(w, stepper);
+    const int threads = thread_count();
+    test::start_counting_allocations();
+    for (int frame = 0; frame < 30; ++frame) {
+        run_frame(w, stepper);
+        EXPECT_TRUE(runtime_key_text().empty());
+        EXPECT_FALSE(runtime_input_ended());
+    }
+    EXPECT_EQ(test::stop_counting_allocations(), 0);
+    EXPECT_EQ(thread_count(), threads);
+
+    // The counter sees what it is meant to see: an operator new, and on
+    // Linux a C allocation too (a thread's start allocates through both).
+    test::start_counting_allocations();
+    ::operator delete(::operator new(16));
+    void* volatile c_block = std::malloc(16);
+    std::free(c_block);
+    EXPECT_EQ(test::stop_counting_allocations(), test::counts_c_allocations() ? 2 : 1);
 }
 
 TEST_F(FrameTest, WorldWithoutArraysDrawsOnlyTheClear) {
