@@ -13,6 +13,12 @@
 //   win32-control alt-enter-close TITLE
 //                               the same, then at once asks it to close, so
 //                               that the close arrives during the mode change
+//                               (to the rebuilt window when the old one is
+//                               gone already)
+//   win32-control ready TITLE framed|popup
+//                               waits up to 30 s until the foreground window
+//                               is titled TITLE and has a caption (framed) or
+//                               none (popup); prints "ready" or "not ready"
 //   win32-control minimise TITLE
 //                               minimises the window (its minimise button)
 //   win32-control other SECONDS opens a window of its own titled "other",
@@ -74,6 +80,38 @@ int alt_enter(const char* title) {
     return 0;
 }
 
+// Asks the window titled `title` to close at once. The program may be
+// rebuilding its window just then (Alt+Enter): the request then goes to the
+// new window once it exists, as a user would click the close button of the
+// window now shown.
+int close_soon(const char* title) {
+    for (int i = 0; i < 300; ++i) {
+        HWND window = find_window(title);
+        if (window != nullptr && PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0) return 0;
+        Sleep(100);
+    }
+    return 1;
+}
+
+// Waits up to 30 s until the foreground window is titled `title` and has a
+// caption (`framed`) or none (`popup`); prints "ready" or "not ready". A
+// program that rebuilds its window for Alt+Enter gives the desktop its
+// display mode back before the new window exists: keys typed in between
+// reach no window.
+void wait_ready(const char* title, bool framed) {
+    for (int i = 0; i < 300; ++i) {
+        HWND window = GetForegroundWindow();
+        char text[256] = {};
+        if (window != nullptr && GetWindowTextA(window, text, sizeof text) > 0 && std::strcmp(text, title) == 0 &&
+            ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) == framed) {
+            std::puts("ready");
+            return;
+        }
+        Sleep(100);
+    }
+    std::puts("not ready");
+}
+
 struct Count {
     const char* title;
     int found;
@@ -105,7 +143,7 @@ int other_window(DWORD seconds) {
 
 void usage() {
     std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE,\n"
-               "       win32-control mode, win32-control other SECONDS\n",
+               "       win32-control ready TITLE framed|popup, win32-control mode, win32-control other SECONDS\n",
                stderr);
 }
 
@@ -115,6 +153,11 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc == 2 && std::strcmp(argv[1], "mode") == 0) {
         print_mode();
+        return 0;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "ready") == 0 &&
+        (std::strcmp(argv[3], "framed") == 0 || std::strcmp(argv[3], "popup") == 0)) {
+        wait_ready(argv[2], std::strcmp(argv[3], "framed") == 0);
         return 0;
     }
     if (argc != 3) {
@@ -144,7 +187,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "alt-enter") == 0) return alt_enter(argv[2]);
     if (std::strcmp(argv[1], "alt-enter-close") == 0) {
         if (alt_enter(argv[2]) != 0) return 1;
-        return PostMessageA(find_window(argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) != 0 ? 0 : 1;
+        return close_soon(argv[2]);
     }
     if (std::strcmp(argv[1], "minimise") == 0) {
         HWND window = find_window(argv[2]);

@@ -293,8 +293,18 @@ bool create_window(const WindowRequest& request, const char* caption, const char
 
 void destroy_window() {
     State& s = state();
-    HWND window = s.window.exchange(nullptr);
+    HWND window = s.window.load();
     if (window == nullptr) return;
+    // What was posted to the window is thrown away with it. A close request
+    // posted while Alt+Enter rebuilds the window (the user closing it just
+    // then) would be lost, so it is handled first, while the window is still
+    // the program window; the other system commands posted go with the window.
+    MSG posted;
+    while (PeekMessageA(&posted, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0 ||
+           PeekMessageA(&posted, window, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE) != 0) {
+        if (posted.message == WM_CLOSE || (posted.wParam & 0xFFF0) == SC_CLOSE) DispatchMessageA(&posted);
+    }
+    s.window.store(nullptr);
     if (s.leave_timer) {
         KillTimer(window, LEAVE_TIMER);
         s.leave_timer = false;

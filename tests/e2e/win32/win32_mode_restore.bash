@@ -28,6 +28,15 @@ wait_mode() {
     fail "$MODE_DRIVER, $what: the desktop is in mode $got, not $want"
 }
 
+# Waits until the program's rebuilt window is in front: framed ($1 framed,
+# windowed) or without a frame ($1 popup, fullscreen); $2 says when. Alt+Enter
+# back to the window gives the desktop its mode back before the new window
+# exists, and keys typed in between reach no window.
+wait_ready() {
+    [ "$(control ready event_probe "$1")" = ready ] ||
+        fail "$MODE_DRIVER, $2: the program's window is not in front"
+}
+
 # A windowed probe that a close request ends (its first key is the close key).
 start_probe() {
     PROBE_RUN=$((${PROBE_RUN:-0} + 1))
@@ -51,8 +60,10 @@ wait_mode "$DESK" 10 "windowed at the start"
 for round in 1 2; do
     control alt-enter event_probe
     wait_mode "$PROG" 20 "Alt+Enter to fullscreen ($round)"
+    wait_ready popup "Alt+Enter to fullscreen ($round)"
     control alt-enter event_probe
     wait_mode "$DESK" 20 "Alt+Enter back to the window ($round)"
+    wait_ready framed "Alt+Enter back to the window ($round)"
 done
 echo "ok: Alt+Enter back and forth"
 
@@ -60,6 +71,7 @@ echo "ok: Alt+Enter back and forth"
 # while it is there, the program's again once it is gone.
 control alt-enter event_probe
 wait_mode "$PROG" 20 "Alt+Enter to fullscreen"
+wait_ready popup "Alt+Enter to fullscreen"
 while_other=$(control other 2)
 [ "$while_other" = "$DESK" ] || fail "$MODE_DRIVER: mode $while_other while another window is in front, not $DESK"
 wait_mode "$PROG" 20 "the program back in front"

@@ -116,6 +116,35 @@ TEST_F(Win32Layer, KeyCharacterAndCloseMessagesReachTheKeyQueue) {
     EXPECT_TRUE(IsWindow(window));
 }
 
+TEST_F(Win32Layer, CloseRequestPostedJustBeforeTheWindowGoesIsNotLost) {
+    // Alt+Enter rebuilds the window: a close request still queued for the
+    // old window reaches the key queue before the window is destroyed; other
+    // queued system commands go with the window.
+    HWND window = open_window(10, 10, 200, 100);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0));
+    ASSERT_TRUE(PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0));
+    native_platform().destroy_window();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(take_key(), KEY_CODE_CLOSE);
+    EXPECT_EQ(take_key(), 0);
+
+    // The same for a close message posted directly, next to other messages.
+    window = open_window(10, 10, 200, 100);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PostMessageA(window, WM_NULL, 0, 0));
+    ASSERT_TRUE(PostMessageA(window, WM_CLOSE, 0, 0));
+    native_platform().destroy_window();
+    EXPECT_EQ(take_key(), KEY_CODE_CLOSE);
+    EXPECT_EQ(take_key(), 0);
+
+    // Nothing posted: nothing reaches the key queue.
+    window = open_window(10, 10, 200, 100);
+    ASSERT_NE(window, nullptr);
+    native_platform().destroy_window();
+    EXPECT_EQ(take_key(), 0);
+}
+
 TEST_F(Win32Layer, ImageRowsAppearInTheWindow) {
     HWND window = open_window(100, 100, 64, 32);
     ASSERT_NE(window, nullptr);
