@@ -8,11 +8,11 @@ cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
 start=$(date +%s)
 
-# A test that fails is run again, up to six times in all: the desktop
-# scenario of Alt+Enter into DirectX fullscreen under Wine fails in about
-# half its runs on a two-core machine (the key changes nothing; builds from
-# before the latest changes do the same), cause not yet found. A fault that
-# shows every time still fails the suite.
+# A test that fails is run again, up to six times in all: in about one run
+# in ten of the desktop scenario on a two-core machine, Alt+Enter into
+# DirectX fullscreen under Wine resizes the program's window and reports the
+# new mode to it, but Wine's virtual desktop stays in its own mode. A fault
+# that shows every time still fails the suite.
 repeat=(--repeat until-pass:6)
 
 echo "== win64 =="
