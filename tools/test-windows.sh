@@ -8,11 +8,11 @@ cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
 start=$(date +%s)
 
-# A test that fails is run again, up to six times in all: in about one run
-# in ten of the desktop scenario on a two-core machine, Alt+Enter into
-# DirectX fullscreen under Wine resizes the program's window and reports the
-# new mode to it, but Wine's virtual desktop stays in its own mode. A fault
-# that shows every time still fails the suite.
+# A test that fails is run again, up to six times in all: the desktop
+# scenarios drive Wine's virtual desktop through display mode changes, where
+# Wine itself has failed now and then (the desktop keeping its old mode while
+# the program's window took the new one; the test now avoids what seemed to
+# provoke it). A fault that shows every time still fails the suite.
 repeat=(--repeat until-pass:6)
 
 echo "== win64 =="

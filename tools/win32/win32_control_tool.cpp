@@ -15,6 +15,11 @@
 //                               that the close arrives during the mode change
 //                               (to the rebuilt window when the old one is
 //                               gone already)
+//   win32-control alt-enter-mode TITLE MODE SECONDS
+//                               Alt+Enter, then waits up to SECONDS until
+//                               the desktop is in MODE (e.g. 800x600x32),
+//                               reading it in this one process; prints the
+//                               mode last read
 //   win32-control ready TITLE framed|popup
 //                               waits up to 30 s until the foreground window
 //                               is titled TITLE and has a caption (framed) or
@@ -31,21 +36,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
 HWND find_window(const char* title) { return FindWindowA(nullptr, title); }
 
-void print_mode() {
+// The desktop's current mode as WIDTHxHEIGHTxBITS, or "unknown".
+std::string current_mode() {
     DEVMODEA mode{};
     mode.dmSize = sizeof mode;
-    if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) == 0) {
-        std::puts("unknown");
-        return;
-    }
-    std::printf("%lux%lux%lu\n", static_cast<unsigned long>(mode.dmPelsWidth),
-                static_cast<unsigned long>(mode.dmPelsHeight), static_cast<unsigned long>(mode.dmBitsPerPel));
+    if (EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) == 0) return "unknown";
+    return std::to_string(mode.dmPelsWidth) + "x" + std::to_string(mode.dmPelsHeight) + "x" +
+           std::to_string(mode.dmBitsPerPel);
 }
+
+void print_mode() { std::puts(current_mode().c_str()); }
 
 void pump_for(DWORD ms) {
     const DWORD start = GetTickCount();
@@ -91,6 +97,23 @@ int close_soon(const char* title) {
         Sleep(100);
     }
     return 1;
+}
+
+// Types Alt+Enter into the window titled `title`, then waits up to `seconds`
+// until the desktop is in mode `want`, reading it in this process; prints
+// the mode it last read. No program of the desktop starts while the mode
+// changes (a fresh process for each reading would).
+void alt_enter_then_mode(const char* title, const char* want, int seconds) {
+    std::string got = "no window";
+    if (alt_enter(title) == 0) {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            got = current_mode();
+            if (got == want || GetTickCount() - start >= static_cast<DWORD>(seconds) * 1000) break;
+            pump_for(100);
+        }
+    }
+    std::puts(got.c_str());
 }
 
 // Waits up to 30 s until the foreground window is titled `title` and has a
@@ -143,7 +166,8 @@ int other_window(DWORD seconds) {
 
 void usage() {
     std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE,\n"
-               "       win32-control ready TITLE framed|popup, win32-control mode, win32-control other SECONDS\n",
+               "       win32-control ready TITLE framed|popup, win32-control alt-enter-mode TITLE MODE SECONDS,\n"
+               "       win32-control mode, win32-control other SECONDS\n",
                stderr);
 }
 
@@ -159,6 +183,13 @@ int main(int argc, char** argv) {
         (std::strcmp(argv[3], "framed") == 0 || std::strcmp(argv[3], "popup") == 0)) {
         wait_ready(argv[2], std::strcmp(argv[3], "framed") == 0);
         return 0;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "alt-enter-mode") == 0) {
+        const int seconds = std::atoi(argv[4]);
+        if (seconds > 0 && seconds <= 600) {
+            alt_enter_then_mode(argv[2], argv[3], seconds);
+            return 0;
+        }
     }
     if (argc != 3) {
         usage();

@@ -28,6 +28,16 @@ wait_mode() {
     fail "$MODE_DRIVER, $what: the desktop is in mode $got, not $want"
 }
 
+# Types Alt+Enter into the program and waits up to 20 s until the desktop is
+# in mode $1; $2 says when. One process types the keys and reads the mode:
+# with a fresh process started for each reading, Wine's virtual desktop now
+# and then kept its old mode while the program's window took the new one.
+alt_enter_to() {
+    local got
+    got=$(control alt-enter-mode event_probe "$1" 20)
+    [ "$got" = "$1" ] || fail "$MODE_DRIVER, $2: the desktop is in mode $got, not $1"
+}
+
 # Waits until the program's rebuilt window is in front: framed ($1 framed,
 # windowed) or without a frame ($1 popup, fullscreen); $2 says when. Alt+Enter
 # back to the window gives the desktop its mode back before the new window
@@ -58,19 +68,16 @@ end_probe() {
 start_probe
 wait_mode "$DESK" 10 "windowed at the start"
 for round in 1 2; do
-    control alt-enter event_probe
-    wait_mode "$PROG" 20 "Alt+Enter to fullscreen ($round)"
+    alt_enter_to "$PROG" "Alt+Enter to fullscreen ($round)"
     wait_ready popup "Alt+Enter to fullscreen ($round)"
-    control alt-enter event_probe
-    wait_mode "$DESK" 20 "Alt+Enter back to the window ($round)"
+    alt_enter_to "$DESK" "Alt+Enter back to the window ($round)"
     wait_ready framed "Alt+Enter back to the window ($round)"
 done
 echo "ok: Alt+Enter back and forth"
 
 # 2. Another window in front of the fullscreen program: the desktop's mode
 # while it is there, the program's again once it is gone.
-control alt-enter event_probe
-wait_mode "$PROG" 20 "Alt+Enter to fullscreen"
+alt_enter_to "$PROG" "Alt+Enter to fullscreen"
 wait_ready popup "Alt+Enter to fullscreen"
 while_other=$(control other 2)
 [ "$while_other" = "$DESK" ] || fail "$MODE_DRIVER: mode $while_other while another window is in front, not $DESK"
