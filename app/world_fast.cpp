@@ -127,6 +127,12 @@ void for_each_redo(const std::uint8_t* redo, std::int32_t begin, std::int32_t en
 
 }  // namespace
 
+void FastStepper::store_exact_position(const StepArrays& arrays, std::int32_t i) {
+    const ScreenPosition at = screen_position_of(arrays.particle_x[i], arrays.particle_y[i]);
+    screen_x_[static_cast<std::size_t>(i)] = static_cast<float>(at.x);
+    screen_y_[static_cast<std::size_t>(i)] = static_cast<float>(at.y);
+}
+
 struct FastStepper::StepJob {
     FastStepper* self;
     StepArrays arrays;
@@ -153,9 +159,7 @@ void FastStepper::step_part(void* job_ptr, std::int32_t part, std::int32_t parts
         for_each_redo(redo, begin, end, [&](std::int32_t i) {
             const float speed = step_particle(job.arrays, i);
             if (speed > max_speed) max_speed = speed;
-            const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
-            self.screen_x_[static_cast<std::size_t>(i)] = static_cast<float>(at.x);
-            self.screen_y_[static_cast<std::size_t>(i)] = static_cast<float>(at.y);
+            self.store_exact_position(job.arrays, i);
         });
     }
     self.part_max_speed_[static_cast<std::size_t>(part)] = max_speed;
@@ -217,9 +221,7 @@ void FastStepper::measure_part(void* job_ptr, std::int32_t part, std::int32_t pa
     if (redone > 0) {
         for_each_redo(redo, begin, end, [&](std::int32_t i) {
             if (job.positions) {
-                const ScreenPosition at = screen_position_of(job.arrays.particle_x[i], job.arrays.particle_y[i]);
-                self.screen_x_[static_cast<std::size_t>(i)] = static_cast<float>(at.x);
-                self.screen_y_[static_cast<std::size_t>(i)] = static_cast<float>(at.y);
+                self.store_exact_position(job.arrays, i);
             }
             self.colours_[static_cast<std::size_t>(i)] =
                 colour_of(job.arrays.velocity_x[i], job.arrays.velocity_y[i], job.normaliser);

@@ -13,6 +13,8 @@
 
 namespace vz {
 
+struct StepArrays;
+
 // The instruction sets the fast kernels are built for. `exact` runs every
 // particle through the exact scalar path (the reference the others are
 // tested against).
@@ -68,6 +70,9 @@ private:
     struct MeasureJob;
     static void step_part(void* job, std::int32_t part, std::int32_t parts);
     static void measure_part(void* job, std::int32_t part, std::int32_t parts);
+    // Particle i's screen position by the exact routine, for a particle the
+    // kernels left alone.
+    void store_exact_position(const StepArrays& arrays, std::int32_t i);
     // The colours, and with `positions` the screen positions too (a step
     // finds those itself).
     void measure(const World& w, bool positions);

@@ -150,9 +150,9 @@ VZ_INLINE std::int32_t wrap(std::int32_t t, std::int32_t size, float inverse_siz
 }
 
 // Screen coordinate of a whole world coordinate 0 <= p < 2^15 (see the top of
-// the file).
+// the file), as the whole-pixel float ellipse takes.
 template <std::int32_t ScreenSize, std::int32_t WorldSize>
-VZ_INLINE std::int32_t screen_of(float p) {
+VZ_INLINE float screen_of(float p) {
     constexpr std::int32_t common = std::gcd(ScreenSize, WorldSize);
     constexpr std::int32_t n = ScreenSize / common;
     constexpr std::int32_t m = WorldSize / common;
@@ -161,7 +161,7 @@ VZ_INLINE std::int32_t screen_of(float p) {
                   "the screen mapping's rounding must stay inside its margin");
     constexpr float inverse_m = 1.0f / static_cast<float>(m);
     constexpr float half_step = 1.0f / static_cast<float>(2 * m);
-    return static_cast<std::int32_t>(p * static_cast<float>(n) * inverse_m + half_step);
+    return static_cast<float>(static_cast<std::int32_t>(p * static_cast<float>(n) * inverse_m + half_step));
 }
 
 // The particles of one step block share the stack: the rounded distance and
@@ -305,8 +305,8 @@ VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, f
         py_out[j] = select(take, static_cast<float>(y), py_in);
         vx_out[j] = select(take, new_vx, vx_in);
         vy_out[j] = select(take, new_vy, vy_in);
-        sx_out[j] = static_cast<float>(screen_of<SCREEN_WIDTH, WORLD_WIDTH>(static_cast<float>(x)));
-        sy_out[j] = static_cast<float>(screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(static_cast<float>(y)));
+        sx_out[j] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(static_cast<float>(x));
+        sy_out[j] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(static_cast<float>(y));
         redo_out[j] = static_cast<std::uint8_t>(!take);
         redone += static_cast<std::int32_t>(!take);
         const auto speed_bits = __builtin_bit_cast(std::int32_t, select(take, speed, 0.0f));
@@ -368,8 +368,8 @@ VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const 
             const float py = py_in[i];
             const bool position_ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) &
                                      (px >= 0.0f) & (py >= 0.0f);
-            sx_out[i] = static_cast<float>(screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f));
-            sy_out[i] = static_cast<float>(screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f));
+            sx_out[i] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f);
+            sy_out[i] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f);
             take = take & position_ok;
         }
         redo_out[i] = static_cast<std::uint8_t>(!take);
