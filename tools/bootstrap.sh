@@ -1,22 +1,50 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing vzgfx need.
-# Only missing packages are installed; run as root (or with sudo available).
+# Installs the Debian packages vzgfx needs; only missing packages are installed.
+#   bootstrap.sh run    what building and running the simulation needs
+#   bootstrap.sh test   that and what the tests add (the default)
+# Run as root (or with sudo available). A failing package-list update does not
+# stop the install: the install itself decides, and a package that cannot be
+# installed is named, with the command to run again.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+set_name=${1:-test}
 
-packages=(
+run_packages=(
   g++ cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxext-dev libxrandr-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+)
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool imagemagick x11-utils
   # The console fonts the font data tool (tools/pack_data_tool.cpp) reads, so
   # that the test rebuilding the packed fonts from their sources runs.
   console-setup-linux
-  # clang's libFuzzer and sanitizer runtimes, for the fuzz preset.
-  clang-14 libclang-rt-14-dev
+  # clang's libFuzzer and sanitizer runtimes, for the fuzz preset, and
+  # clang-format for the style check.
+  clang-14 libclang-rt-14-dev clang-format
   # The Windows builds: mingw-w64 cross compilers, GoogleTest's sources for
-  # them, and Wine to run the results (wine32 for the 32-bit programs).
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64 wine32:i386
+  # them, and 64-bit Wine to run the 64-bit programs.
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
 )
+
+case $set_name in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: tools/bootstrap.sh [run|test]" >&2; exit 2 ;;
+esac
+
+if [ "$set_name" = test ]; then
+  if bash "$here/host-runs-32bit.sh"; then
+    # This machine runs 32-bit programs itself: 32-bit Wine runs the 32-bit
+    # Windows tests here.
+    packages+=(wine32:i386)
+  else
+    # It does not: those tests run in a virtual machine of our own
+    # (tools/vm/), whose root holds its own 32-bit Wine. Nothing i386 is
+    # installed on this machine.
+    packages+=(qemu-system-x86 qemu-utils debootstrap busybox-static)
+  fi
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -24,23 +52,47 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
+[ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "bootstrap: installing ${missing[*]}" >&2
 sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo_cmd=(sudo)
-fi
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-# wine32 comes from the i386 architecture. Installing it also brings some
-# 64-bit libraries up to the versions that match it.
 for p in "${missing[@]}"; do
   if [ "$p" = wine32:i386 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
   fi
 done
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# A mirror that is being synchronised answers with lists out of step now and
+# then: the update is tried twice, and even a failed one leaves lists that
+# mostly serve.
+update() {
+  "${sudo_cmd[@]}" apt-get update -qq && return 0
+  echo "bootstrap: apt-get update failed; trying again in 10 s" >&2
+  sleep 10
+  "${sudo_cmd[@]}" apt-get update -qq && return 0
+  echo "bootstrap: apt-get update failed again; installing from the lists there are" >&2
+}
+install() {
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@"
+}
+
+update
+install "${missing[@]}" && exit 0
+echo "bootstrap: the install failed; updating the lists and trying again" >&2
+sleep 10
+update
+install "${missing[@]}" && exit 0
+
+# Name what cannot be installed: each package alone.
+failed=()
+for p in "${missing[@]}"; do
+  install "$p" >/dev/null 2>&1 || failed+=("$p")
+done
+if [ ${#failed[@]} -eq 0 ]; then
+  exit 0
+fi
+echo "bootstrap: these packages could not be installed: ${failed[*]}" >&2
+echo "bootstrap: the package mirror may be out of step; run again later: tools/bootstrap.sh $set_name" >&2
+exit 1

@@ -8,7 +8,8 @@ action=$1
 loader=$2
 state=$3
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=$state/prefix-$loader
+# A prefix named by the caller (the virtual machine's own) serves as it is.
+export WINEPREFIX=${WINEPREFIX:-$state/prefix-$loader}
 export WINEDEBUG=-all
 case $action in
   start)

@@ -128,10 +128,10 @@ TEST_F(ArrayTest, FarOffLowerBoundsStillAddressTheBlock) {
     ASSERT_EQ(redim(4, {{INT32_MAX - 1, INT32_MAX}, {INT32_MIN, INT32_MIN + 2}}), 0);
     const auto block = reinterpret_cast<std::uintptr_t>(array.ptr);
     // Element (INT32_MAX - 1, INT32_MIN) is the first; the wrap-around of the
-    // address arithmetic cancels out.
+    // address arithmetic, at the width of an address, cancels out.
     const std::uint64_t linear = std::uint64_t(std::int64_t(INT32_MAX - 1)) * 3 +
                                  std::uint64_t(std::int64_t(INT32_MIN));
-    EXPECT_EQ(array.data + linear * 4, block);
+    EXPECT_EQ(array.data + std::uintptr_t(linear * 4), block);
 }
 
 TEST_F(ArrayTest, RedimFreesTheOldBlockAndZeroesTheNewOne) {
