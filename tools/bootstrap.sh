@@ -28,71 +28,73 @@ test_packages=(
 )
 
 case $set_name in
-  run) packages=("${run_packages[@]}") ;;
-  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  run|test) ;;
   *) echo "usage: tools/bootstrap.sh [run|test]" >&2; exit 2 ;;
 esac
 
-if [ "$set_name" = test ]; then
-  if bash "$here/host-runs-32bit.sh"; then
-    # This machine runs 32-bit programs itself: 32-bit Wine runs the 32-bit
-    # Windows tests here.
-    packages+=(wine32:i386)
-  else
-    # It does not: those tests run in a virtual machine of our own
-    # (tools/vm/), whose root holds its own 32-bit Wine. Nothing i386 is
-    # installed on this machine.
-    packages+=(qemu-system-x86 qemu-utils debootstrap busybox-static)
-  fi
-fi
-
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "bootstrap: installing ${missing[*]}" >&2
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-for p in "${missing[@]}"; do
-  if [ "$p" = wine32:i386 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-  fi
-done
+updated=0
 
 # A mirror that is being synchronised answers with lists out of step now and
 # then: the update is tried twice, and even a failed one leaves lists that
 # mostly serve.
 update() {
+  updated=1
   "${sudo_cmd[@]}" apt-get update -qq && return 0
   echo "bootstrap: apt-get update failed; trying again in 10 s" >&2
   sleep 10
   "${sudo_cmd[@]}" apt-get update -qq && return 0
   echo "bootstrap: apt-get update failed again; installing from the lists there are" >&2
 }
-install() {
+apt_install() {
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@"
 }
 
-update
-install "${missing[@]}" && exit 0
-echo "bootstrap: the install failed; updating the lists and trying again" >&2
-sleep 10
-update
-install "${missing[@]}" && exit 0
+# Installs those of the packages named that are missing.
+install_missing() {
+  local p missing=() failed=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "bootstrap: installing ${missing[*]}" >&2
+  for p in "${missing[@]}"; do
+    if [ "$p" = wine32:i386 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+      "${sudo_cmd[@]}" dpkg --add-architecture i386
+      updated=0
+    fi
+  done
+  [ "$updated" = 1 ] || update
+  apt_install "${missing[@]}" && return 0
+  echo "bootstrap: the install failed; updating the lists and trying again" >&2
+  sleep 10
+  update
+  apt_install "${missing[@]}" && return 0
+  # Name what cannot be installed: each package alone.
+  for p in "${missing[@]}"; do
+    apt_install "$p" >/dev/null 2>&1 || failed+=("$p")
+  done
+  [ ${#failed[@]} -eq 0 ] && return 0
+  echo "bootstrap: these packages could not be installed: ${failed[*]}" >&2
+  echo "bootstrap: the package mirror may be out of step; run again later: tools/bootstrap.sh $set_name" >&2
+  exit 1
+}
 
-# Name what cannot be installed: each package alone.
-failed=()
-for p in "${missing[@]}"; do
-  install "$p" >/dev/null 2>&1 || failed+=("$p")
-done
-if [ ${#failed[@]} -eq 0 ]; then
-  exit 0
+install_missing "${run_packages[@]}"
+[ "$set_name" = run ] && exit 0
+
+if bash "$here/host-runs-32bit.sh"; then
+  # This machine runs 32-bit programs itself (the probe is assembled with the
+  # binutils that came with the compiler): 32-bit Wine runs the 32-bit
+  # Windows tests here.
+  test_packages+=(wine32:i386)
+else
+  # It does not: those tests run in a virtual machine of our own (tools/vm/),
+  # whose root holds its own 32-bit Wine. Nothing i386 is installed here.
+  test_packages+=(qemu-system-x86 debootstrap busybox-static)
 fi
-echo "bootstrap: these packages could not be installed: ${failed[*]}" >&2
-echo "bootstrap: the package mirror may be out of step; run again later: tools/bootstrap.sh $set_name" >&2
-exit 1
+install_missing "${test_packages[@]}"
