@@ -11,7 +11,7 @@ set_name=${1:-test}
 
 run_packages=(
   g++ cmake ninja-build pkg-config
-  libx11-dev libxext-dev libxrandr-dev libgl-dev libgl1-mesa-dri libglx-mesa0
+  libx11-dev libxext-dev libxrandr-dev libgl-dev libglx-dev libopengl-dev libgl1-mesa-dri libglx-mesa0
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
