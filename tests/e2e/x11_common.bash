@@ -17,6 +17,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 WATCHDOG_PID=""
+# Every wait below lasts VZ_E2E_TIME_SCALE times as long (default 1): under
+# full-system emulation a program starts tens of times more slowly.
+TIME_SCALE=${VZ_E2E_TIME_SCALE:-1}
 
 fail() {
     echo "FAIL: $*" >&2
@@ -56,15 +59,15 @@ start_xvfb() {
         kill "$XVFB_PID" 2>/dev/null
     ) >/dev/null 2>&1 &
     WATCHDOG_PID=$!
-    for tries in $(seq 1 600); do
+    for tries in $(seq 1 $((600 * TIME_SCALE))); do
         n=$(head -n 1 "$WORK/display" 2>/dev/null || true)
         [ -n "$n" ] && break
         kill -0 "$XVFB_PID" 2>/dev/null || { cat "$WORK/xvfb.log" >&2; fail "Xvfb ended at start"; }
         sleep 0.05
     done
-    [ -n "$n" ] || fail "Xvfb reported no display within 30 s"
+    [ -n "$n" ] || fail "Xvfb reported no display within $((30 * TIME_SCALE)) s"
     export DISPLAY=":$n"
-    for tries in $(seq 1 600); do
+    for tries in $(seq 1 $((600 * TIME_SCALE))); do
         xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.05
     done
@@ -84,7 +87,7 @@ launch() {
 # Prints the id of the window named exactly $1, waiting up to $2 seconds.
 wait_window() {
     local name=$1 seconds=${2:-20} id tries
-    for tries in $(seq 1 $((seconds * 20))); do
+    for tries in $(seq 1 $((seconds * 20 * TIME_SCALE))); do
         id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
         if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
             echo "$id"
@@ -99,7 +102,7 @@ wait_window() {
 # than $1 and viewable, waiting up to $3 seconds.
 wait_replaced() {
     local old=$1 name=$2 seconds=${3:-20} id tries
-    for tries in $(seq 1 $((seconds * 20))); do
+    for tries in $(seq 1 $((seconds * 20 * TIME_SCALE))); do
         id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
         if [ -n "$id" ] && [ "$id" != "$old" ] && xwininfo -id "$id" 2>/dev/null | grep -q "IsViewable"; then
             echo "$id"
@@ -120,7 +123,7 @@ wait_geometry() {
 # sent next reach it.
 wait_focus() {
     local win=$1 seconds=${2:-20} tries
-    for tries in $(seq 1 $((seconds * 20))); do
+    for tries in $(seq 1 $((seconds * 20 * TIME_SCALE))); do
         [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$win" ] && return 0
         sleep 0.05
     done
@@ -130,7 +133,7 @@ wait_focus() {
 # Waits up to $3 seconds until $2 prints $1 (a command's output).
 wait_output() {
     local want=$1 command=$2 seconds=${3:-20} tries got=""
-    for tries in $(seq 1 $((seconds * 20))); do
+    for tries in $(seq 1 $((seconds * 20 * TIME_SCALE))); do
         got=$($command 2>/dev/null || true)
         [ "$got" = "$want" ] && return 0
         sleep 0.05
@@ -142,7 +145,7 @@ wait_output() {
 # exit code in EXIT_CODE.
 wait_exit() {
     local pid=$1 seconds=${2:-20} tries
-    for tries in $(seq 1 $((seconds * 20))); do
+    for tries in $(seq 1 $((seconds * 20 * TIME_SCALE))); do
         if ! kill -0 "$pid" 2>/dev/null; then
             EXIT_CODE=0
             wait "$pid" || EXIT_CODE=$?
@@ -156,7 +159,7 @@ wait_exit() {
 # Waits up to $3 seconds for a line matching $2 in the output file $1.
 wait_line() {
     local file=$1 pattern=$2 seconds=${3:-10} tries
-    for tries in $(seq 1 $((seconds * 20))); do
+    for tries in $(seq 1 $((seconds * 20 * TIME_SCALE))); do
         if grep -qE "$pattern" "$file" 2>/dev/null; then return 0; fi
         sleep 0.05
     done
@@ -181,7 +184,7 @@ window_geometry() {
 # names the check in the failure message.
 wait_presenting() {
     local win=$1 what=$2 seconds=${3:-20} tries lit=0
-    for tries in $(seq 1 $((seconds * 2))); do
+    for tries in $(seq 1 $((seconds * 2 * TIME_SCALE))); do
         shot "$win" "$WORK/p1.png"
         sleep 0.3
         shot "$win" "$WORK/p2.png"

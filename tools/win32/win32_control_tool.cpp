@@ -30,6 +30,8 @@
 //                               makes it the foreground window and keeps it
 //                               there for SECONDS, then prints the mode
 // Exit code 0 on success, 1 when there is no such window, 2 on bad usage.
+// The waits of 30 s last VZ_E2E_TIME_SCALE times as long (default 1), as the
+// scripts' own waits do under full-system emulation.
 
 #include <windows.h>
 
@@ -41,6 +43,13 @@
 namespace {
 
 HWND find_window(const char* title) { return FindWindowA(nullptr, title); }
+
+// Polls of 100 ms that make up the 30 s waits, scaled.
+int wait_polls() {
+    const char* scale = std::getenv("VZ_E2E_TIME_SCALE");
+    const int factor = scale != nullptr ? std::atoi(scale) : 1;
+    return 300 * (factor >= 1 && factor <= 100 ? factor : 1);
+}
 
 // The desktop's current mode as WIDTHxHEIGHTxBITS, or "unknown".
 std::string current_mode() {
@@ -91,7 +100,7 @@ int alt_enter(const char* title) {
 // new window once it exists, as a user would click the close button of the
 // window now shown.
 int close_soon(const char* title) {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < wait_polls(); ++i) {
         HWND window = find_window(title);
         if (window != nullptr && PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0) return 0;
         Sleep(100);
@@ -122,7 +131,7 @@ void alt_enter_then_mode(const char* title, const char* want, int seconds) {
 // display mode back before the new window exists: keys typed in between
 // reach no window.
 void wait_ready(const char* title, bool framed) {
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < wait_polls(); ++i) {
         HWND window = GetForegroundWindow();
         char text[256] = {};
         if (window != nullptr && GetWindowTextA(window, text, sizeof text) > 0 && std::strcmp(text, title) == 0 &&
@@ -186,7 +195,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 5 && std::strcmp(argv[1], "alt-enter-mode") == 0) {
         const int seconds = std::atoi(argv[4]);
-        if (seconds > 0 && seconds <= 600) {
+        if (seconds > 0 && seconds <= 6000) {
             alt_enter_then_mode(argv[2], argv[3], seconds);
             return 0;
         }
@@ -196,7 +205,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (std::strcmp(argv[1], "find") == 0) {
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < wait_polls(); ++i) {
             if (find_window(argv[2]) != nullptr) return 0;
             Sleep(100);
         }

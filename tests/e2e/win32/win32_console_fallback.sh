@@ -6,7 +6,7 @@ source "$(dirname "$0")/win32_common.bash"
 
 out="$WORK/console.out"
 status=0
-printf x | WINE_NO_DISPLAY=1 VZGFX= timeout 120 "${WINE_RUN[@]}" "$BIN/particles.exe" >"$out" || status=$?
+printf x | WINE_NO_DISPLAY=1 VZGFX= timeout $((120 * TIME_SCALE)) "${WINE_RUN[@]}" "$BIN/particles.exe" >"$out" || status=$?
 [ "$status" = 0 ] || fail "exit code $status, expected 0"
 # The seed line, as the Linux build prints it; the Windows console output
 # may turn the line end into CR CR LF, so only the text before it counts.

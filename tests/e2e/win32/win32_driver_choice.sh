@@ -50,13 +50,13 @@ has_line "$PROBE_OUT" "key 19455" || fail "Left did not arrive as 19455: $(tr -d
 echo "ok: Left"
 
 # Without DirectDraw the DirectX driver fails and GDI follows.
-WINEDLLOVERRIDES="ddraw=d" probe DirectX --seconds 3
+WINEDLLOVERRIDES="ddraw=d" probe DirectX --seconds $((3 * TIME_SCALE))
 has_line "$PROBE_OUT" "driver GDI" || fail "without ddraw.dll: $(tr -d '\r' <"$PROBE_OUT" | grep '^driver'), not GDI"
 wait_exit "$PROBE_PID" 30
 echo "ok: without ddraw.dll GDI serves"
 
 # Fullscreen DirectDraw (flag 1) inside a 1024 x 768 virtual desktop.
-WINE_DESKTOP=1024x768 probe DirectX --flags 1 --seconds 4
+WINE_DESKTOP=1024x768 probe DirectX --flags 1 --seconds $((4 * TIME_SCALE))
 has_line "$PROBE_OUT" "driver DirectX" || fail "fullscreen: $(tr -d '\r' <"$PROBE_OUT" | grep '^driver'), not DirectX"
 wait_exit "$PROBE_PID" 40
 echo "ok: DirectDraw fullscreen"

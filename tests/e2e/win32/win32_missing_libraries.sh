@@ -14,7 +14,7 @@ start_xvfb 1024x768
 RUN=0
 inspect() {
     RUN=$((RUN + 1))
-    VZGFX=$1 WINEDLLOVERRIDES=$2 launch_exe "run$RUN" event-probe --seconds 8
+    VZGFX=$1 WINEDLLOVERRIDES=$2 launch_exe "run$RUN" event-probe --seconds $((8 * TIME_SCALE))
     local pid=$LAST_PID out="$WORK/run$RUN.out" windows_pid
     wait_line "$out" '^driver ' 60
     sleep 1
@@ -43,7 +43,7 @@ done
 
 # No OpenGL: a screen with the opengl flag (2) does not open.
 status=0
-VZGFX=OpenGL WINEDLLOVERRIDES="opengl32=d" timeout 60 "${WINE_RUN[@]}" "$BIN/event-probe.exe" --flags 2 --seconds 5 \
+VZGFX=OpenGL WINEDLLOVERRIDES="opengl32=d" timeout $((60 * TIME_SCALE)) "${WINE_RUN[@]}" "$BIN/event-probe.exe" --flags 2 --seconds $((5 * TIME_SCALE)) \
     >"$WORK/gl.out" 2>&1 || status=$?
 [ "$status" = 1 ] || fail "without opengl32.dll: exit code $status, expected 1"
 tr -d '\r' <"$WORK/gl.out" | grep -qx "no screen" || fail "without opengl32.dll: $(cat "$WORK/gl.out")"

@@ -20,7 +20,7 @@ control() {
 # Waits up to $2 seconds until the desktop is in mode $1; $3 says when.
 wait_mode() {
     local want=$1 seconds=$2 what=$3 got="" start=$SECONDS
-    while [ $((SECONDS - start)) -le "$seconds" ]; do
+    while [ $((SECONDS - start)) -le $((seconds * TIME_SCALE)) ]; do
         got=$(control mode)
         [ "$got" = "$want" ] && return 0
         sleep 0.2
@@ -34,7 +34,7 @@ wait_mode() {
 # and then kept its old mode while the program's window took the new one.
 alt_enter_to() {
     local got
-    got=$(control alt-enter-mode event_probe "$1" 20)
+    got=$(control alt-enter-mode event_probe "$1" $((20 * TIME_SCALE)))
     [ "$got" = "$1" ] || fail "$MODE_DRIVER, $2: the desktop is in mode $got, not $1"
 }
 
@@ -50,7 +50,7 @@ wait_ready() {
 # A windowed probe that a close request ends (its first key is the close key).
 start_probe() {
     PROBE_RUN=$((${PROBE_RUN:-0} + 1))
-    launch_exe "probe$PROBE_RUN" event-probe --keys 1 --seconds 120 "$@"
+    launch_exe "probe$PROBE_RUN" event-probe --keys 1 --seconds $((120 * TIME_SCALE)) "$@"
     PROBE_PID=$LAST_PID
     PROBE_OUT="$WORK/probe$PROBE_RUN.out"
     wait_line "$PROBE_OUT" '^driver ' 60
