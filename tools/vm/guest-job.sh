@@ -8,12 +8,10 @@ job=$1
 mkdir -p /dev/pts /dev/shm
 mount -t devpts devpts /dev/pts
 mount -t tmpfs tmpfs /dev/shm
-# /tmp and /run are in the overlay's memory already; only a writable root
-# (the image being built) gets them in memory, so that nothing is left in it.
-if ! grep -q ' /tmp/' /proc/mounts && [ "$(stat -f -c %T /)" != overlayfs ]; then
-  mount -t tmpfs tmpfs /tmp
-  mount -t tmpfs tmpfs /run
-fi
+# /tmp and /run in memory of their own (Wine keeps its server's socket and
+# lock in /tmp), unless a shared folder lies in /tmp.
+grep -q ' /tmp/' /proc/mounts || mount -t tmpfs tmpfs /tmp
+mount -t tmpfs tmpfs /run
 /usr/local/bin/busybox hostname vzgfx-vm
 /usr/local/bin/busybox ifconfig lo 127.0.0.1 up
 for port in ttyS1 ttyS2 ttyS3; do
