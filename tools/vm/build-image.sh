@@ -145,11 +145,12 @@ if [ ! -f "$work/root.done" ]; then
   log "root installed ($(elapsed))"
 fi
 
-# Stage 3, the Wine prefix, made once inside the guest with its root writable.
+# Stage 3, the Wine prefix, made once inside the guest with its root writable
+# (minutes under emulation; more than 20 on a machine busy with other work).
 if [ ! -f "$work/prefix.done" ]; then
   rm -rf "$work/root/opt/vzgfx/wine32"
   log "making the Wine prefix in the guest ($(elapsed))"
-  VZ_VM_IMAGE=$work VZ_VM_ROOT_WRITABLE=1 VZ_VM_TIMEOUT=${VZ_VM_PREFIX_TIMEOUT:-1200} \
+  VZ_VM_IMAGE=$work VZ_VM_ROOT_WRITABLE=1 VZ_VM_TIMEOUT=${VZ_VM_PREFIX_TIMEOUT:-3600} \
     bash "$here/run.sh" bash "$here/make-prefix.sh" >&2 ||
     { log "making the Wine prefix in the guest failed"; exit 1; }
   [ -f "$work/root/opt/vzgfx/wine32/system.reg" ] || { log "the guest made no Wine prefix"; exit 1; }
