@@ -54,6 +54,13 @@ else
   # Linux build's after 1, 10, 100 and 1000 frames instead. Where this
   # machine runs 32-bit programs the whole suite runs.
   export GTEST_FILTER=${VZ_WIN32_VM_GTEST_FILTER:--FastStepTrajectory.*}
+  # The Linux side of the fidelity test runs here, natively, beforehand.
+  export VZ_FIDELITY_REFERENCE=$PWD/build/win32/fidelity-reference
+  mkdir -p "$VZ_FIDELITY_REFERENCE"
+  for frames in 1 10 100 1000; do
+    build/release/bin/particles-bench --frames "$frames" --state "$VZ_FIDELITY_REFERENCE/linux-$frames.state" \
+      --dump "$VZ_FIDELITY_REFERENCE/linux-$frames.ppm" >/dev/null
+  done
   export VZ_E2E_TIME_SCALE=$scale
   filter=()
   [ -n "${VZ_WIN32_VM_TESTS:-}" ] && filter=(-R "$VZ_WIN32_VM_TESTS")
