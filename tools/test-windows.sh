@@ -5,9 +5,10 @@
 #          it runs 32-bit programs, otherwise in the virtual machine of
 #          tools/vm/ (one guest for the whole suite). The suite fails when the
 #          win32 tests could not run at all.
-# In the virtual machine: VZ_WIN32_VM_TESTS (a CTest regular expression)
-# narrows the tests run, VZ_WIN32_VM_GTEST_FILTER the unit tests inside the
-# programs, VZ_WIN32_VM_TIME_SCALE multiplies the time limits (default 8).
+# In the virtual machine: VZ_WIN32_VM_TESTS and VZ_WIN32_VM_EXCLUDE (CTest
+# regular expressions) choose the tests run, VZ_WIN32_VM_GTEST_FILTER the unit
+# tests inside the programs, VZ_WIN32_VM_TIME_SCALE multiplies the time limits
+# (default 8).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-$(nproc)}
@@ -62,12 +63,18 @@ else
       --dump "$VZ_FIDELITY_REFERENCE/linux-$frames.ppm" >/dev/null
   done
   export VZ_E2E_TIME_SCALE=$scale
-  filter=()
-  [ -n "${VZ_WIN32_VM_TESTS:-}" ] && filter=(-R "$VZ_WIN32_VM_TESTS")
+  # The two display-mode scenarios (Alt+Enter in and out of fullscreen, focus
+  # loss, minimising, in a Wine virtual desktop) are left out there too: each
+  # takes many minutes under emulation, and Wine's desktop fails them now and
+  # then (see the retries above), so that their retries alone could outlast
+  # the run. DirectDraw fullscreen in a virtual desktop is still tested there
+  # by the driver-choice test.
+  filter=(-E "${VZ_WIN32_VM_EXCLUDE:-mode_restore}")
+  [ -n "${VZ_WIN32_VM_TESTS:-}" ] && filter+=(-R "$VZ_WIN32_VM_TESTS")
   # One guest for the whole suite: the tests run in it as they run on a
-  # machine with 32-bit Wine of its own.
-  VZ_VM_TIMEOUT=${VZ_WIN32_VM_TIMEOUT:-3000} \
-    bash tools/vm/run.sh ctest --preset win32 -j 1 "${repeat[@]}" "${filter[@]}"
+  # machine with 32-bit Wine of its own. A failing test runs three times.
+  VZ_VM_TIMEOUT=${VZ_WIN32_VM_TIMEOUT:-3600} \
+    bash tools/vm/run.sh ctest --preset win32 -j 1 --repeat until-pass:3 "${filter[@]}"
 fi
 echo "win32 suite: $(( $(date +%s) - win32_start )) s (under emulation where in the virtual machine)"
 echo "Windows suite: $(( $(date +%s) - start )) s"
