@@ -6,6 +6,12 @@
 # status back over the serial ports, and powers the guest off.
 job=$1
 mkdir -p /dev/pts /dev/shm
+# What a booted Debian system has in /dev beyond the kernel's devices (the
+# scripts' process substitutions read /dev/fd).
+ln -sfn /proc/self/fd /dev/fd
+ln -sf /proc/self/fd/0 /dev/stdin
+ln -sf /proc/self/fd/1 /dev/stdout
+ln -sf /proc/self/fd/2 /dev/stderr
 mount -t devpts devpts /dev/pts
 mount -t tmpfs tmpfs /dev/shm
 # /tmp and /run in memory of their own (Wine keeps its server's socket and
