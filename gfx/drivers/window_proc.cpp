@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "gfx/context.h"
+#include "gfx/text/palette.h"
 #include "gfx/drivers/cp437.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"

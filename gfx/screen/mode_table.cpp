@@ -3,7 +3,7 @@
 #include <array>
 
 #include "gfx/context.h"
-#include "gfx/mode_table.h"
+#include "gfx/screen/mode_table.h"
 #include "gfx/text/packed_data.h"
 
 namespace vz {

@@ -1,26 +1,26 @@
-// The one graphics screen: building and tearing down its context, choosing
-// the display driver, the public set-up entry points, the window title and the
-// palette entries.
+// Screen set-up: building and tearing down the screen's context, the public
+// set-up entry points and the window title.
 
-#include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
 
-#include "gfx/console_hooks_fill.h"
 #include "gfx/context_cell.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
 #include "gfx/driver.h"
+#include "gfx/drivers/blit.h"
 #include "gfx/events.h"
-#include "gfx/mode_table.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/program_name.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/screen/driver_choice.h"
+#include "gfx/screen/mode_table.h"
+#include "gfx/screen/program_name.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/text/console_hooks_fill.h"
 #include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
@@ -34,17 +34,12 @@ namespace vz {
 namespace {
 
 constexpr std::size_t TITLE_BUFFER_SIZE = 128;
-constexpr std::size_t BLITTER_TABLE_BYTES = 2048;
 constexpr std::size_t PALETTE_ENTRIES = 256;
-constexpr std::size_t ATTRIBUTE_MAP_BYTES = 16;
 constexpr std::size_t PAGE_ALIGNMENT = 16;
 
-// The update thread of a driver reads the pointer, so it is atomic.
-std::atomic<GfxContext*> g_context{nullptr};
 std::int32_t g_next_id = 1;
 char g_title_buffer[TITLE_BUFFER_SIZE];
 const char* g_title = nullptr;
-std::uint32_t* g_blitter_table = nullptr;
 bool g_exit_registered = false;
 
 // Pages start on a 16-byte boundary.
@@ -91,60 +86,16 @@ void free_context(GfxContext* context) {
 }
 
 void tear_down_screen() {
-    GfxContext* context = g_context.load();
+    GfxContext* context = current_context();
     if (context == nullptr) return;
     // The driver's exit stops its update thread before any memory goes away.
     if (context->driver != nullptr && context->driver->exit != nullptr) context->driver->exit();
-    g_context.store(nullptr);
+    set_current_context(nullptr);
     free_context(context);
 }
 
 bool depth_is_selectable(std::int32_t depth) {
     return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
-}
-
-// Tries one driver with the requested refresh rate and then with 0; a failed
-// init is always followed by that driver's exit.
-bool try_driver(const GfxDriver* driver, const char* title, std::int32_t width, std::int32_t height,
-                std::int32_t depth, std::int32_t refresh_rate, std::int32_t flags) {
-    const std::int32_t rates[2] = {refresh_rate, 0};
-    for (std::int32_t rate : rates) {
-        if (driver->init != nullptr && driver->init(title, width, height, depth, rate, flags) == 0) return true;
-        if (driver->exit != nullptr) driver->exit();
-    }
-    return false;
-}
-
-// Driver names are compared without regard to ASCII case ("opengl" names
-// the OpenGL driver), the same on every platform.
-bool same_name_ignoring_case(const char* a, const char* b) {
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; };
-    for (;; ++a, ++b) {
-        if (lower(static_cast<unsigned char>(*a)) != lower(static_cast<unsigned char>(*b))) return false;
-        if (*a == '\0') return true;
-    }
-}
-
-const GfxDriver* choose_driver(const GfxContext* context, std::int32_t refresh_rate, std::int32_t flags) {
-    const char* preferred = std::getenv("VZGFX");
-    if (flags == SCREEN_FLAGS_NULL_DRIVER || (preferred != nullptr && same_name_ignoring_case(preferred, "null"))) {
-        return &null_driver;
-    }
-    const std::int32_t height = context->height * context->scanline;
-    const bool named = preferred != nullptr;
-    const int passes = named ? 4 : 2;
-    for (int pass = 0; pass < passes; ++pass) {
-        if (pass == passes / 2) flags ^= SCREEN_FULLSCREEN;
-        const bool only_named = named && pass % 2 == 0;
-        for (const GfxDriver* driver : driver_list()) {
-            if (driver == nullptr) continue;
-            if (only_named && (driver->name == nullptr || !same_name_ignoring_case(driver->name, preferred))) continue;
-            if (try_driver(driver, g_title, context->width, height, context->depth, refresh_rate, flags)) {
-                return driver;
-            }
-        }
-    }
-    return nullptr;
 }
 
 // The first half of building a screen, before any driver runs: the context
@@ -209,7 +160,7 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     if (context->device_palette == nullptr) return false;
     context->colour_map = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);
     if (context->colour_map == nullptr) return false;
-    context->attribute_map = zeroed_array<std::uint8_t>(ATTRIBUTE_MAP_BYTES);
+    context->attribute_map = zeroed_array<std::uint8_t>(ATTRIBUTE_MAP_SIZE);
     if (context->attribute_map == nullptr) return false;
     context->key_state = zeroed_array<std::uint8_t>(KEY_STATE_SIZE);
     if (context->key_state == nullptr) return false;
@@ -217,8 +168,7 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     if (context->events == nullptr) return false;
     context->event_lock = create_event_lock();
     if (context->event_lock == nullptr) return false;
-    g_blitter_table = static_cast<std::uint32_t*>(zeroed_alloc(BLITTER_TABLE_BYTES));
-    if (g_blitter_table == nullptr) return false;
+    if (!allocate_blitter_table()) return false;
 
     if (flags != SCREEN_FLAGS_NULL_DRIVER) {
         if ((flags & SCREEN_BLEND_DRAWING) != 0) context->flags |= CTX_BLENDING;
@@ -257,12 +207,6 @@ bool prepare_screen(GfxContext* context, const GfxDriver* driver, const ModeInfo
 
 }  // namespace
 
-GfxContext* current_context() { return g_context.load(std::memory_order_acquire); }
-
-const std::atomic<GfxContext*>& current_context_cell() { return g_context; }
-
-std::uint32_t* blitter_table() { return g_blitter_table; }
-
 std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth, std::int32_t page_count,
                       std::int32_t refresh_rate, std::int32_t flags) {
     if (page_count <= 0) page_count = info != nullptr ? info->pages : 1;
@@ -273,8 +217,7 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
     } const announce;
 
     tear_down_screen();
-    zeroed_free(g_blitter_table);
-    g_blitter_table = nullptr;
+    free_blitter_table();
 
     GfxContext* context = nullptr;
     if (mode != 0 && info != nullptr && info->width != 0) {
@@ -284,7 +227,7 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
             null_console_hooks();
             return set_last_error(ERR_ILLEGAL_CALL);
         }
-        g_context.store(context, std::memory_order_release);
+        set_current_context(context);
     } else {
         null_console_hooks();
         if (flags != SCREEN_FLAGS_CLOSE_REQUEST) {
@@ -299,7 +242,7 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
             close_screen();
             return set_last_error(ERR_ILLEGAL_CALL);
         }
-        const GfxDriver* driver = choose_driver(context, refresh_rate, flags);
+        const GfxDriver* driver = choose_driver(context, g_title, refresh_rate, flags);
         if (driver == nullptr) {
             close_screen();
             return set_last_error(ERR_ILLEGAL_CALL);
@@ -395,40 +338,6 @@ const char* screen_title() {
 
 void close_screen() {
     if (current_context() != nullptr) set_mode(nullptr, 0, 0, 0, 0, SCREEN_FLAGS_CLOSE_REQUEST);
-}
-
-void set_palette_entry(std::int32_t index, std::uint32_t colour) {
-    GfxContext* context = current_context();
-    if (context == nullptr || context->palette_desc == nullptr || context->palette_desc->colours <= 0) return;
-    const std::int32_t colours = context->palette_desc->colours;
-    index &= colours - 1;
-    std::uint32_t red = 0, green = 0, blue = 0;
-    if (colours == 256) {
-        // 6-bit components widened to 8 bits: 63 gives 255, 32 gives 129.
-        const auto widen = [](std::uint32_t component) {
-            return static_cast<std::uint32_t>(static_cast<double>(component) * 255.0 / 63.0);
-        };
-        red = widen(colour & 0x3Fu);
-        green = widen((colour >> 8) & 0x3Fu);
-        blue = widen((colour >> 16) & 0x3Fu);
-    } else {
-        const std::uint32_t attribute = colour & static_cast<std::uint32_t>(colours - 1);
-        const std::uint32_t rgb = context->colour_map[attribute];
-        red = rgb & 0xFFu;
-        green = (rgb >> 8) & 0xFFu;
-        blue = (rgb >> 16) & 0xFFu;
-        if (index < static_cast<std::int32_t>(ATTRIBUTE_MAP_BYTES)) {
-            context->attribute_map[index] = static_cast<std::uint8_t>(attribute);
-        }
-    }
-    context->device_palette[index] = red + green * 256u + blue * 65536u;
-    send_palette_entry(context, index, context->device_palette[index]);
-}
-
-void resend_palette() {
-    const GfxContext* context = current_context();
-    if (context == nullptr || context->driver == nullptr || context->driver->set_palette == nullptr) return;
-    for (std::int32_t i = 0; i < 256; ++i) send_palette_entry(context, i, context->device_palette[i]);
 }
 
 }  // namespace vz

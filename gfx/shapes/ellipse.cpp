@@ -5,19 +5,19 @@
 // The call takes the screen lock itself and marks the rows it may have
 // changed, so it works inside or outside a caller's lock.
 
-#include "gfx/ellipse.h"
+#include "gfx/shapes/ellipse.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/ellipse_rows.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/shape_math.h"
-#include "gfx/text/lines.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/shapes/ellipse_rows.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/shape_math.h"
+#include "gfx/shapes/lines.h"
 
 namespace vz {
 

@@ -1,6 +1,6 @@
 // The closed-form whole-ellipse walk (see ellipse_rows.h).
 
-#include "gfx/ellipse_rows.h"
+#include "gfx/shapes/ellipse_rows.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,7 @@
 // count. Builds with assertions also compare every recorded field on each
 // reused call and stop the program when a change went unannounced.
 
-#include "gfx/ellipse_small.h"
+#include "gfx/shapes/ellipse_small.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,12 +34,12 @@
 
 #include "gfx/context.h"
 #include "gfx/context_cell.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
-#include "gfx/ellipse.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/shape_math.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/shape_math.h"
 #include "rt/runtime.h"
 
 namespace vz {

@@ -1,30 +1,27 @@
-// Lines, boxes and the graphics view.
+// Lines and boxes.
 //
 // Lines are clipped to the view once, before drawing, so the per-pixel loops
 // carry no bounds test. Dashed lines and outlines follow a 16-bit style whose
 // mask moves one bit per pixel, plotted or not.
 
-#include "gfx/text/lines.h"
+#include "gfx/shapes/lines.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/shape_math.h"
-#include "gfx/text/text.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/shape_math.h"
 
 namespace vz {
 
 namespace {
 
-constexpr std::uint32_t STYLE_SOLID = 0xFFFF;
 constexpr std::uint32_t MASK_FIRST = 0x8000;
-constexpr std::uint32_t FILL_CLEARS_VIEW = 1;
 
 // Outcode bits of a point against the view.
 constexpr std::uint32_t OUT_LEFT = 1;
@@ -287,62 +284,6 @@ void draw_box(DrawState* state, std::int32_t x1, std::int32_t y1, std::int32_t x
     if (x1 >= view.left) draw_column(state, x1, cy1, cy2, colour, pattern, mask);
 
     unlock_after_drawing(state, cy1, cy2);
-}
-
-void set_view(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t fill,
-              std::uint32_t border, std::int32_t flags) {
-    DrawState* state = get_draw_state();
-    const GfxContext* context = current_context();
-    if (context == nullptr) return;
-    set_target(state, nullptr);
-    choose_draw_ops(state, border);
-    sort_corners(&x1, &y1, &x2, &y2);
-
-    if ((x1 | y1 | x2 | y2) == VIEW_NO_COORDINATE) {
-        state->state_flags &= ~DS_VIEW_SET;
-        state->view_x = 0;
-        state->view_y = 0;
-        state->view_w = context->width;
-        state->view_h = context->height;
-        drawing_state_changed();
-        return;
-    }
-
-    if ((flags & VIEW_SCREEN_ABSOLUTE) != 0) {
-        state->state_flags |= DS_VIEW_SET | DS_SCREEN_ABSOLUTE;
-    } else {
-        state->state_flags = (state->state_flags | DS_VIEW_SET) & ~DS_SCREEN_ABSOLUTE;
-    }
-
-    if ((flags & VIEW_NO_BORDER) == 0) {
-        const std::uint32_t border_pixel = to_pixel_value(state->bpp, border) & context->colour_mask;
-        state->view_x = 0;
-        state->view_y = 0;
-        state->view_w = context->width;
-        state->view_h = context->height;
-        // One pixel outside the new view; at the ends of the integer range
-        // the border stays on the last coordinate, which is off screen anyway.
-        draw_box(state, clamp_to_i32(static_cast<std::int64_t>(x1) - 1), clamp_to_i32(static_cast<std::int64_t>(y1) - 1),
-                 clamp_to_i32(static_cast<std::int64_t>(x2) + 1), clamp_to_i32(static_cast<std::int64_t>(y2) + 1),
-                 border_pixel, false, STYLE_SOLID);
-    }
-
-    // The part of the rectangle inside the screen; a rectangle wholly off
-    // screen leaves an empty view rather than a negative size.
-    state->view_x = std::clamp(x1, 0, context->width);
-    state->view_y = std::clamp(y1, 0, context->height);
-    const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x2) + 1, context->width);
-    const std::int64_t bottom = std::min<std::int64_t>(static_cast<std::int64_t>(y2) + 1, context->height);
-    state->view_w = static_cast<std::int32_t>(std::max<std::int64_t>(0, right - state->view_x));
-    state->view_h = static_cast<std::int32_t>(std::max<std::int64_t>(0, bottom - state->view_y));
-    drawing_state_changed();
-
-    if (flags >= 0) {
-        const std::uint32_t saved_bg = state->bg_colour;
-        state->bg_colour = to_pixel_value(state->bpp, fill);
-        clear(FILL_CLEARS_VIEW);
-        state->bg_colour = saved_bg;
-    }
 }
 
 }  // namespace vz

@@ -1,5 +1,5 @@
 #pragma once
-// Lines, boxes and the graphics view.
+// Lines and boxes.
 
 #include <cstdint>
 
@@ -9,10 +9,8 @@ struct DrawState;
 
 enum BoxMode : std::int32_t { BOX_NONE = 0, BOX_OUTLINE = 1, BOX_FILLED = 2 };
 
-inline constexpr std::int32_t VIEW_NO_COORDINATE = -32768;
-inline constexpr std::int32_t VIEW_SCREEN_ABSOLUTE = 0x1;
-inline constexpr std::int32_t VIEW_NO_BORDER = 0x40000000;
-inline constexpr std::int32_t VIEW_NO_FILL = INT32_MIN;
+// The line style of a solid line: every bit of the 16-bit mask plots.
+inline constexpr std::uint32_t STYLE_SOLID = 0xFFFF;
 
 void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32_t colour,
                std::int32_t box_mode, std::int32_t style, std::int32_t coord_flags);
@@ -20,7 +18,5 @@ void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32
 // the target and the routines.
 void draw_box(DrawState* state, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
               std::uint32_t colour, bool filled, std::uint16_t style);
-void set_view(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::uint32_t fill,
-              std::uint32_t border, std::int32_t flags);
 
 }  // namespace vz

@@ -1,4 +1,4 @@
-#include "gfx/cpu_features.h"
+#include "gfx/surface/cpu_features.h"
 
 #include <cpuid.h>
 

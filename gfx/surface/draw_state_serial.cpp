@@ -1,6 +1,6 @@
 // The drawing set-up's change count (see draw_state_serial.h).
 
-#include "gfx/draw_state_serial.h"
+#include "gfx/surface/draw_state_serial.h"
 
 namespace vz {
 

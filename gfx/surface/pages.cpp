@@ -7,14 +7,14 @@
 #include <optional>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
-#include "gfx/pixel_bytes.h"
-#include "gfx/pixels.h"
-#include "gfx/screen_lock_guard.h"
-#include "gfx/shape_math.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixel_bytes.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/shape_math.h"
 #include "rt/error.h"
 #include "rt/runtime.h"
 

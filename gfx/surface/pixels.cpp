@@ -8,12 +8,12 @@
 #include <utility>
 
 #include "gfx/context.h"
-#include "gfx/cpu_features.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
-#include "gfx/pixel_bytes.h"
-#include "gfx/pixels.h"
-#include "gfx/shape_math.h"
+#include "gfx/surface/cpu_features.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/surface/pixel_bytes.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/shape_math.h"
 
 namespace vz {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 
 namespace vz {
 

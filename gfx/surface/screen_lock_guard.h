@@ -4,7 +4,7 @@
 // and draws no line, so the guard's release marks nothing dirty; code that
 // draws marks its lines itself before the scope ends.
 
-#include "gfx/pages.h"
+#include "gfx/surface/pages.h"
 
 namespace vz {
 

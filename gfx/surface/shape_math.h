@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 
 namespace vz {
 

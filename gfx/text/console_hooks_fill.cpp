@@ -1,8 +1,8 @@
-#include "gfx/console_hooks_fill.h"
+#include "gfx/text/console_hooks_fill.h"
 
-#include "gfx/draw_state.h"
-#include "gfx/mouse_hooks.h"
-#include "gfx/pages.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/text/mouse_hooks.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/input.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/palette.h"

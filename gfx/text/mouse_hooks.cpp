@@ -1,9 +1,9 @@
-#include "gfx/mouse_hooks.h"
+#include "gfx/text/mouse_hooks.h"
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "rt/error.h"
 
 namespace vz {

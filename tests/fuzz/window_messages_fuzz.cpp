@@ -23,13 +23,14 @@
 
 #include "fuzz_input.h"
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_proc.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
 

@@ -1,4 +1,4 @@
-#include "gfx/program_name.h"
+#include "gfx/screen/program_name.h"
 
 #include <unistd.h>
 

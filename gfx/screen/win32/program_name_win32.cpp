@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "gfx/program_name.h"
+#include "gfx/screen/program_name.h"
 
 namespace vz {
 

@@ -8,7 +8,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
-#include "gfx/mouse_hooks.h"
+#include "gfx/text/mouse_hooks.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

@@ -4,11 +4,12 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
-#include "gfx/mouse_hooks.h"
+#include "gfx/text/mouse_hooks.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
-#include "screen_support.h"
+#include "tests/gfx/screen_support.h"
 #include "tests/test_env.h"
 
 namespace vz::test {

@@ -9,15 +9,18 @@
 #include <thread>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
-#include "gfx/pages.h"
+#include "gfx/drivers/blit.h"
+#include "gfx/text/palette.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/surface/pages.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"
 #include "rt/console.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
-#include "screen_support.h"
+#include "tests/gfx/screen_support.h"
 #include "tests/support/counting_allocator.h"
 
 namespace vz::test {

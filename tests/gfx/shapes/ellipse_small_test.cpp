@@ -17,17 +17,19 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
-#include "gfx/ellipse.h"
-#include "gfx/ellipse_small.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/text/lines.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/shapes/ellipse_small.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/text/view.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"
 #include "rt/runtime.h"
-#include "screen_support.h"
+#include "tests/gfx/screen_support.h"
 
 namespace vz {
 namespace {

@@ -1,6 +1,6 @@
 // Circles, ellipses and arcs on in-memory screens.
 
-#include "gfx/ellipse.h"
+#include "gfx/shapes/ellipse.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,14 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
 #include "gfx/driver.h"
-#include "gfx/ellipse_rows.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "screen_support.h"
+#include "gfx/shapes/ellipse_rows.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "tests/gfx/screen_support.h"
 
 namespace vz {
 namespace {

@@ -1,6 +1,7 @@
 // Lines, boxes and the graphics view on in-memory screens.
 
-#include "gfx/text/lines.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/text/view.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +14,12 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "gfx/testing.h"
 #include "tests/test_env.h"
 

@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/draw_state_serial.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "rt/error.h"
-#include "screen_support.h"
+#include "tests/gfx/screen_support.h"
 
 namespace vz::test {
 namespace {

@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/cpu_features.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "screen_support.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/cpu_features.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "tests/gfx/screen_support.h"
 
 namespace vz::test {
 namespace {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "key_driver_support.h"
 
 namespace vz {
