@@ -168,9 +168,7 @@ void gdi_present() {
 void gdi_thread_main(StartSignal& ready) {
     WindowState& ws = window_state();
     InputState& in = input_state();
-    if (ws.init_window() != 0) return;
-    ws.active.store(1);
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (ws.running.load() != 0) {
         {
             std::lock_guard<std::recursive_mutex> guard(in.lock);
@@ -179,7 +177,7 @@ void gdi_thread_main(StartSignal& ready) {
                 std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
             }
             if (ws.active.load() != 0) refresh_key_state();
-            pump_messages();
+            handle_window_messages();
         }
         os_sleep_ms(10);
     }

@@ -69,4 +69,9 @@ const GlPlatform& gl_platform();
 // The build's GL binding (GLX on Linux).
 const GlPlatform& native_gl_platform();
 
+// Appends `text` (nothing when null) to the extension text `out` of which
+// `used` characters are filled, as far as capacity - 1 characters allow,
+// and keeps it terminated: how probe builds its answer.
+void append_extension_text(char* out, std::size_t capacity, std::size_t& used, const char* text);
+
 }  // namespace vz

@@ -140,7 +140,7 @@ void gl_flip() { gl_platform().swap_buffers(); }
 // No lock: the messages are handled here, on the program's thread.
 void gl_poll_events() {
     if (window_state().active.load() != 0) refresh_key_state();
-    pump_messages();
+    handle_window_messages();
 }
 
 std::int32_t* gl_fetch_modes(std::int32_t depth, std::int32_t* count) {

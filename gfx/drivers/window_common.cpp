@@ -52,6 +52,14 @@ void signal_ready(StartSignal& ready) {
     ready.changed.notify_all();
 }
 
+bool open_update_window(StartSignal& ready) {
+    WindowState& ws = window_state();
+    if (ws.init_window() != 0) return false;
+    ws.active.store(1);
+    signal_ready(ready);
+    return true;
+}
+
 std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                           std::int32_t refresh_rate, std::int32_t flags) {
     WindowState& ws = g_window;
@@ -177,7 +185,7 @@ void clip_cursor_to_client() {
     if (platform().client_rect(&client)) platform().confine_cursor(&client);
 }
 
-void pump_messages() { platform().pump_messages(); }
+void handle_window_messages() { platform().pump_messages(); }
 
 void refresh_key_state() {
     GfxContext* context = current_context();

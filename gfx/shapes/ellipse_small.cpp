@@ -649,17 +649,6 @@ namespace {
     return true;
 }
 
-}  // namespace
-
-bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
-                         std::int32_t coord_flags) {
-    const float full_turn = std::bit_cast<float>(FULL_TURN_BITS);
-    if (draw_from_setup(nullptr, x, y, radius, colour, aspect, 0.0f, full_turn, -1, coord_flags)) return true;
-    return small_circle_with_setup(x, y, radius, colour, aspect, 0.0f, coord_flags);
-}
-
-namespace {
-
 // ellipse once the recorded set-up has declined: the small-circle path with
 // its own set-up when the call qualifies, else the general walk.
 [[gnu::noinline]] void ellipse_without_setup(void* target, float x, float y, float radius, std::uint32_t colour,

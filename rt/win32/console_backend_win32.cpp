@@ -141,7 +141,7 @@ void pump_console_events() {
         if (ReadConsoleInputA(c.input, &record, 1, &read) == 0 || read == 0) return;
         if (record.EventType != KEY_EVENT) continue;
         const std::int32_t code = console_event_code(record.Event.KeyEvent);
-        for (WORD i = 0; code != 0 && i < record.Event.KeyEvent.wRepeatCount; ++i) push_key(code);
+        for (WORD i = 0; code != 0 && i < record.Event.KeyEvent.wRepeatCount; ++i) console_core::push_key(code);
     }
 }
 

@@ -465,9 +465,7 @@ void dx_read_keyboard() {
 void dx_thread_main(StartSignal& ready) {
     WindowState& ws = window_state();
     InputState& in = input_state();
-    if (ws.init_window() != 0) return;
-    ws.active.store(1);
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (ws.running.load() != 0) {
         os_sleep_ms(10);
         std::lock_guard<std::recursive_mutex> guard(in.lock);
@@ -480,7 +478,7 @@ void dx_thread_main(StartSignal& ready) {
             dx_present_window();
             if (ws.active.load() != 0) dx_read_keyboard();
         }
-        pump_messages();
+        handle_window_messages();
     }
 }
 

@@ -73,15 +73,6 @@ bool load_library() {
     return true;
 }
 
-void append(char* out, std::size_t capacity, std::size_t& used, const char* text) {
-    if (text == nullptr) return;
-    const std::size_t room = capacity - 1 - used;
-    const std::size_t length = std::min(std::strlen(text), room);
-    std::memcpy(out + used, text, length);
-    used += length;
-    out[used] = 0;
-}
-
 PIXELFORMATDESCRIPTOR basic_descriptor(const GlPixelSettings& s) {
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = sizeof pfd;
@@ -126,14 +117,14 @@ bool wgl_probe(char* extensions, std::size_t capacity) {
             HGLRC context = g_wgl.create_context(dc);
             if (context != nullptr && g_wgl.make_current(dc, context) != 0) {
                 std::size_t used = 0;
-                append(extensions, capacity, used,
+                append_extension_text(extensions, capacity, used,
                        reinterpret_cast<const char*>(g_wgl.get_string(GL_EXTENSIONS_NAME)));
                 ExtensionsStringProc wgl_extensions = nullptr;
                 wgl_extensions = reinterpret_cast<ExtensionsStringProc>(
                     reinterpret_cast<void (*)()>(g_wgl.get_proc_address("wglGetExtensionsStringARB")));
                 if (wgl_extensions != nullptr) {
-                    if (used > 0 && extensions[used - 1] != ' ') append(extensions, capacity, used, " ");
-                    append(extensions, capacity, used, wgl_extensions(dc));
+                    if (used > 0 && extensions[used - 1] != ' ') append_extension_text(extensions, capacity, used, " ");
+                    append_extension_text(extensions, capacity, used, wgl_extensions(dc));
                 }
                 g_wgl.choose_pixel_format_arb = reinterpret_cast<ChoosePixelFormatArbProc>(
                     reinterpret_cast<void (*)()>(g_wgl.get_proc_address("wglChoosePixelFormatARB")));

@@ -461,7 +461,7 @@ void keyboard_state(std::uint8_t out[256]) {
     std::memcpy(out, keyboard, 256);
 }
 
-void pump_messages() {
+void dispatch_pending_messages() {
     HWND window = state().window.load();
     if (window == nullptr) return;
     MSG message;

@@ -359,7 +359,7 @@ void handle_event(State& s, XEvent& event) {
 
 }  // namespace
 
-void pump_messages() {
+void dispatch_pending_events() {
     State& s = state();
     Display* d = s.display;
     if (d == nullptr) return;

@@ -39,15 +39,6 @@ void forget_format() {
     g_glx.has_config = false;
 }
 
-void append(char* out, std::size_t capacity, std::size_t& used, const char* text) {
-    if (text == nullptr) return;
-    const std::size_t room = capacity - 1 - used;
-    const std::size_t length = std::min(std::strlen(text), room);
-    std::memcpy(out + used, text, length);
-    used += length;
-    out[used] = 0;
-}
-
 bool glx_probe(char* extensions, std::size_t capacity) {
     State& s = state();
     Display* d = live_display();
@@ -75,9 +66,9 @@ bool glx_probe(char* extensions, std::size_t capacity) {
         GLXContext context = glXCreateContext(d, info, nullptr, True);
         if (context != nullptr && glXMakeCurrent(d, window, context)) {
             std::size_t used = 0;
-            append(extensions, capacity, used, reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
-            if (used > 0 && extensions[used - 1] != ' ') append(extensions, capacity, used, " ");
-            append(extensions, capacity, used, glXQueryExtensionsString(d, s.screen));
+            append_extension_text(extensions, capacity, used, reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+            if (used > 0 && extensions[used - 1] != ' ') append_extension_text(extensions, capacity, used, " ");
+            append_extension_text(extensions, capacity, used, glXQueryExtensionsString(d, s.screen));
             ok = true;
         }
         glXMakeCurrent(d, None, nullptr);
