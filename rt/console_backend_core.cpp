@@ -87,28 +87,28 @@ void track_output(const std::uint8_t* bytes, std::int32_t length) {
     const TextArea area = text_area();
     for (std::int32_t i = 0; i < length; ++i) {
         switch (bytes[i]) {
-            case 7:
-                break;
-            case 8:
-                if (s.col > 0) --s.col;
-                break;
-            case 9:
-                s.col = (s.col + 8) & ~7;
-                if (s.col >= area.cols) s.col = area.cols - 1;
-                break;
-            case 10:
+        case 7:
+            break;
+        case 8:
+            if (s.col > 0) --s.col;
+            break;
+        case 9:
+            s.col = (s.col + 8) & ~7;
+            if (s.col >= area.cols) s.col = area.cols - 1;
+            break;
+        case 10:
+            s.col = 0;
+            ++s.row;
+            break;
+        case 13:
+            s.col = 0;
+            break;
+        default:
+            if (++s.col >= area.cols) {
                 s.col = 0;
                 ++s.row;
-                break;
-            case 13:
-                s.col = 0;
-                break;
-            default:
-                if (++s.col >= area.cols) {
-                    s.col = 0;
-                    ++s.row;
-                }
-                break;
+            }
+            break;
         }
         if (s.row > area.bottom) s.row = area.bottom;  // the text scrolled
     }

@@ -45,7 +45,7 @@ struct State {
     std::int32_t row = 0;
     std::int32_t col = 0;
     std::int32_t window_top = 0;
-    std::int32_t window_bottom = -1;  // -1 = the last row
+    std::int32_t window_bottom = -1;   // -1 = the last row
     std::int32_t cols = DEFAULT_COLS;  // grid of output that is not a terminal or console
     std::int32_t rows = DEFAULT_ROWS;
     std::uint32_t fg = 7;

@@ -44,7 +44,8 @@ void send_image_colours(const GfxContext* context, bool palette_indices) {
     std::uint32_t colours[256] = {};
     for (std::uint32_t i = 0; i < 256; ++i) {
         if (palette_indices) {
-            const std::uint32_t e = context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
+            const std::uint32_t e =
+                context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
             colours[i] = ((e & 0xFF) << 16) | (e & 0xFF00) | ((e >> 16) & 0xFF);
         } else {
             // Each component's bits stretched over 0-255.

@@ -38,8 +38,7 @@ enum GlAttribute : std::int32_t {
 struct GlPixelSettings {
     std::int32_t colour_bits = 0, red_bits = 0, green_bits = 0, blue_bits = 0, alpha_bits = 0;
     std::int32_t depth_bits = 0, stencil_bits = 0;
-    std::int32_t accum_bits = 0, accum_red_bits = 0, accum_green_bits = 0, accum_blue_bits = 0,
-                 accum_alpha_bits = 0;
+    std::int32_t accum_bits = 0, accum_red_bits = 0, accum_green_bits = 0, accum_blue_bits = 0, accum_alpha_bits = 0;
     std::int32_t samples = 0;
 };
 

@@ -145,8 +145,8 @@ void gl_poll_events() {
 
 std::int32_t* gl_fetch_modes(std::int32_t depth, std::int32_t* count) {
     std::int32_t listed = 0;
-    std::int32_t* modes = platform().list_modes(
-        [](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
+    std::int32_t* modes =
+        platform().list_modes([](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
     if (count != nullptr) *count = listed;
     return modes;
 }

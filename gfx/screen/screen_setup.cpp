@@ -114,10 +114,10 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     context->palette_desc = info.palette;
     context->scanline = info.scanline > 0 ? info.scanline : 1;
     context->font = info.font;
-    context->aspect = info.aspect != 0.0f
-                          ? info.aspect
-                          : static_cast<float>(static_cast<double>(info.height) / static_cast<double>(info.width) *
-                                               4.0 / 3.0);
+    context->aspect =
+        info.aspect != 0.0f
+            ? info.aspect
+            : static_cast<float>(static_cast<double>(info.height) / static_cast<double>(info.width) * 4.0 / 3.0);
 
     if (chosen == 24 || chosen == 32) {
         context->depth = 32;
@@ -136,8 +136,8 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
 
     // Sizes in 64 bits: a screen whose pages would not fit is refused rather
     // than allocated short.
-    const std::uint64_t page_bytes = static_cast<std::uint64_t>(context->pitch) *
-                                     static_cast<std::uint64_t>(context->height);
+    const std::uint64_t page_bytes =
+        static_cast<std::uint64_t>(context->pitch) * static_cast<std::uint64_t>(context->height);
     if (context->width <= 0 || context->height <= 0 || page_count <= 0 ||
         page_bytes * static_cast<std::uint64_t>(page_count) > MAX_SCREEN_PAGE_BYTES) {
         return false;
@@ -153,7 +153,8 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     context->visible_page = 0;
     context->visible_ptr = context->pages[0];
 
-    const std::size_t dirty_bytes = static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
+    const std::size_t dirty_bytes =
+        static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
     context->dirty = zeroed_array<std::uint8_t>(dirty_bytes);
     if (context->dirty == nullptr) return false;
     context->device_palette = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);

@@ -38,7 +38,7 @@ struct TerminalGuard {
     termios saved{};
     volatile sig_atomic_t raw_active = 0;
     volatile sig_atomic_t raw_fd = -1;
-    volatile sig_atomic_t output_fd = -1;      // terminal output with changed looks
+    volatile sig_atomic_t output_fd = -1;  // terminal output with changed looks
     volatile sig_atomic_t cursor_hidden = 0;
     volatile sig_atomic_t colours_changed = 0;
 };

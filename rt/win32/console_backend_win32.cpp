@@ -92,9 +92,15 @@ void check_streams() {
         c.input_kind = InputKind::console;
     } else {
         switch (GetFileType(c.input)) {
-        case FILE_TYPE_PIPE: c.input_kind = InputKind::pipe; break;
-        case FILE_TYPE_DISK: c.input_kind = InputKind::file; break;
-        default: c.input_kind = InputKind::other; break;
+        case FILE_TYPE_PIPE:
+            c.input_kind = InputKind::pipe;
+            break;
+        case FILE_TYPE_DISK:
+            c.input_kind = InputKind::file;
+            break;
+        default:
+            c.input_kind = InputKind::other;
+            break;
         }
     }
 }
@@ -117,8 +123,14 @@ std::int32_t console_key_event_code(bool down, std::uint8_t ch, std::uint16_t vk
     const std::int32_t scan = static_cast<std::int32_t>(scan_code & 0xFF);
     if (ch != 0 && (control_state & alt) == 0) return ch;
     switch (vk) {
-    case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_CAPITAL: case VK_NUMLOCK: case VK_SCROLL:
-    case VK_LWIN: case VK_RWIN:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LWIN:
+    case VK_RWIN:
         return 0;
     default:
         break;

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz::test {
 

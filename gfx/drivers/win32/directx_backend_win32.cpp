@@ -142,7 +142,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
     for (;;) {
         const DWORD flags = (width == 320 && h == 200 && depth == 8) ? DDSDM_STANDARDVGAMODE : 0;
         if (SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
-                                                 static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
+                                                static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
             height = h;
             depth_set = depth;
             return true;
@@ -152,19 +152,25 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
         if (depth == 16) twin = 15;
         if (depth == 24) twin = 32;
         if (depth == 32) twin = 24;
-        if (twin != 0 && SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
-                                                              static_cast<DWORD>(twin),
-                                                              static_cast<DWORD>(refresh), 0))) {
+        if (twin != 0 &&
+            SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
+                                                static_cast<DWORD>(twin), static_cast<DWORD>(refresh), 0))) {
             height = h;
             depth_set = twin;
             return true;
         }
-        if (h < 240) h = 240;
-        else if (h < 480) h = 480;
-        else if (h < 600) h = 600;
-        else if (h < 768) h = 768;
-        else if (h < 1024) h = 1024;
-        else return false;
+        if (h < 240)
+            h = 240;
+        else if (h < 480)
+            h = 480;
+        else if (h < 600)
+            h = 600;
+        else if (h < 768)
+            h = 768;
+        else if (h < 1024)
+            h = 1024;
+        else
+            return false;
     }
 }
 
@@ -181,10 +187,9 @@ void dx_fullscreen_focus(bool shown) {
         const WindowState& ws = window_state();
         const bool vga = ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8;
         const DWORD flags = vga ? DDSDM_STANDARDVGAMODE : 0;
-        g_dx.mode_suspended =
-            FAILED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
-                                             static_cast<DWORD>(g_dx.mode_depth),
-                                             static_cast<DWORD>(ws.refresh_rate), flags));
+        g_dx.mode_suspended = FAILED(
+            g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
+                                      static_cast<DWORD>(g_dx.mode_depth), static_cast<DWORD>(ws.refresh_rate), flags));
     }
 }
 
@@ -308,7 +313,8 @@ std::int32_t dx_init_window() {
 
     // 10. The monitor's refresh rate.
     DWORD frequency = 0;
-    if (GfxContext* context = current_context(); context != nullptr && SUCCEEDED(g_dx.draw->GetMonitorFrequency(&frequency))) {
+    if (GfxContext* context = current_context();
+        context != nullptr && SUCCEEDED(g_dx.draw->GetMonitorFrequency(&frequency))) {
         std::atomic_ref<std::int32_t>(context->refresh_rate).store(static_cast<std::int32_t>(frequency));
     }
 
@@ -564,7 +570,7 @@ std::int32_t* dx_fetch_modes(std::int32_t depth, std::int32_t* count) {
 void dx_forget_window_pos() { g_position_known = false; }
 
 constexpr DirectXBackend BACKEND = {
-    &dx_init_window, &dx_exit_window, &dx_present_window, &dx_thread_main,
+    &dx_init_window, &dx_exit_window, &dx_present_window,    &dx_thread_main,
     &dx_wait_vsync,  &dx_fetch_modes, &dx_forget_window_pos,
 };
 

@@ -25,7 +25,8 @@ std::int32_t* no_fetch_modes(std::int32_t, std::int32_t*) { return nullptr; }
 void no_forget_window_pos() {}
 
 constexpr DirectXBackend BACKEND = {
-    &no_init_window, &no_exit_window, &no_paint, &no_thread_main, &no_wait_vsync, &no_fetch_modes, &no_forget_window_pos,
+    &no_init_window, &no_exit_window,       &no_paint, &no_thread_main, &no_wait_vsync,
+    &no_fetch_modes, &no_forget_window_pos,
 };
 
 }  // namespace

@@ -1,22 +1,22 @@
 // Screen set-up: the context fields, depths, refused modes and sizes, memory
 // that cannot be had, the title, the palette entries and closing.
 
-#include <utility>
 #include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
-#include "gfx/text/palette.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
 #include "gfx/surface/pages.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"
+#include "gfx/text/palette.h"
 #include "rt/console.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
@@ -147,8 +147,8 @@ TEST_F(ContextTest, BadResolutionsAreRefusedAndLeaveTheScreen) {
     struct Case {
         std::int32_t w, h, depth;
     };
-    for (Case k : {Case{0, 10, 8}, Case{10, 0, 8}, Case{-5, 10, 8}, Case{10, 10, 3}, Case{10, 10, 0},
-                   Case{10, 10, 64}}) {
+    for (Case k :
+         {Case{0, 10, 8}, Case{10, 0, 8}, Case{-5, 10, 8}, Case{10, 10, 3}, Case{10, 10, 0}, Case{10, 10, 64}}) {
         EXPECT_EQ(screen_res(k.w, k.h, k.depth, 0, 0, 0), 1) << k.w << "x" << k.h << "x" << k.depth;
         EXPECT_EQ(current_context()->id, id);
     }
