@@ -114,6 +114,18 @@ void track_output(const std::uint8_t* bytes, std::int32_t length) {
     }
 }
 
+std::uint32_t set_colours(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
+    State& s = state();
+    const std::uint32_t previous = (s.bg & 0xFFFF) * 65536u + (s.fg & 0xFFFF);
+    if (!(flags & 1)) s.fg = fg & 15;
+    if (!(flags & 2)) s.bg = bg & 15;
+    return previous;
+}
+
+std::int32_t size_code(std::int32_t cols, std::int32_t rows) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(rows) * 65536u + static_cast<std::uint32_t>(cols));
+}
+
 }  // namespace console_core
 
 void console_view_update(std::int32_t top, std::int32_t bottom) {

@@ -403,16 +403,13 @@ std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
         if (cols > 0) k.cols = cols;
         if (rows > 0) k.rows = rows;
     }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(old_rows) * 65536u +
-                                     static_cast<std::uint32_t>(old_cols));
+    return console_core::size_code(old_cols, old_rows);
 }
 
 std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
     console_core::State& k = console_core::state();
     Console& c = console();
-    const std::uint32_t previous = (k.bg & 0xFFFF) * 65536u + (k.fg & 0xFFFF);
-    if (!(flags & 1)) k.fg = fg & 15;
-    if (!(flags & 2)) k.bg = bg & 15;
+    const std::uint32_t previous = console_core::set_colours(fg, bg, flags);
     check_streams();
     // The console's attribute bits are the classic palette's: blue 1, green
     // 2, red 4, bright 8; background in the next four bits.
