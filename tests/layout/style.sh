@@ -2,6 +2,7 @@
 # Every C++ source of the tree (app/, rt/, gfx/, tests/, tools/, examples/)
 # is laid out as .clang-format says. A file that differs is named with the
 # first lines clang-format would change; `clang-format -i FILE` mends it.
+# gfx/text/packed_stream.cpp is left out: pack-data writes it, byte for byte.
 set -euo pipefail
 root=$1
 cd "$root"
@@ -10,7 +11,7 @@ if [ -z "$format" ]; then
   echo "clang-format is not installed" >&2
   exit 1
 fi
-mapfile -t files < <(find app rt gfx tests tools examples -type f \( -name '*.h' -o -name '*.cpp' \) | sort)
+mapfile -t files < <(find app rt gfx tests tools examples -type f \( -name '*.h' -o -name '*.cpp' \) ! -path gfx/text/packed_stream.cpp | sort)
 status=0
 for f in "${files[@]}"; do
   if ! "$format" --style=file --dry-run -Werror "$f" 2> /tmp/vz_style.$$; then
