@@ -214,7 +214,10 @@ std::int32_t runtime_locate(std::int32_t row, std::int32_t column, std::int32_t 
     std::int32_t code = 0;
     if (!locate_stage(row, column, visibility, code)) {
         // Only the cursor visibility is applied; this stage cannot be refused.
+        // The refusal stays the last error: the caller must learn that the
+        // cursor did not move, not see the second stage's success.
         locate_stage(0, 0, visibility, code);
+        set_last_error(ERR_ILLEGAL_CALL);
     }
     return code;
 }

@@ -140,7 +140,7 @@ TEST_F(ConsoleOps, LocateOutsideWindowAppliesOnlyVisibility) {
     EXPECT_EQ(screen_.positions[0].col, 0);
     EXPECT_EQ(screen_.positions[0].visibility, -1);
     EXPECT_EQ(code, 1001);
-    EXPECT_EQ(get_last_error(), ERR_OK);  // stored by the second stage
+    EXPECT_EQ(get_last_error(), ERR_ILLEGAL_CALL);  // the refusal, not the second stage's success
     EXPECT_EQ(screen_channel().column, 12);
 
     struct Case { std::int32_t row, col; };
@@ -151,7 +151,11 @@ TEST_F(ConsoleOps, LocateOutsideWindowAppliesOnlyVisibility) {
         EXPECT_EQ(screen_.positions[0].row, 0);
         EXPECT_EQ(screen_.positions[0].col, 0);
         EXPECT_EQ(screen_.positions[0].visibility, 1);
+        EXPECT_EQ(get_last_error(), ERR_ILLEGAL_CALL);
     }
+    // A position inside the window clears the error again.
+    runtime_locate(1, 1, 1);
+    EXPECT_EQ(get_last_error(), ERR_OK);
 }
 
 TEST_F(ConsoleOps, LocateFollowsNarrowedTextWindow) {

@@ -11,6 +11,7 @@
 #include "gfx/drivers/window_state.h"
 #include "gfx/pages.h"
 #include "gfx/text/keys.h"
+#include "rt/key_codes.h"
 
 namespace vz::test {
 namespace {
@@ -109,14 +110,35 @@ TEST_F(OpenGlTest, OpensOnlyWithTheOpenglFlagAndFlipsOnPageCopy) {
     fake().keyboard[0x1B] = 0x80;
     EXPECT_EQ(page_copy(-1, -1), 1);
     EXPECT_EQ(fake_gl().swaps, 1);
-    EXPECT_EQ(key_down(1), -1);
     EXPECT_EQ(fake().pumps.load(), 1);
+    EXPECT_EQ(key_down(1), -1);
+    EXPECT_EQ(fake().pumps.load(), 2);  // reading a held key polls too
 
     close_screen();
     EXPECT_EQ(fake_gl().context_deletes, 1);
     EXPECT_EQ(fake().windows_destroyed, 1);
     EXPECT_EQ(opengl_driver.exit(), 0);
     EXPECT_EQ(fake_gl().context_deletes, 1);
+}
+
+TEST_F(OpenGlTest, KeyWaitsSeeTheWindowsMessagesWithoutAPageCopy) {
+    ASSERT_TRUE(open(64, 48, 32, SCREEN_OPENGL));
+    // The window has no update thread: only polling delivers these.
+    WindowMessage close;
+    close.type = WindowMessageType::close;
+    {
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().queued.push_back(close);
+    }
+    sleep_ms(-1);
+    EXPECT_EQ(wait_key(), KEY_CODE_CLOSE);
+    {
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().queued.push_back(close);
+    }
+    EXPECT_EQ(key_pending(), 1);
+    EXPECT_EQ(take_key(), KEY_CODE_CLOSE);
+    EXPECT_EQ(fake_gl().swaps, 0);
 }
 
 TEST_F(OpenGlTest, WithoutBgraPixelsTheScreenDoesNotOpen) {
