@@ -20,6 +20,7 @@
 #include "gfx/pages.h"
 #include "gfx/pixels.h"
 #include "gfx/program_name.h"
+#include "gfx/screen_failure.h"
 #include "gfx/screen_lock_guard.h"
 #include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
@@ -111,6 +112,7 @@ bool try_driver(const GfxDriver* driver, const char* title, std::int32_t width, 
     for (std::int32_t rate : rates) {
         if (driver->init != nullptr && driver->init(title, width, height, depth, rate, flags) == 0) return true;
         if (driver->exit != nullptr) driver->exit();
+        screen_failure_add_driver(driver->name);
     }
     return false;
 }
@@ -147,10 +149,12 @@ const GfxDriver* choose_driver(const GfxContext* context, std::int32_t refresh_r
     return nullptr;
 }
 
+constexpr const char* OUT_OF_MEMORY = "out of memory";
+
 // The first half of building a screen, before any driver runs: the context
-// fields, pages and buffers. False when anything could not be allocated or
-// the screen is too large.
-bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode, std::int32_t depth,
+// fields, pages and buffers. Null on success, otherwise the reason: nothing
+// could be allocated, the screen is too large or its depth is not offered.
+const char* build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode, std::int32_t depth,
                    std::int32_t page_count, std::int32_t flags) {
     context->id = g_next_id++;
     context->mode = mode;
@@ -178,7 +182,7 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
         context->depth = chosen;
         context->colour_mask = (1u << chosen) - 1u;
     } else {
-        return false;
+        return "depth not offered";
     }
     context->bpp = (context->depth + 7) / 8;
     context->pitch = context->width * context->bpp;
@@ -189,36 +193,36 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
                                      static_cast<std::uint64_t>(context->height);
     if (context->width <= 0 || context->height <= 0 || page_count <= 0 ||
         page_bytes * static_cast<std::uint64_t>(page_count) > MAX_SCREEN_PAGE_BYTES) {
-        return false;
+        return "size too large";
     }
 
     context->pages = zeroed_array<std::uint8_t*>(static_cast<std::size_t>(page_count));
-    if (context->pages == nullptr) return false;
+    if (context->pages == nullptr) return OUT_OF_MEMORY;
     context->page_count = page_count;
     for (std::int32_t i = 0; i < page_count; ++i) {
         context->pages[i] = allocate_page(static_cast<std::size_t>(page_bytes));
-        if (context->pages[i] == nullptr) return false;
+        if (context->pages[i] == nullptr) return OUT_OF_MEMORY;
     }
     context->visible_page = 0;
     context->visible_ptr = context->pages[0];
 
     const std::size_t dirty_bytes = static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
     context->dirty = zeroed_array<std::uint8_t>(dirty_bytes);
-    if (context->dirty == nullptr) return false;
+    if (context->dirty == nullptr) return OUT_OF_MEMORY;
     context->device_palette = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);
-    if (context->device_palette == nullptr) return false;
+    if (context->device_palette == nullptr) return OUT_OF_MEMORY;
     context->colour_map = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);
-    if (context->colour_map == nullptr) return false;
+    if (context->colour_map == nullptr) return OUT_OF_MEMORY;
     context->attribute_map = zeroed_array<std::uint8_t>(ATTRIBUTE_MAP_BYTES);
-    if (context->attribute_map == nullptr) return false;
+    if (context->attribute_map == nullptr) return OUT_OF_MEMORY;
     context->key_state = zeroed_array<std::uint8_t>(KEY_STATE_SIZE);
-    if (context->key_state == nullptr) return false;
+    if (context->key_state == nullptr) return OUT_OF_MEMORY;
     context->events = zeroed_array<ScreenEvent>(EVENT_RING_SLOTS);
-    if (context->events == nullptr) return false;
+    if (context->events == nullptr) return OUT_OF_MEMORY;
     context->event_lock = create_event_lock();
-    if (context->event_lock == nullptr) return false;
+    if (context->event_lock == nullptr) return OUT_OF_MEMORY;
     g_blitter_table = static_cast<std::uint32_t*>(zeroed_alloc(BLITTER_TABLE_BYTES));
-    if (g_blitter_table == nullptr) return false;
+    if (g_blitter_table == nullptr) return OUT_OF_MEMORY;
 
     if (flags != SCREEN_FLAGS_NULL_DRIVER) {
         if ((flags & SCREEN_BLEND_DRAWING) != 0) context->flags |= CTX_BLENDING;
@@ -227,9 +231,9 @@ bool build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode,
     select_pixel_ops(context->bpp);
     // Without its fonts and default palettes a screen cannot show text or
     // colours correctly, so set-up fails rather than open one half-working.
-    if (!unpack_fonts_and_palettes()) return false;
+    if (!unpack_fonts_and_palettes()) return OUT_OF_MEMORY;
     ensure_title();
-    return true;
+    return nullptr;
 }
 
 // The second half, with the driver running: palette, text grid, drawing
@@ -272,6 +276,8 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
         ~AnnounceChange() { drawing_state_changed(); }
     } const announce;
 
+    // The exit handler's close keeps the reason of the set-up that failed.
+    if (flags != SCREEN_FLAGS_CLOSE_REQUEST) screen_failure_clear();
     tear_down_screen();
     zeroed_free(g_blitter_table);
     g_blitter_table = nullptr;
@@ -282,6 +288,7 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
         context = zeroed_array<GfxContext>(1);
         if (context == nullptr) {
             null_console_hooks();
+            screen_failure_set(OUT_OF_MEMORY);
             return set_last_error(ERR_ILLEGAL_CALL);
         }
         g_context.store(context, std::memory_order_release);
@@ -295,16 +302,19 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
     }
 
     if (context != nullptr) {
-        if (!build_context(context, *info, mode, depth, page_count, flags)) {
+        if (const char* reason = build_context(context, *info, mode, depth, page_count, flags)) {
+            screen_failure_set(reason);
             close_screen();
             return set_last_error(ERR_ILLEGAL_CALL);
         }
         const GfxDriver* driver = choose_driver(context, refresh_rate, flags);
         if (driver == nullptr) {
+            screen_failure_finish_drivers();
             close_screen();
             return set_last_error(ERR_ILLEGAL_CALL);
         }
         if (!prepare_screen(context, driver, *info)) {
+            screen_failure_set(OUT_OF_MEMORY);
             close_screen();
             return set_last_error(ERR_ILLEGAL_CALL);
         }
@@ -320,13 +330,19 @@ std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t dept
 
 std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count, std::int32_t flags,
                          std::int32_t refresh_rate) {
-    if (mode < 0 || mode >= MODE_COUNT) return set_last_error(ERR_ILLEGAL_CALL);
+    if (mode < 0 || mode >= MODE_COUNT) {
+        screen_failure_set("no such mode");
+        return set_last_error(ERR_ILLEGAL_CALL);
+    }
     std::int32_t result = ERR_OK;
     if (mode == 0) {
         result = set_mode(nullptr, 0, depth, page_count, refresh_rate, flags);
     } else {
         const ModeInfo& info = mode_table(mode);
-        if (info.width == 0) return set_last_error(ERR_ILLEGAL_CALL);
+        if (info.width == 0) {
+            screen_failure_set("no such mode");
+            return set_last_error(ERR_ILLEGAL_CALL);
+        }
         result = set_mode(&info, mode, depth, page_count, refresh_rate, flags);
     }
     if (result == ERR_OK) screen_channel().column = 0;
@@ -345,12 +361,19 @@ std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t de
                         std::int32_t flags, std::int32_t refresh_rate) {
     const bool depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 15 || depth == 16 ||
                           depth == 24 || depth == 32;
-    if (width <= 0 || height <= 0 || !depth_ok) return set_last_error(ERR_ILLEGAL_CALL);
-    // The mode description holds 16-bit sizes, and no such screen fits the
-    // page memory limit anyway: a larger size fails as a screen too large to
-    // hold does, by closing the old screen, rather than being cut short.
+    // The mode description holds 16-bit sizes: a larger size is a bad size
+    // like a negative one, refused before anything is torn down, so the open
+    // screen stays as it was.
+    if (width <= 0 || height <= 0) {
+        screen_failure_set("bad size");
+        return set_last_error(ERR_ILLEGAL_CALL);
+    }
     if (width > 0xFFFF || height > 0xFFFF) {
-        close_screen();
+        screen_failure_set("size too large");
+        return set_last_error(ERR_ILLEGAL_CALL);
+    }
+    if (!depth_ok) {
+        screen_failure_set("depth not offered");
         return set_last_error(ERR_ILLEGAL_CALL);
     }
     ModeInfo info{};

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/drivers.h"
@@ -99,25 +100,31 @@ std::int32_t gdi_init_window() {
     const std::int32_t flags = ws.flags.load();
 
     if ((flags & SCREEN_FULLSCREEN) != 0) {
-        if (!p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) return -1;
+        if (!p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) {
+            return driver_refuses("display mode not offered");
+        }
     } else if ((flags & SCREEN_SHAPED) != 0 && ws.os_version < OS_VERSION_LAYERED) {
-        return -1;
+        return driver_refuses("shaped windows not offered");
     }
-    if (!create_window(window_request_for(flags, ws.width, ws.height))) return -1;
+    if (!create_window(window_request_for(flags, ws.width, ws.height))) return driver_refuses("window not created");
     if ((flags & SCREEN_SHAPED) != 0) {
-        if (p.set_colour_key == nullptr) return -1;
-        if (!p.set_colour_key(ws.depth <= 8 ? 0u : COLOUR_KEY_MAGENTA)) return -1;
+        if (p.set_colour_key == nullptr) return driver_refuses("shaped windows not offered");
+        if (!p.set_colour_key(ws.depth <= 8 ? 0u : COLOUR_KEY_MAGENTA)) {
+            return driver_refuses("shaped windows not offered");
+        }
     }
 
     ImageFormat format{};
-    if (!p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch)) return -1;
+    if (!p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch)) {
+        return driver_refuses("window image not created");
+    }
     g_image.exists = true;
     GfxContext* context = current_context();
     const std::int32_t page_depth = context != nullptr ? context->depth : 32;
     ws.converter = converter_for(format, flags, page_depth);
-    if (ws.converter == nullptr) return -1;
+    if (ws.converter == nullptr) return driver_refuses("depth not offered");
     if (indexed(format)) {
-        if (p.set_image_colours == nullptr) return -1;
+        if (p.set_image_colours == nullptr) return driver_refuses("depth not offered");
         g_image.palette_indices = page_depth <= 8;
         send_image_colours(context, g_image.palette_indices);
     }
@@ -195,7 +202,7 @@ void gdi_thread_main(StartSignal& ready) {
 std::int32_t gdi_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                       std::int32_t refresh_rate, std::int32_t flags) {
     reset_window_state();
-    if ((flags & SCREEN_OPENGL) != 0) return -1;
+    if ((flags & SCREEN_OPENGL) != 0) return driver_refuses("OpenGL screen asked for");
     WindowState& ws = window_state();
     ws.init_window = &gdi_init_window;
     ws.exit_window = &gdi_exit_window;

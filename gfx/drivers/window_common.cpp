@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/keymap.h"
@@ -57,7 +58,7 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
     WindowState& ws = g_window;
     InputState& in = g_input;
     const PlatformLayer& p = platform();
-    if (!p.open()) return -1;
+    if (!p.open()) return driver_refuses("no display");
 
     ws.os_version = p.version();
     ws.monitor.store(p.monitor_at_cursor());
@@ -99,7 +100,7 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
     try {
         in.thread = std::thread(update_thread_body);
     } catch (const std::exception&) {
-        return -1;  // the thread could not start
+        return driver_refuses("update thread not started");
     }
     in.has_thread.store(true);
     bool ready = false;
@@ -108,7 +109,10 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
         in.start.changed.wait(guard, [&] { return in.start.ready || in.start.ended; });
         ready = in.start.ready;
     }
-    if (!ready) return -1;
+    if (!ready) {
+        // The back-end's set-up on the update thread noted its own reason, if any.
+        return -1;
+    }
     if ((flags & SCREEN_HIGH_PRIORITY) != 0) p.set_update_priority(true);
     return 0;
 }

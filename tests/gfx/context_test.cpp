@@ -12,6 +12,7 @@
 #include "gfx/draw_state.h"
 #include "gfx/draw_state_serial.h"
 #include "gfx/pages.h"
+#include "gfx/screen_failure.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"
 #include "rt/console.h"
@@ -144,24 +145,47 @@ TEST_F(ContextTest, BadResolutionsAreRefusedAndLeaveTheScreen) {
     struct Case {
         std::int32_t w, h, depth;
     };
+    // Sizes beyond the mode description's 16 bits are bad sizes too.
     for (Case k : {Case{0, 10, 8}, Case{10, 0, 8}, Case{-5, 10, 8}, Case{10, 10, 3}, Case{10, 10, 0},
-                   Case{10, 10, 64}}) {
+                   Case{10, 10, 64}, Case{100000, 100000, 32}, Case{65536, 8, 32}, Case{8, 65536, 32},
+                   Case{0x7FFFFFFF, 8, 8}}) {
+        set_last_error(0);
         EXPECT_EQ(screen_res(k.w, k.h, k.depth, 0, 0, 0), 1) << k.w << "x" << k.h << "x" << k.depth;
+        EXPECT_EQ(get_last_error(), 1);
+        ASSERT_NE(current_context(), nullptr);
         EXPECT_EQ(current_context()->id, id);
+        EXPECT_EQ(current_context()->width, 32);
+        EXPECT_EQ(filled_hook_count(), CONSOLE_HOOK_COUNT);
     }
+}
+
+TEST_F(ContextTest, EachRefusedSetUpSaysWhyAndASuccessClearsIt) {
+    use_null_driver();
+    struct Case {
+        std::int32_t w, h, depth, pages;
+        const char* why;
+    };
+    for (Case k : {Case{0, 10, 8, 0, "bad size"}, Case{10, -1, 8, 0, "bad size"},
+                   Case{65536, 8, 32, 0, "size too large"}, Case{10, 10, 3, 0, "depth not offered"},
+                   Case{65535, 65535, 32, 0, "size too large"}, Case{320, 200, 8, 100000, "size too large"}}) {
+        ASSERT_EQ(screen_res(16, 16, 8, 0, 0, 0), 0);
+        EXPECT_STREQ(screen_failure_text(), "");
+        EXPECT_EQ(screen_res(k.w, k.h, k.depth, k.pages, 0, 0), 1);
+        EXPECT_STREQ(screen_failure_text(), k.why) << k.w << "x" << k.h << "x" << k.depth;
+    }
+    EXPECT_EQ(screen_mode(3, 0, 0, 0, 0), 1);
+    EXPECT_STREQ(screen_failure_text(), "no such mode");
+    EXPECT_EQ(screen_mode(-1, 0, 0, 0, 0), 1);
+    EXPECT_STREQ(screen_failure_text(), "no such mode");
+    // Closing at exit keeps the reason; closing by mode 0 is a set-up that succeeds.
+    close_screen();
+    EXPECT_STREQ(screen_failure_text(), "no such mode");
+    EXPECT_EQ(screen_mode(0, 0, 0, 0, 0), 0);
+    EXPECT_STREQ(screen_failure_text(), "");
 }
 
 TEST_F(ContextTest, ScreensTooLargeToHoldAreRefusedWithNoScreenLeft) {
     use_null_driver();
-    // Sizes beyond 16 bits close an open screen like any screen too large.
-    for (auto [w, h] : {std::pair{100000, 100000}, std::pair{65536, 8}, std::pair{8, 100000}}) {
-        ASSERT_EQ(screen_res(32, 32, 8, 0, 0, 0), 0);
-        EXPECT_EQ(screen_res(w, h, 32, 0, 0, 0), 1) << w << "x" << h;
-        EXPECT_EQ(get_last_error(), 1);
-        EXPECT_EQ(current_context(), nullptr);
-        EXPECT_EQ(filled_hook_count(), 0);
-    }
-
     // 65535 x 65535 x 4 bytes overflows 32 bits and exceeds the page limit.
     EXPECT_EQ(screen_res(65535, 65535, 32, 0, 0, 0), 1);
     EXPECT_EQ(get_last_error(), 1);
@@ -199,6 +223,7 @@ TEST_F(ContextTest, EveryFailedAllocationLeavesNoScreen) {
         EXPECT_EQ(current_context(), nullptr) << nth;
         EXPECT_EQ(filled_hook_count(), 0) << nth;
         EXPECT_EQ(blitter_table(), nullptr) << nth;
+        EXPECT_STREQ(screen_failure_text(), "out of memory") << nth;
     }
     // context, page array, 3 pages, dirty flags, two palettes, attribute map,
     // key state, event ring, its lock and the blitter table; then, with the

@@ -6,6 +6,7 @@
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/mouse_hooks.h"
+#include "gfx/screen_failure.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 #include "screen_support.h"
@@ -72,6 +73,25 @@ TEST_F(DriverChoiceTest, WithoutAPreferenceTwelveInitsThenFailure) {
     EXPECT_EQ(current_context(), nullptr);
     EXPECT_EQ(console_hooks().clear, nullptr);
     EXPECT_EQ(console_hooks().page_set, nullptr);
+}
+
+TEST_F(DriverChoiceTest, TheFailureTextNamesEachDriverTriedOnceWithItsReason) {
+    use_fake_drivers(-1);
+    fake_log().refusals[1] = "no display";
+    fake_log().refusals[2] = "not an OpenGL screen";
+    EXPECT_EQ(screen_res(64, 48, 32, 0, 0, 0), 1);
+    EXPECT_EQ(fake_log().inits, 12);
+    EXPECT_STREQ(screen_failure_text(),
+                 "no driver started: DirectX: init failed; GDI: no display; OpenGL: not an OpenGL screen");
+    // Each set-up lists the reasons of its own tries.
+    fake_log().refusals[0] = "no DirectDraw";
+    EXPECT_EQ(screen_res(64, 48, 32, 0, 0, 0), 1);
+    EXPECT_STREQ(screen_failure_text(),
+                 "no driver started: DirectX: no DirectDraw; GDI: no display; OpenGL: not an OpenGL screen");
+    // The next set-up that starts a driver clears it.
+    fake_log().succeed_at_init = fake_log().inits + 3;
+    ASSERT_EQ(screen_res(64, 48, 32, 0, 0, 0), 0);
+    EXPECT_STREQ(screen_failure_text(), "");
 }
 
 TEST_F(DriverChoiceTest, ANumberedModeThatFindsNoDriverReportsTheFailure) {

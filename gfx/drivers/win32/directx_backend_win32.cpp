@@ -20,6 +20,7 @@
 #include <mutex>
 #include <vector>
 
+#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/directx_backend.h"
@@ -196,12 +197,14 @@ std::int32_t dx_init_window() {
     g_dx.fullscreen = (flags & SCREEN_FULLSCREEN) != 0;
     // DirectDraw shows its surfaces in windows of this system only; another
     // window-system layer (a test's) leaves it nothing to draw into.
-    if (&platform() != &native_platform()) return -1;
+    if (&platform() != &native_platform()) return driver_refuses("no DirectDraw on this window system");
 
     // 1. The libraries.
     g_dx.ddraw_library = LoadLibraryA("ddraw.dll");
     g_dx.dinput_library = LoadLibraryA("dinput.dll");
-    if (g_dx.ddraw_library == nullptr || g_dx.dinput_library == nullptr) return -1;
+    if (g_dx.ddraw_library == nullptr || g_dx.dinput_library == nullptr) {
+        return driver_refuses("ddraw.dll or dinput.dll not loaded");
+    }
     look_up(g_dx.direct_draw_create, g_dx.ddraw_library, "DirectDrawCreate");
     look_up(g_dx.direct_draw_enumerate_ex, g_dx.ddraw_library, "DirectDrawEnumerateExA");
     look_up(g_dx.direct_input_create, g_dx.dinput_library, "DirectInputCreateA");
@@ -211,7 +214,7 @@ std::int32_t dx_init_window() {
     if (g_dx.fullscreen && search.monitor != nullptr && g_dx.direct_draw_enumerate_ex != nullptr) {
         g_dx.direct_draw_enumerate_ex(&match_device, &search, DDENUM_ATTACHEDSECONDARYDEVICES);
     }
-    if (!create_draw(search.found ? &search.guid : nullptr)) return -1;
+    if (!create_draw(search.found ? &search.guid : nullptr)) return driver_refuses("no DirectDraw device");
 
     // 4. DirectInput.
     if (g_dx.direct_input_create == nullptr ||
@@ -238,7 +241,9 @@ std::int32_t dx_init_window() {
             return -1;
         }
         std::int32_t mode_height = ws.height;
-        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height, g_dx.mode_depth)) return -1;
+        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height, g_dx.mode_depth)) {
+            return driver_refuses("display mode not offered");
+        }
         g_dx.mode_set = true;
         g_dx.mode_height = mode_height;
         win32::state().fullscreen_focus = &dx_fullscreen_focus;
@@ -304,7 +309,7 @@ std::int32_t dx_init_window() {
         ws.palette_changed.store(0);
     }
     ws.converter = choose_blitter(bits, surface.swap);
-    if (ws.converter == nullptr) return -1;
+    if (ws.converter == nullptr) return driver_refuses("depth not offered");
 
     // 10. The monitor's refresh rate.
     DWORD frequency = 0;

@@ -4,6 +4,7 @@
 // driver. The record stays first in the list, so the order of the choice is
 // unchanged.
 
+#include "gfx/screen_failure.h"
 #include "gfx/drivers/directx_backend.h"
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
@@ -12,7 +13,7 @@ namespace vz {
 
 namespace {
 
-std::int32_t no_init_window() { return -1; }
+std::int32_t no_init_window() { return driver_refuses("no DirectDraw on this system"); }
 // Nothing survives a failed first step.
 void no_exit_window() {}
 void no_paint() {}
