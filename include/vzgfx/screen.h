@@ -87,4 +87,9 @@ private:
     int error_ = 0;
 };
 
+// Writes what the screen shows (the visible page, in its shown colours) to
+// `path` as a binary PPM picture (P6, 8 bits a component). 0 on success; 1
+// without a screen or when the file cannot be written.
+int save_frame(const char* path);
+
 }  // namespace vzgfx

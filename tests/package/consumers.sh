@@ -16,7 +16,8 @@ step() { printf '== %s\n' "$*"; }
 step "install to a temporary prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in include/vzgfx/vzgfx.h lib/libvzgfx.a lib/cmake/vzgfx/vzgfxConfig.cmake \
-         lib/cmake/vzgfx/vzgfxConfigVersion.cmake lib/pkgconfig/vzgfx.pc bin/particles share/doc/vzgfx/LICENSE; do
+         lib/cmake/vzgfx/vzgfxConfigVersion.cmake lib/pkgconfig/vzgfx.pc bin/particles share/doc/vzgfx/LICENSE \
+         share/doc/vzgfx/guide.md share/doc/vzgfx/examples/hello.png; do
   [[ -f "$prefix/$f" ]] || { echo "not installed: $f"; exit 1; }
 done
 # Only the public headers: none of the routines' own.
