@@ -2,9 +2,9 @@
 
 #include "app/frame.h"
 
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "rt/console.h"
 
 namespace vz {

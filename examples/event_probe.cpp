@@ -17,11 +17,12 @@
 #include <string>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/events.h"
-#include "gfx/mouse_hooks.h"
-#include "gfx/pages.h"
+#include "gfx/text/mouse_hooks.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
 #include "rt/runtime.h"
 #include "rt/timer.h"

@@ -1,6 +1,7 @@
 #pragma once
-// The one graphics screen: its context record, the mode descriptors and the
-// screen set-up entry points.
+// The one graphics screen: its context record and the mode descriptors. The
+// record is the ground floor of gfx/: every layer above reads it, and it
+// includes nothing of theirs; screen set-up (gfx/screen/) builds and frees it.
 
 #include <cstdint>
 #include <mutex>
@@ -68,6 +69,8 @@ struct TextCell {
 };
 
 inline constexpr int KEY_STATE_SIZE = 128;
+// Bytes of GfxContext::attribute_map: the colour of each of the 16 attributes.
+inline constexpr int ATTRIBUTE_MAP_SIZE = 16;
 
 struct GfxContext {
     std::int32_t id;             // serial number of this screen
@@ -108,23 +111,6 @@ struct GfxContext {
 
 // The open screen, or null while none is open.
 GfxContext* current_context();
-
-std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth,
-                      std::int32_t page_count, std::int32_t refresh_rate, std::int32_t flags);
-std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count,
-                         std::int32_t flags, std::int32_t refresh_rate);
-std::int32_t screen_mode_pages(std::int32_t mode, std::int32_t work_page, std::int32_t visible_page);
-std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t depth,
-                        std::int32_t page_count, std::int32_t flags, std::int32_t refresh_rate);
-void set_screen_title(const char* text);
-// The current window title (the executable's name until one is set).
-const char* screen_title();
-void close_screen();
-void set_palette_entry(std::int32_t index, std::uint32_t colour);
-void resend_palette();
-
-// The blitter conversion table: 2048 bytes allocated with every screen.
-std::uint32_t* blitter_table();
 
 // Largest total size of a screen's pages. Larger screens are refused with
 // error 1, so that every page offset fits a 32-bit value.

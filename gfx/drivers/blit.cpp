@@ -12,11 +12,15 @@
 #include <cstring>
 
 #include "gfx/context.h"
-#include "gfx/pixel_bytes.h"
+#include "gfx/surface/pixel_bytes.h"
+#include "rt/alloc.h"
 
 namespace vz {
 
 namespace {
+
+constexpr std::size_t BLITTER_TABLE_BYTES = 2048;
+std::uint32_t* g_blitter_table = nullptr;
 
 // The blitter conversion table holds the two 16-bit lookup tables.
 constexpr int LOOKUP_ENTRIES = 256;
@@ -257,6 +261,19 @@ void blit_32_direct8(void* destination, std::int32_t destination_pitch) {
 }
 
 }  // namespace
+
+std::uint32_t* blitter_table() { return g_blitter_table; }
+
+bool allocate_blitter_table() {
+    free_blitter_table();
+    g_blitter_table = static_cast<std::uint32_t*>(zeroed_alloc(BLITTER_TABLE_BYTES));
+    return g_blitter_table != nullptr;
+}
+
+void free_blitter_table() {
+    zeroed_free(g_blitter_table);
+    g_blitter_table = nullptr;
+}
 
 BlitProc choose_direct8_blitter(std::uint32_t red_mask, std::uint32_t green_mask, std::uint32_t blue_mask) {
     const GfxContext* ctx = current_context();

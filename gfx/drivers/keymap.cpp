@@ -175,6 +175,17 @@ std::int32_t vk_at_scancode(std::int32_t scancode) {
     return 0;
 }
 
+std::int32_t held_modifiers(const std::uint8_t keyboard_state[256]) {
+    const auto held = [keyboard_state](std::int32_t vk) { return key_is_down(keyboard_state, static_cast<std::uint8_t>(vk)); };
+    std::int32_t modifiers = 0;
+    if (held(VKEY_LSHIFT) || held(VKEY_SHIFT) || held(VKEY_RSHIFT)) modifiers |= KEYMOD_SHIFT;
+    if (held(VKEY_CONTROL) || held(VKEY_LCONTROL)) modifiers |= KEYMOD_CONTROL;
+    if (held(VKEY_RCONTROL)) modifiers |= KEYMOD_RIGHT_CONTROL;
+    if (held(VKEY_MENU) || held(VKEY_LMENU)) modifiers |= KEYMOD_ALT;
+    if (held(VKEY_RMENU)) modifiers |= KEYMOD_RIGHT_ALT;
+    return modifiers;
+}
+
 void refresh_key_states(const std::uint8_t keyboard_state[256], std::uint8_t key_state[128]) {
     for (const ScancodeRow& row : SCANCODES) {
         const bool held = key_is_down(keyboard_state, row.first_vk) ||

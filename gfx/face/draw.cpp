@@ -7,12 +7,12 @@
 #include <limits>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/ellipse.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/screen_lock_guard.h"
-#include "gfx/text/lines.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/shapes/lines.h"
 #include "rt/console.h"
 
 namespace vzgfx {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/pixels.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "rt/error.h"
 #include "vzgfx/screen.h"
 

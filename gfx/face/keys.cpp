@@ -2,7 +2,7 @@
 
 #include "vzgfx/keys.h"
 
-#include "gfx/mouse_hooks.h"
+#include "gfx/text/mouse_hooks.h"
 #include "rt/console.h"
 #include "rt/key_codes.h"
 

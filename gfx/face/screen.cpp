@@ -6,7 +6,8 @@
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
-#include "gfx/mode_table.h"
+#include "gfx/screen/mode_table.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/screen_failure.h"
 #include "rt/error.h"
 #include "rt/runtime.h"

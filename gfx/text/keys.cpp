@@ -15,10 +15,10 @@
 #include "gfx/text/keys.h"
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "rt/console.h"
 #include "rt/timer.h"
 

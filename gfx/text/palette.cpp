@@ -5,11 +5,11 @@
 #include <span>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
 
 namespace vz {
 
@@ -233,6 +233,40 @@ std::int32_t port_in(std::int32_t port) {
         g_port.index = (g_port.index + 1) % colours;
     }
     return result;
+}
+
+void set_palette_entry(std::int32_t index, std::uint32_t colour) {
+    GfxContext* context = current_context();
+    if (context == nullptr || context->palette_desc == nullptr || context->palette_desc->colours <= 0) return;
+    const std::int32_t colours = context->palette_desc->colours;
+    index &= colours - 1;
+    std::uint32_t red = 0, green = 0, blue = 0;
+    if (colours == 256) {
+        // 6-bit components widened to 8 bits: 63 gives 255, 32 gives 129.
+        const auto widen = [](std::uint32_t component) {
+            return static_cast<std::uint32_t>(static_cast<double>(component) * 255.0 / 63.0);
+        };
+        red = widen(colour & 0x3Fu);
+        green = widen((colour >> 8) & 0x3Fu);
+        blue = widen((colour >> 16) & 0x3Fu);
+    } else {
+        const std::uint32_t attribute = colour & static_cast<std::uint32_t>(colours - 1);
+        const std::uint32_t rgb = context->colour_map[attribute];
+        red = rgb & 0xFFu;
+        green = (rgb >> 8) & 0xFFu;
+        blue = (rgb >> 16) & 0xFFu;
+        if (index < ATTRIBUTE_MAP_SIZE) {
+            context->attribute_map[index] = static_cast<std::uint8_t>(attribute);
+        }
+    }
+    context->device_palette[index] = red + green * 256u + blue * 65536u;
+    send_palette_entry(context, index, context->device_palette[index]);
+}
+
+void resend_palette() {
+    const GfxContext* context = current_context();
+    if (context == nullptr || context->driver == nullptr || context->driver->set_palette == nullptr) return;
+    for (std::int32_t i = 0; i < 256; ++i) send_palette_entry(context, i, context->device_palette[i]);
 }
 
 }  // namespace vz

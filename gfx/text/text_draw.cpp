@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "gfx/text/text.h"
 #include "gfx/text/text_grid.h"
 #include "gfx/text/text_layout.h"

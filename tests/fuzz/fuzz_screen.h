@@ -7,6 +7,7 @@
 #include "fuzz_input.h"
 #include "recycled_blocks.h"
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz::fuzz {
 

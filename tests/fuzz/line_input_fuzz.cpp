@@ -11,6 +11,7 @@
 #include "fuzz_input.h"
 #include "fuzz_screen.h"
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/text/input.h"
 #include "gfx/text/keys.h"
 #include "rt/console.h"

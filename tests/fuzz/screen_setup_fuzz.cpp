@@ -8,10 +8,11 @@
 #include "fuzz_input.h"
 #include "fuzz_screen.h"
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/ellipse.h"
-#include "gfx/mode_table.h"
-#include "gfx/pages.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/screen/mode_table.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/text.h"
 
 namespace {

@@ -10,6 +10,7 @@
 #include "fuzz_input.h"
 #include "fuzz_screen.h"
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/events.h"
 #include "screen_support.h"
 

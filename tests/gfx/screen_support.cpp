@@ -4,7 +4,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/screen_failure.h"
 #include "gfx/testing.h"
 #include "tests/test_env.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
 
 namespace vz::test {

@@ -93,10 +93,13 @@ WindowMessage key_message(WindowMessageType type, WPARAM wparam, LPARAM lparam) 
     m.extended = ((lparam >> 24) & 1) != 0;
     m.alt_held = ((lparam >> 29) & 1) != 0;
     m.was_down = ((lparam >> 30) & 1) != 0;
+    // The keyboard state as of this message: its modifiers, and the character
+    // of a press (the character message that follows brings it to the queue).
+    BYTE keyboard[256] = {};
+    GetKeyboardState(keyboard);
+    m.modifiers = held_modifiers(keyboard);
     if (type == WindowMessageType::key_down || type == WindowMessageType::system_key_down) {
-        BYTE keyboard[256] = {};
-        GetKeyboardState(keyboard);
-        m.key_char = key_character(static_cast<UINT>(m.vk), static_cast<UINT>(m.scan), keyboard);
+        m.character = static_cast<std::uint32_t>(key_character(static_cast<UINT>(m.vk), static_cast<UINT>(m.scan), keyboard));
     }
     return m;
 }

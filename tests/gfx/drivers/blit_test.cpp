@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz {
 namespace {

@@ -6,12 +6,12 @@
 #include <memory>
 #include <thread>
 
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/events.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
 #include "tests/test_env.h"

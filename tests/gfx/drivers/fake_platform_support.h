@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/drivers/gl_platform.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_proc.h"

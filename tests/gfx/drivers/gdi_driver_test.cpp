@@ -7,12 +7,13 @@
 #include <cstring>
 
 #include "fake_platform_support.h"
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/text/palette.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_state.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/text/keys.h"
 
 namespace vz::test {

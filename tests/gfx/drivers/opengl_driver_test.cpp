@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform_support.h"
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/opengl_format.h"
 #include "gfx/drivers/window_state.h"
-#include "gfx/pages.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
 #include "rt/key_codes.h"
 

@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "fake_platform_support.h"
-#include "gfx/draw_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 
 namespace vz::test {
 namespace {

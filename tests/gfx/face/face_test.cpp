@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <string>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
 #include "vzgfx/vzgfx.h"
 
@@ -309,6 +314,31 @@ TEST(FacePages, WorkAndVisiblePagesCopyAndFlip) {
     }
     EXPECT_EQ(set_pages(0, 0), 1);  // no screen
     EXPECT_EQ(flip(), 1);
+}
+
+TEST(FaceFrame, SavesTheVisiblePageInItsShownColours) {
+    const std::string path = (std::filesystem::temp_directory_path() / "vzgfx_face_frame.ppm").string();
+    EXPECT_EQ(save_frame(path.c_str()), 1);  // no screen
+    const Screen screen = Screen::open(3, 2, 16, ScreenOptions{.pages = 2, .no_window = true});
+    set_point(2, 1, rgb(0xFF, 0x80, 0x40));  // stored as RGB565 0xFC08
+    set_pages(1, -1);
+    set_point(0, 0, rgb(0xFF, 0xFF, 0xFF));  // the work page is not what shows
+    ASSERT_EQ(save_frame(path.c_str()), 0);
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    const std::string header = "P6\n3 2\n255\n";
+    ASSERT_EQ(bytes.size(), header.size() + 3 * 2 * 3);
+    EXPECT_EQ(bytes.substr(0, header.size()), header);
+    const auto at = [&](int x, int y, int c) {
+        return static_cast<std::uint8_t>(bytes[header.size() + static_cast<std::size_t>((y * 3 + x) * 3 + c)]);
+    };
+    EXPECT_EQ(at(0, 0, 0), 0);  // black
+    // 0xFC08 widened back: red 31 -> 255, green 32 -> 130, blue 8 -> 66.
+    EXPECT_EQ(at(2, 1, 0), 255);
+    EXPECT_EQ(at(2, 1, 1), 130);
+    EXPECT_EQ(at(2, 1, 2), 66);
+    EXPECT_EQ(save_frame("/nonexistent-dir/x.ppm"), 1);
 }
 
 TEST(FaceVersion, TheLibrarysVersionIsTheHeaders) {

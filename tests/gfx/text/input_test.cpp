@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/text.h"
 #include "key_driver_support.h"
-#include "gfx/pages.h"
+#include "gfx/surface/pages.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"

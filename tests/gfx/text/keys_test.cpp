@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
 #include "gfx/testing.h"
 #include "key_driver_support.h"

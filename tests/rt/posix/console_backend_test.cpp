@@ -323,6 +323,45 @@ TEST_F(ConsolePipes, TextGridOfNonTerminal) {
     EXPECT_EQ(row, 3);
 }
 
+// One rule on every platform: after the end of the input no key can arrive,
+// so waiting for one returns at once; the keys queued before the end are
+// still read, and a timed sleep still goes by the arrival indication alone.
+TEST_F(ConsolePipes, KeysQueuedBeforeTheEndAreStillReadAndNothingWaits) {
+    type("ab");
+    end_input();
+    EXPECT_EQ(text_of(console_key_text()), "a");
+    console_key_sleep(-1);
+    EXPECT_TRUE(sleeps.empty());
+    EXPECT_FALSE(console_input_ended());
+    EXPECT_EQ(console_key_pending(), 1);
+    console_key_sleep(120);  // "b" is queued, but taking "a" cleared the indication
+    EXPECT_EQ(sleeps, (std::vector<std::int32_t>{50, 50, 20}));
+    EXPECT_EQ(console_wait_key(), 'b');
+    EXPECT_TRUE(console_input_ended());
+    EXPECT_EQ(console_wait_key(), 0);
+}
+
+TEST_F(ConsolePipes, TabMovesTheCursorToTheNextStopWithinTheGrid) {
+    const auto print = [](const std::string& text) {
+        console_print(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::int32_t>(text.size()));
+    };
+    std::int32_t col = 0;
+    std::int32_t row = 0;
+    print("a\tb");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 10);  // the TAB went from column 2 to 9
+    print("\t\t");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 25);
+    // Past the last stop the cursor stays on the last column.
+    console_set_text_size(12, 0);
+    console_set_text_pos(1, 1, -1);
+    print("abcdefghi\t");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 12);
+    EXPECT_EQ(row, 1);
+}
+
 // --- A pseudo-terminal --------------------------------------------------------
 
 class ConsoleTerminal : public ::testing::Test {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/win32/ddraw_format.h"
 
