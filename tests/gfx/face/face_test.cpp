@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -339,6 +340,29 @@ TEST(FaceFrame, SavesTheVisiblePageInItsShownColours) {
     EXPECT_EQ(at(2, 1, 1), 130);
     EXPECT_EQ(at(2, 1, 2), 66);
     EXPECT_EQ(save_frame("/nonexistent-dir/x.ppm"), 1);
+}
+
+TEST(FaceBadArguments, GiveTheErrorCodesAndNeverCrash) {
+    const Screen screen = Screen::open(32, 32, 32, IN_MEMORY);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float huge = 1e30f;
+    circle(nan, 5, 3, rgb(1, 1, 1), {.filled = true});
+    circle(5, 5, nan, rgb(1, 1, 1));
+    circle(5, 5, huge, rgb(1, 1, 1), {.filled = true, .aspect = huge});
+    arc(5, 5, 3, nan, huge, rgb(1, 1, 1), {.pie = true});
+    line(-huge, -huge, huge, huge, rgb(2, 2, 2), {.style = LINE_DOTTED});
+    box(nan, 0, huge, -huge, rgb(3, 3, 3), {.filled = true});
+    set_point(nan, nan, rgb(4, 4, 4));
+    EXPECT_EQ(get_point(nan, 0), -1);
+    EXPECT_EQ(get_point(huge, huge), -1);
+    constexpr int BIG = std::numeric_limits<int>::max();
+    EXPECT_EQ(locate(BIG, BIG), 1);
+    EXPECT_EQ(locate(std::numeric_limits<int>::min(), 1), 1);
+    EXPECT_EQ(set_pages(BIG, 0), 1);
+    EXPECT_EQ(copy_page(0, BIG), 1);
+    sleep(-5);  // returns at once, like sleep(0)
+    EXPECT_EQ(Screen::open(32, 32, 32, ScreenOptions{.pages = BIG, .no_window = true}).error(), 1);
+    EXPECT_STREQ(Screen::failure(), "size too large");
 }
 
 TEST(FaceVersion, TheLibrarysVersionIsTheHeaders) {
