@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "gfx/context.h"
+#include "gfx/driver.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/driver.h"
 #include "gfx/surface/pages.h"
 #include "rt/runtime.h"
 

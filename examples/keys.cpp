@@ -13,16 +13,26 @@ namespace {
 
 const char* key_name(std::int32_t code) {
     switch (code) {
-        case KEY_ENTER: return "Enter";
-        case KEY_ESCAPE: return "Escape";
-        case KEY_BACKSPACE: return "Backspace";
-        case KEY_TAB: return "Tab";
-        case KEY_UP: return "Up";
-        case KEY_DOWN: return "Down";
-        case KEY_LEFT: return "Left";
-        case KEY_RIGHT: return "Right";
-        case KEY_CLOSE: return "window closed";
-        default: break;
+    case KEY_ENTER:
+        return "Enter";
+    case KEY_ESCAPE:
+        return "Escape";
+    case KEY_BACKSPACE:
+        return "Backspace";
+    case KEY_TAB:
+        return "Tab";
+    case KEY_UP:
+        return "Up";
+    case KEY_DOWN:
+        return "Down";
+    case KEY_LEFT:
+        return "Left";
+    case KEY_RIGHT:
+        return "Right";
+    case KEY_CLOSE:
+        return "window closed";
+    default:
+        break;
     }
     if (code >= KEY_F1 && code <= KEY_F1 + 9 * 256 && (code & 0xFF) == 0xFF) return "a function key";
     return code < 256 ? "a character" : "an extended key";

@@ -262,8 +262,7 @@ std::int32_t runtime_view_print(std::int32_t top, std::int32_t bottom, bool plac
     }
     // top <= bottom <= rows, and rows is a 32-bit count: compute the code
     // without signed overflow and keep its 32-bit pattern.
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(top) +
-                                     static_cast<std::uint32_t>(bottom) * 65536u);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(top) + static_cast<std::uint32_t>(bottom) * 65536u);
 }
 
 std::int32_t runtime_width(std::int32_t columns, std::int32_t rows) {

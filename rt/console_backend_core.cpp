@@ -87,31 +87,43 @@ void track_output(const std::uint8_t* bytes, std::int32_t length) {
     const TextArea area = text_area();
     for (std::int32_t i = 0; i < length; ++i) {
         switch (bytes[i]) {
-            case 7:
-                break;
-            case 8:
-                if (s.col > 0) --s.col;
-                break;
-            case 9:
-                s.col = (s.col + 8) & ~7;
-                if (s.col >= area.cols) s.col = area.cols - 1;
-                break;
-            case 10:
+        case 7:
+            break;
+        case 8:
+            if (s.col > 0) --s.col;
+            break;
+        case 9:
+            s.col = (s.col + 8) & ~7;
+            if (s.col >= area.cols) s.col = area.cols - 1;
+            break;
+        case 10:
+            s.col = 0;
+            ++s.row;
+            break;
+        case 13:
+            s.col = 0;
+            break;
+        default:
+            if (++s.col >= area.cols) {
                 s.col = 0;
                 ++s.row;
-                break;
-            case 13:
-                s.col = 0;
-                break;
-            default:
-                if (++s.col >= area.cols) {
-                    s.col = 0;
-                    ++s.row;
-                }
-                break;
+            }
+            break;
         }
         if (s.row > area.bottom) s.row = area.bottom;  // the text scrolled
     }
+}
+
+std::uint32_t set_colours(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
+    State& s = state();
+    const std::uint32_t previous = (s.bg & 0xFFFF) * 65536u + (s.fg & 0xFFFF);
+    if (!(flags & 1)) s.fg = fg & 15;
+    if (!(flags & 2)) s.bg = bg & 15;
+    return previous;
+}
+
+std::int32_t size_code(std::int32_t cols, std::int32_t rows) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(rows) * 65536u + static_cast<std::uint32_t>(cols));
 }
 
 }  // namespace console_core

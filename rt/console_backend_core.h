@@ -45,7 +45,7 @@ struct State {
     std::int32_t row = 0;
     std::int32_t col = 0;
     std::int32_t window_top = 0;
-    std::int32_t window_bottom = -1;  // -1 = the last row
+    std::int32_t window_bottom = -1;   // -1 = the last row
     std::int32_t cols = DEFAULT_COLS;  // grid of output that is not a terminal or console
     std::int32_t rows = DEFAULT_ROWS;
     std::uint32_t fg = 7;
@@ -84,6 +84,13 @@ TextArea text_area();
 // wrapping at the width; the row stays on the window's last row when the text
 // scrolls.
 void track_output(const std::uint8_t* bytes, std::int32_t length);
+
+// Takes the colours 0 to 15 of console_set_color (flags bit 0: keep the
+// foreground, bit 1: keep the background); the previous colours as
+// background * 65536 + foreground.
+std::uint32_t set_colours(std::uint32_t fg, std::uint32_t bg, std::int32_t flags);
+// A text grid size as console_set_text_size reports it: rows * 65536 + cols.
+std::int32_t size_code(std::int32_t cols, std::int32_t rows);
 
 // --- Provided by each platform's back-end ----------------------------------
 // Moves whatever input is ready into the key queue without waiting.

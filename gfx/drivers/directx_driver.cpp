@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/drivers/directx_backend.h"
 #include "gfx/drivers/drivers.h"
@@ -13,6 +12,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 

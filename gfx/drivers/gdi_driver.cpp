@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstring>
 
-#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/drivers.h"
@@ -14,6 +13,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 #include "rt/timer.h"
 
 namespace vz {
@@ -45,7 +45,8 @@ void send_image_colours(const GfxContext* context, bool palette_indices) {
     std::uint32_t colours[256] = {};
     for (std::uint32_t i = 0; i < 256; ++i) {
         if (palette_indices) {
-            const std::uint32_t e = context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
+            const std::uint32_t e =
+                context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
             colours[i] = ((e & 0xFF) << 16) | (e & 0xFF00) | ((e >> 16) & 0xFF);
         } else {
             // Each component's bits stretched over 0-255.
@@ -175,9 +176,7 @@ void gdi_present() {
 void gdi_thread_main(StartSignal& ready) {
     WindowState& ws = window_state();
     InputState& in = input_state();
-    if (ws.init_window() != 0) return;
-    ws.active.store(1);
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (ws.running.load() != 0) {
         {
             std::lock_guard<std::recursive_mutex> guard(in.lock);
@@ -186,7 +185,7 @@ void gdi_thread_main(StartSignal& ready) {
                 std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
             }
             if (ws.active.load() != 0) refresh_key_state();
-            pump_messages();
+            handle_window_messages();
         }
         os_sleep_ms(10);
     }

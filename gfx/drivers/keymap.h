@@ -53,7 +53,7 @@ std::uint8_t vk_to_char(std::int32_t vk);
 // (table value with its low byte set to 0xFF), or -1 for no key. `character`
 // is the character byte (0 when none); a non-zero `no_plain_characters`
 // suppresses plain characters.
-std::int32_t translate_key(std::int32_t character, std::int32_t scancode, std::int32_t vk,
-                           std::int32_t modifiers, std::int32_t no_plain_characters);
+std::int32_t translate_key(std::int32_t character, std::int32_t scancode, std::int32_t vk, std::int32_t modifiers,
+                           std::int32_t no_plain_characters);
 
 }  // namespace vz

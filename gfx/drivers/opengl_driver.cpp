@@ -12,7 +12,6 @@
 #include <atomic>
 #include <vector>
 
-#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/gl_platform.h"
@@ -21,6 +20,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 
@@ -141,13 +141,13 @@ void gl_flip() { gl_platform().swap_buffers(); }
 // No lock: the messages are handled here, on the program's thread.
 void gl_poll_events() {
     if (window_state().active.load() != 0) refresh_key_state();
-    pump_messages();
+    handle_window_messages();
 }
 
 std::int32_t* gl_fetch_modes(std::int32_t depth, std::int32_t* count) {
     std::int32_t listed = 0;
-    std::int32_t* modes = platform().list_modes(
-        [](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
+    std::int32_t* modes =
+        platform().list_modes([](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
     if (count != nullptr) *count = listed;
     return modes;
 }

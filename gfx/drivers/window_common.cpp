@@ -5,13 +5,13 @@
 #include <cstring>
 #include <exception>
 
-#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 
@@ -51,6 +51,14 @@ void signal_ready(StartSignal& ready) {
         ready.ready = true;
     }
     ready.changed.notify_all();
+}
+
+bool open_update_window(StartSignal& ready) {
+    WindowState& ws = window_state();
+    if (ws.init_window() != 0) return false;
+    ws.active.store(1);
+    signal_ready(ready);
+    return true;
 }
 
 std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
@@ -181,7 +189,7 @@ void clip_cursor_to_client() {
     if (platform().client_rect(&client)) platform().confine_cursor(&client);
 }
 
-void pump_messages() { platform().pump_messages(); }
+void handle_window_messages() { platform().pump_messages(); }
 
 void refresh_key_state() {
     GfxContext* context = current_context();

@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "gfx/context.h"
-#include "gfx/text/palette.h"
 #include "gfx/drivers/cp437.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
@@ -15,6 +14,7 @@
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/palette.h"
 #include "rt/key_codes.h"
 
 namespace vz {

@@ -41,12 +41,12 @@ enum class WindowMessageType : std::int32_t {
 struct WindowMessage {
     WindowMessageType type = WindowMessageType::paint;
     // Keys.
-    std::int32_t vk = 0;        // virtual key
-    std::int32_t scan = 0;      // PC set-1 scancode
-    std::int32_t repeat = 1;    // repeat count
-    bool extended = false;      // key of the separate blocks
-    bool was_down = false;      // the key was already down (auto-repeat)
-    bool alt_held = false;      // Alt was down with the key
+    std::int32_t vk = 0;      // virtual key
+    std::int32_t scan = 0;    // PC set-1 scancode
+    std::int32_t repeat = 1;  // repeat count
+    bool extended = false;    // key of the separate blocks
+    bool was_down = false;    // the key was already down (auto-repeat)
+    bool alt_held = false;    // Alt was down with the key
     // The modifier keys held with the key (KEYMOD_* bits, as held_modifiers
     // reads them from the keyboard state; KEYMOD_EXTENDED follows `extended`).
     std::int32_t modifiers = 0;
@@ -63,9 +63,9 @@ struct WindowMessage {
     bool minimised = false;
     // Mouse: client coordinates of a move.
     std::int32_t x = 0, y = 0;
-    std::int32_t button = 0;      // 1 left, 2 right, 4 middle
-    std::int32_t extra_held = 0;  // after the message: bit 0 first extra button down, bit 1 second
-    std::int32_t wheel_delta = 0; // positive away from the user / to the right
+    std::int32_t button = 0;       // 1 left, 2 right, 4 middle
+    std::int32_t extra_held = 0;   // after the message: bit 0 first extra button down, bit 1 second
+    std::int32_t wheel_delta = 0;  // positive away from the user / to the right
 };
 
 // The result of a message that goes on to the platform's default handling.

@@ -7,12 +7,12 @@
 #include <limits>
 
 #include "gfx/context.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/shapes/ellipse.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/surface/screen_lock_guard.h"
-#include "gfx/shapes/lines.h"
 #include "rt/console.h"
 
 namespace vzgfx {
@@ -25,9 +25,7 @@ const float FULL_TURN = std::bit_cast<float>(vz::FULL_TURN_BITS);
 
 // A negative limit asks the ellipse routine for a radial line; -0 is not
 // negative, so 0 becomes the smallest negative float.
-float with_radial_line(float angle) {
-    return angle == 0.0f ? -std::numeric_limits<float>::min() : -angle;
-}
+float with_radial_line(float angle) { return angle == 0.0f ? -std::numeric_limits<float>::min() : -angle; }
 
 }  // namespace
 

@@ -3,8 +3,8 @@
 #include "vzgfx/pages.h"
 
 #include "gfx/context.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "rt/console.h"
 #include "rt/error.h"

@@ -66,8 +66,7 @@ Screen Screen::open_mode(int mode, const ScreenOptions& options) {
     return Screen(open_id(result), result);
 }
 
-Screen::Screen(Screen&& other) noexcept
-    : id_(std::exchange(other.id_, 0)), error_(other.error_) {}
+Screen::Screen(Screen&& other) noexcept : id_(std::exchange(other.id_, 0)), error_(other.error_) {}
 
 Screen& Screen::operator=(Screen&& other) noexcept {
     if (this != &other) {

@@ -14,8 +14,8 @@ namespace {
 
 // Tries one driver with the requested refresh rate and then with 0; a failed
 // init is always followed by that driver's exit.
-bool try_driver(const GfxDriver* driver, const char* title, std::int32_t width, std::int32_t height,
-                std::int32_t depth, std::int32_t refresh_rate, std::int32_t flags) {
+bool try_driver(const GfxDriver* driver, const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
+                std::int32_t refresh_rate, std::int32_t flags) {
     const std::int32_t rates[2] = {refresh_rate, 0};
     for (std::int32_t rate : rates) {
         if (driver->init != nullptr && driver->init(title, width, height, depth, rate, flags) == 0) return true;

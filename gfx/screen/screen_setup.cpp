@@ -105,7 +105,7 @@ constexpr const char* OUT_OF_MEMORY = "out of memory";
 // fields, pages and buffers. Null on success, otherwise the reason: nothing
 // could be allocated, the screen is too large or its depth is not offered.
 const char* build_context(GfxContext* context, const ModeInfo& info, std::int32_t mode, std::int32_t depth,
-                   std::int32_t page_count, std::int32_t flags) {
+                          std::int32_t page_count, std::int32_t flags) {
     context->id = g_next_id++;
     context->mode = mode;
     context->width = info.width;
@@ -117,10 +117,10 @@ const char* build_context(GfxContext* context, const ModeInfo& info, std::int32_
     context->palette_desc = info.palette;
     context->scanline = info.scanline > 0 ? info.scanline : 1;
     context->font = info.font;
-    context->aspect = info.aspect != 0.0f
-                          ? info.aspect
-                          : static_cast<float>(static_cast<double>(info.height) / static_cast<double>(info.width) *
-                                               4.0 / 3.0);
+    context->aspect =
+        info.aspect != 0.0f
+            ? info.aspect
+            : static_cast<float>(static_cast<double>(info.height) / static_cast<double>(info.width) * 4.0 / 3.0);
 
     if (chosen == 24 || chosen == 32) {
         context->depth = 32;
@@ -139,8 +139,8 @@ const char* build_context(GfxContext* context, const ModeInfo& info, std::int32_
 
     // Sizes in 64 bits: a screen whose pages would not fit is refused rather
     // than allocated short.
-    const std::uint64_t page_bytes = static_cast<std::uint64_t>(context->pitch) *
-                                     static_cast<std::uint64_t>(context->height);
+    const std::uint64_t page_bytes =
+        static_cast<std::uint64_t>(context->pitch) * static_cast<std::uint64_t>(context->height);
     if (context->width <= 0 || context->height <= 0 || page_count <= 0 ||
         page_bytes * static_cast<std::uint64_t>(page_count) > MAX_SCREEN_PAGE_BYTES) {
         return "size too large";
@@ -156,7 +156,8 @@ const char* build_context(GfxContext* context, const ModeInfo& info, std::int32_
     context->visible_page = 0;
     context->visible_ptr = context->pages[0];
 
-    const std::size_t dirty_bytes = static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
+    const std::size_t dirty_bytes =
+        static_cast<std::size_t>(context->height) * static_cast<std::size_t>(context->scanline);
     context->dirty = zeroed_array<std::uint8_t>(dirty_bytes);
     if (context->dirty == nullptr) return OUT_OF_MEMORY;
     context->device_palette = zeroed_array<std::uint32_t>(PALETTE_ENTRIES);

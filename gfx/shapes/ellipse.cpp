@@ -12,12 +12,12 @@
 #include <cmath>
 
 #include "gfx/context.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/shapes/ellipse_rows.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/surface/shape_math.h"
-#include "gfx/shapes/lines.h"
 
 namespace vz {
 
@@ -79,8 +79,8 @@ ArcOffset arc_point(float angle, float rx, float ry) {
 
 // One row of a whole ellipse: a clipped span when filled, otherwise the two
 // end pixels that lie inside the view.
-void ellipse_row(DrawState* state, const ViewBounds& view, std::int64_t row, std::int64_t x_left,
-                 std::int64_t x_right, std::uint32_t colour, bool fill, RowMarks& marks) {
+void ellipse_row(DrawState* state, const ViewBounds& view, std::int64_t row, std::int64_t x_left, std::int64_t x_right,
+                 std::uint32_t colour, bool fill, RowMarks& marks) {
     if (fill) {
         if (marks.visit(row)) return;
         if (!view.has_row(row)) return;
@@ -179,8 +179,8 @@ void whole_ellipse_by_rows(DrawState* state, const ViewBounds& view, std::int64_
     mark_rows_and_unlock(state, view, y_min, y_max);
 }
 
-void whole_ellipse(DrawState* state, const ViewBounds& view, std::int32_t cx, std::int32_t cy, float rx,
-                   float ry, std::uint32_t colour, bool fill) {
+void whole_ellipse(DrawState* state, const ViewBounds& view, std::int32_t cx, std::int32_t cy, float rx, float ry,
+                   std::uint32_t colour, bool fill) {
     if (rx > WALK_RADIUS_LIMIT || std::fabs(ry) > WALK_RADIUS_LIMIT) {
         whole_ellipse_by_rows(state, view, cx, cy, rx, ry, colour, fill);
         return;
@@ -281,8 +281,8 @@ void arc(DrawState* state, void* target, float x, float y, std::int32_t cx, std:
     const ViewBounds view(state);
     if (view.empty()) return;
 
-    const auto inc = static_cast<float>(
-        1.0 / (1.5 * std::sqrt(static_cast<double>(rx)) * std::sqrt(static_cast<double>(ry))));
+    const auto inc =
+        static_cast<float>(1.0 / (1.5 * std::sqrt(static_cast<double>(rx)) * std::sqrt(static_cast<double>(ry))));
     screen_lock();
     std::int64_t y_min = cy;
     std::int64_t y_max = cy;
@@ -314,7 +314,8 @@ void ellipse_general(void* target, float x, float y, float radius, std::uint32_t
     if (context == nullptr || !(radius > 0.0f)) return;
 
     set_target(state, target);
-    const std::uint32_t pixel = uses_foreground_colour(coord_flags) ? state->fg_colour : to_pixel_value(state->bpp, colour);
+    const std::uint32_t pixel =
+        uses_foreground_colour(coord_flags) ? state->fg_colour : to_pixel_value(state->bpp, colour);
     choose_draw_ops(state, pixel);
     apply_step(state, coord_flags, &x, &y);
     const PixelPoint centre = to_screen(state, x, y);

@@ -10,8 +10,8 @@ namespace vz {
 // single nearest to 2 pi.
 inline constexpr std::uint32_t FULL_TURN_BITS = 0x40C90FDCu;
 
-void ellipse(void* target, float x, float y, float radius, std::uint32_t colour, float aspect,
-             float start_angle, float end_angle, std::int32_t fill, std::int32_t coord_flags);
+void ellipse(void* target, float x, float y, float radius, std::uint32_t colour, float aspect, float start_angle,
+             float end_angle, std::int32_t fill, std::int32_t coord_flags);
 
 // ellipse without its small-circle fast path: every call takes the general
 // walk. The reference the fast path is tested and measured against.

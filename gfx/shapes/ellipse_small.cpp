@@ -34,9 +34,9 @@
 
 #include "gfx/context.h"
 #include "gfx/context_cell.h"
+#include "gfx/shapes/ellipse.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/shapes/ellipse.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/surface/shape_math.h"
@@ -232,8 +232,8 @@ struct CircleSetup {
     std::int64_t view_top = 0, view_bottom = 0;
     std::int64_t inside_left = 0, inside_right = -1, inside_top = 0, inside_bottom = -1;
     bool marks = false;
-    bool marks_in_page = false;  // the view's rows all lie on the page
-    bool plus = false;           // radius 1: the five-pixel plus
+    bool marks_in_page = false;     // the view's rows all lie on the page
+    bool plus = false;              // radius 1: the five-pixel plus
     std::int32_t whole_radius = 0;  // the radius, a whole number
     std::int32_t reach = 0;         // rows above and below the centre that change
     std::int32_t row_count = 0;     // CircleRows::count
@@ -281,10 +281,10 @@ void record_plus(CircleSetup& s, const DrawState* state, const ViewBounds& view)
     s.pitch = pitch;
     // Row r of the view starts at lines[view.top] + (r - view.top) * pitch;
     // the centre (x, y) is row y + offset_y, column x + offset_x.
-    s.centre_origin = first +
-                      static_cast<std::uintptr_t>((s.offset_y - view.top) * pitch + std::int64_t{s.offset_x} * 4);
-    s.dirty_origin = s.marks ? reinterpret_cast<std::uintptr_t>(s.dirty) + static_cast<std::uintptr_t>(s.offset_y - 1)
-                             : 0;
+    s.centre_origin =
+        first + static_cast<std::uintptr_t>((s.offset_y - view.top) * pitch + std::int64_t{s.offset_x} * 4);
+    s.dirty_origin =
+        s.marks ? reinterpret_cast<std::uintptr_t>(s.dirty) + static_cast<std::uintptr_t>(s.offset_y - 1) : 0;
 }
 
 // Records the set-up the general small-circle call just made, when later
@@ -398,8 +398,7 @@ void mark_clamped(const CircleSetup& s, std::int64_t cy) {
 // count moving (`stale` names it); does nothing for null.
 void report_stale(const char* stale) {
     if (stale == nullptr) return;
-    std::fprintf(stderr,
-                 "vzgfx: %s changed without drawing_state_changed(); the small-circle set-up would be stale\n",
+    std::fprintf(stderr, "vzgfx: %s changed without drawing_state_changed(); the small-circle set-up would be stale\n",
                  stale);
     std::abort();
 }
@@ -412,19 +411,28 @@ void check_setup_unchanged(const CircleSetup& s, float aspect) {
     const char* stale = nullptr;
     const GfxContext* const context = s.context;
     const auto* bytes = reinterpret_cast<const unsigned char*>(s.state);
-    if (s.context_cell->load(std::memory_order_acquire) != context) stale = "the open screen";
-    else if (context->id != s.context_id) stale = "the screen's id";
-    else if ((context->flags & CTX_BLENDING) != s.blending) stale = "the screen's blending flag";
+    if (s.context_cell->load(std::memory_order_acquire) != context)
+        stale = "the open screen";
+    else if (context->id != s.context_id)
+        stale = "the screen's id";
+    else if ((context->flags & CTX_BLENDING) != s.blending)
+        stale = "the screen's blending flag";
     else if (aspect == 0.0f && std::bit_cast<std::uint32_t>(context->aspect) != s.screen_aspect_bits) {
         stale = "the screen's aspect";
-    } else if (context->visible_ptr != s.visible_ptr) stale = "the visible page";
-    else if (context->dirty != s.dirty) stale = "the dirty flags";
-    else if (context->height != s.height) stale = "the screen's height";
-    else if (differing_bits<STATE_HEAD>(bytes, s.state_head) != 0) stale = "the drawing state's target";
-    else if (differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) != 0) stale = "the drawing state's view";
+    } else if (context->visible_ptr != s.visible_ptr)
+        stale = "the visible page";
+    else if (context->dirty != s.dirty)
+        stale = "the dirty flags";
+    else if (context->height != s.height)
+        stale = "the screen's height";
+    else if (differing_bits<STATE_HEAD>(bytes, s.state_head) != 0)
+        stale = "the drawing state's target";
+    else if (differing_bits<VIEW_SIZE>(bytes + VIEW_AT, s.state_view) != 0)
+        stale = "the drawing state's view";
     else if (differing_bits<ROUTINES_SIZE>(bytes + ROUTINES_AT, s.state_routines) != 0) {
         stale = "the drawing state's routines or flags";
-    } else if (s.state->lines[0] != s.first_line) stale = "the drawing state's lines";
+    } else if (s.state->lines[0] != s.first_line)
+        stale = "the drawing state's lines";
     else if (s.ops->put_pixel != s.put_pixel || s.ops->span_fill != s.span_fill || s.ops->get_pixel != s.get_pixel) {
         stale = "the pixel routines";
     }
@@ -437,15 +445,14 @@ void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, con
     const std::int64_t cx = std::int64_t{ix} + s.offset_x;
     const std::int64_t cy = std::int64_t{iy} + s.offset_y;
     for (const std::int64_t k : {-1, 0, 1}) {
-        const std::uintptr_t expected = reinterpret_cast<std::uintptr_t>(s.state->lines[cy + k]) +
-                                        static_cast<std::uintptr_t>(cx * 4);
+        const std::uintptr_t expected =
+            reinterpret_cast<std::uintptr_t>(s.state->lines[cy + k]) + static_cast<std::uintptr_t>(cx * 4);
         if (expected != reinterpret_cast<std::uintptr_t>(centre) + static_cast<std::uintptr_t>(k * s.pitch)) {
             report_stale("the drawing state's lines");
         }
     }
 }
 #endif
-
 
 // A call the set-up serves other than the plus inside the view: a larger
 // circle, or one the view clips, or rows to mark that leave the page.
@@ -498,9 +505,9 @@ void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, con
 // without the screen look-up. The particles' plus inside the view is drawn
 // here, without a call, so that the caller's arguments stay in registers for
 // the hand-off when the set-up declines.
-[[gnu::always_inline]] inline bool draw_from_setup(void* target, float x, float y, float radius,
-                                                   std::uint32_t colour, float aspect, float start_angle,
-                                                   float end_angle, std::int32_t fill, std::int32_t coord_flags) {
+[[gnu::always_inline]] inline bool draw_from_setup(void* target, float x, float y, float radius, std::uint32_t colour,
+                                                   float aspect, float start_angle, float end_angle, std::int32_t fill,
+                                                   std::int32_t coord_flags) {
     const CircleSetup& s = g_setup;
     if (target != nullptr ||
         _mm_movemask_epi8(_mm_cmpeq_epi32(call_bits(radius, aspect, start_angle, end_angle), s.call_bits)) != 0xFFFF ||
@@ -648,17 +655,6 @@ namespace {
     record_setup(context, state, rows, radius, aspect, start_angle, coord_flags);
     return true;
 }
-
-}  // namespace
-
-bool small_filled_circle(float x, float y, float radius, std::uint32_t colour, float aspect,
-                         std::int32_t coord_flags) {
-    const float full_turn = std::bit_cast<float>(FULL_TURN_BITS);
-    if (draw_from_setup(nullptr, x, y, radius, colour, aspect, 0.0f, full_turn, -1, coord_flags)) return true;
-    return small_circle_with_setup(x, y, radius, colour, aspect, 0.0f, coord_flags);
-}
-
-namespace {
 
 // ellipse once the recorded set-up has declined: the small-circle path with
 // its own set-up when the call qualifies, else the general walk.

@@ -85,9 +85,8 @@ bool clip_segment(const ViewBounds& view, Segment& s) {
             std::swap(s.y1, s.y2);
             c1 = c2;
         }
-        const long double slope = s.x1 == s.x2 ? 1.0L
-                                               : static_cast<long double>(s.y2 - s.y1) /
-                                                     static_cast<long double>(s.x2 - s.x1);
+        const long double slope =
+            s.x1 == s.x2 ? 1.0L : static_cast<long double>(s.y2 - s.y1) / static_cast<long double>(s.x2 - s.x1);
         const auto x1 = static_cast<long double>(s.x1);
         const auto y1 = static_cast<long double>(s.y1);
         if ((c1 & OUT_LEFT) != 0) {
@@ -118,7 +117,7 @@ void plot(DrawState* state, std::int64_t x, std::int64_t y, std::uint32_t colour
 // Pixels x1 ... x2 of row y with the style mask running on; a solid style
 // fills them as one run.
 void draw_row(DrawState* state, std::int64_t x1, std::int64_t x2, std::int64_t y, std::uint32_t colour,
-             std::uint32_t style, std::uint32_t& mask) {
+              std::uint32_t style, std::uint32_t& mask) {
     if (style == STYLE_SOLID) {
         state->span_fill(pixel_address(state, x1, y), colour, static_cast<std::int32_t>(x2 - x1 + 1));
         return;
@@ -132,7 +131,7 @@ void draw_row(DrawState* state, std::int64_t x1, std::int64_t x2, std::int64_t y
 // Pixels y1 ... y2 of column x with the style mask running on, one at a
 // time even when solid.
 void draw_column(DrawState* state, std::int64_t x, std::int64_t y1, std::int64_t y2, std::uint32_t colour,
-                std::uint32_t style, std::uint32_t& mask) {
+                 std::uint32_t style, std::uint32_t& mask) {
     for (std::int64_t y = y1; y <= y2; ++y) {
         if ((style & mask) != 0) plot(state, x, y, colour);
         mask = rotate_mask(mask);
@@ -202,7 +201,8 @@ void draw_line(void* target, float x1, float y1, float x2, float y2, std::uint32
     DrawState* state = get_draw_state();
     if (current_context() == nullptr) return;
     set_target(state, target);
-    const std::uint32_t pixel = uses_foreground_colour(coord_flags) ? state->fg_colour : to_pixel_value(state->bpp, colour);
+    const std::uint32_t pixel =
+        uses_foreground_colour(coord_flags) ? state->fg_colour : to_pixel_value(state->bpp, colour);
     choose_draw_ops(state, pixel);
     const auto pattern = static_cast<std::uint32_t>(style) & 0xFFFF;
 

@@ -28,11 +28,11 @@ struct ViewRect {
 struct DrawState {
     std::int32_t screen_id;
     std::int32_t work_page;
-    std::uint8_t** lines;        // line start pointers of the current target
+    std::uint8_t** lines;  // line start pointers of the current target
     std::int32_t line_capacity;
     std::int32_t bpp;
     std::int32_t pitch;
-    void* target;                // the image drawn into; null for the work page
+    void* target;  // the image drawn into; null for the work page
     float last_x, last_y;
     std::int32_t view_x, view_y, view_w, view_h;
     ViewRect saved_view;

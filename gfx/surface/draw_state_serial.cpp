@@ -13,8 +13,6 @@ std::uint64_t g_serial = 0;
 
 void drawing_state_changed() { ++g_serial; }
 
-std::uint64_t drawing_state_serial() { return g_serial; }
-
 const std::uint64_t& drawing_state_serial_cell() { return g_serial; }
 
 }  // namespace vz

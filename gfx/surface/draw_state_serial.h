@@ -19,9 +19,6 @@ namespace vz {
 // Records a change to the drawing set-up (see above). Cheap: a count goes up.
 void drawing_state_changed();
 
-// The number of changes recorded since the process started.
-std::uint64_t drawing_state_serial();
-
 // Where the count is kept: it never moves, so a path that checks it on every
 // call can keep its address and read it without a function call. Read and
 // written on the program's thread only, like the DrawState.

@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "gfx/context.h"
+#include "gfx/driver.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/driver.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixel_bytes.h"
 #include "gfx/surface/pixels.h"
@@ -134,8 +134,7 @@ void set_target(DrawState* state, void* image) {
     const GfxContext* context = current_context();
     if (image != nullptr && image != state->target) {
         target_image(state, context, static_cast<std::uint8_t*>(image));
-    } else if (image == nullptr && (state->state_flags & (DS_FRESH | DS_IMAGE_TARGET)) != 0 &&
-               context != nullptr) {
+    } else if (image == nullptr && (state->state_flags & (DS_FRESH | DS_IMAGE_TARGET)) != 0 && context != nullptr) {
         target_screen(state, context);
     }
     // A change of target has gone through target_image or target_screen,
@@ -145,8 +144,8 @@ void set_target(DrawState* state, void* image) {
 
 bool target_is_visible(const DrawState* state) {
     const GfxContext* context = current_context();
-    return context != nullptr && state->line_capacity > 0 && state->lines != nullptr &&
-           state->target == nullptr && state->lines[0] == context->visible_ptr;
+    return context != nullptr && state->line_capacity > 0 && state->lines != nullptr && state->target == nullptr &&
+           state->lines[0] == context->visible_ptr;
 }
 
 void mark_dirty(std::int32_t first, std::int32_t last) {
@@ -214,23 +213,23 @@ std::int32_t page_copy(std::int32_t source, std::int32_t destination) {
     // beyond the screen cannot reach outside it.
     const std::int32_t left = std::max(state->view_x, 0);
     const std::int32_t top = std::max(state->view_y, 0);
-    const auto right = static_cast<std::int32_t>(std::min<std::int64_t>(
-        static_cast<std::int64_t>(state->view_x) + state->view_w, context->width));
-    const auto bottom = static_cast<std::int32_t>(std::min<std::int64_t>(
-        static_cast<std::int64_t>(state->view_y) + state->view_h, context->height));
+    const auto right = static_cast<std::int32_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(state->view_x) + state->view_w, context->width));
+    const auto bottom = static_cast<std::int32_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(state->view_y) + state->view_h, context->height));
     if (left < right && top < bottom) {
         const std::size_t offset = static_cast<std::size_t>(left) * static_cast<std::size_t>(context->bpp);
         const std::size_t bytes = static_cast<std::size_t>(right - left) * static_cast<std::size_t>(context->bpp);
         for (std::int32_t y = top; y < bottom; ++y) {
             const std::size_t line = static_cast<std::size_t>(y) * static_cast<std::size_t>(context->pitch);
-            pixel_ops().copy_bytes(context->pages[destination] + line + offset,
-                                   context->pages[source] + line + offset, bytes);
+            pixel_ops().copy_bytes(context->pages[destination] + line + offset, context->pages[source] + line + offset,
+                                   bytes);
         }
     }
     if (context->text_cells != nullptr && context->text_cells[source] != nullptr &&
         context->text_cells[destination] != nullptr) {
-        const std::size_t cells = static_cast<std::size_t>(context->text_cols) *
-                                  static_cast<std::size_t>(context->text_rows);
+        const std::size_t cells =
+            static_cast<std::size_t>(context->text_cols) * static_cast<std::size_t>(context->text_rows);
         std::memcpy(context->text_cells[destination], context->text_cells[source], cells * sizeof(TextCell));
     }
     if (presents) mark_dirty(top, bottom - 1);

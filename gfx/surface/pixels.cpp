@@ -119,12 +119,12 @@ constexpr SizeMembers plain_members() {
 constexpr SizeMembers MEMBERS_1 = plain_members<1>();
 constexpr SizeMembers MEMBERS_2 = plain_members<2>();
 constexpr SizeMembers MEMBERS_4 = plain_members<4>();
-constexpr SizeMembers MEMBERS_4_BLENDING = {put_pixel_n<4>,     get_pixel_n<4>,    span_fill_n<4>,
+constexpr SizeMembers MEMBERS_4_BLENDING = {put_pixel_n<4>,    get_pixel_n<4>,    span_fill_n<4>,
                                             blend_put_pixel32, blend_span_fill32, row_copy_n<4>};
 
-PixelOps g_ops{fill_bytes_plain,           copy_bytes_plain,           MEMBERS_4.put_pixel,
-               MEMBERS_4.get_pixel,        MEMBERS_4.span_fill,        MEMBERS_4.blend_put_pixel,
-               MEMBERS_4.blend_span_fill,  MEMBERS_4.span_fill,        MEMBERS_4.row_copy};
+PixelOps g_ops{fill_bytes_plain,          copy_bytes_plain,    MEMBERS_4.put_pixel,
+               MEMBERS_4.get_pixel,       MEMBERS_4.span_fill, MEMBERS_4.blend_put_pixel,
+               MEMBERS_4.blend_span_fill, MEMBERS_4.span_fill, MEMBERS_4.row_copy};
 
 bool blending_on() {
     const GfxContext* context = current_context();
@@ -175,7 +175,7 @@ ExactPoint on_edge(int edge, const ExactPoint& ref, long double dx, long double 
 PixelPoint to_target(const DrawState* state, const ExactPoint& p) {
     const auto round_clamped = [](long double v) {
         return static_cast<std::int64_t>(std::clamp(std::round(v), -static_cast<long double>(COORDINATE_LIMIT),
-                                                     static_cast<long double>(COORDINATE_LIMIT)));
+                                                    static_cast<long double>(COORDINATE_LIMIT)));
     };
     std::int64_t x = round_clamped(p.x);
     std::int64_t y = round_clamped(p.y);
@@ -197,11 +197,8 @@ void select_pixel_ops(std::int32_t bpp) {
     if (cpu_has_mmx()) {
         if (GfxContext* context = current_context()) context->flags |= CTX_MMX;
     }
-    const SizeMembers& m = bpp == 1   ? MEMBERS_1
-                           : bpp == 2 ? MEMBERS_2
-                           : blending_on() ? MEMBERS_4_BLENDING
-                                           : MEMBERS_4;
-    const PixelOps chosen{fill_bytes_plain, copy_bytes_plain, m.put_pixel,   m.get_pixel, m.span_fill,
+    const SizeMembers& m = bpp == 1 ? MEMBERS_1 : bpp == 2 ? MEMBERS_2 : blending_on() ? MEMBERS_4_BLENDING : MEMBERS_4;
+    const PixelOps chosen{fill_bytes_plain,  copy_bytes_plain,  m.put_pixel, m.get_pixel, m.span_fill,
                           m.blend_put_pixel, m.blend_span_fill, m.span_fill, m.row_copy};
     // Every change of target chooses again, mostly the same set.
     if (std::memcmp(&chosen, &g_ops, sizeof chosen) == 0) return;
@@ -225,14 +222,16 @@ void choose_draw_ops(DrawState* state, std::uint32_t pixel) {
 
 std::uint32_t to_pixel_value(std::int32_t bpp, std::uint32_t colour) {
     switch (bpp) {
-        case 1: return colour & 0xFFu;
-        case 2: {
-            const std::uint32_t red = (colour >> 16) & 0xFFu;
-            const std::uint32_t green = (colour >> 8) & 0xFFu;
-            const std::uint32_t blue = colour & 0xFFu;
-            return (((red << 8) & 0xF800u) | ((green << 3) & 0x7E0u) | (blue >> 3)) & 0xFFFFu;
-        }
-        default: return colour;
+    case 1:
+        return colour & 0xFFu;
+    case 2: {
+        const std::uint32_t red = (colour >> 16) & 0xFFu;
+        const std::uint32_t green = (colour >> 8) & 0xFFu;
+        const std::uint32_t blue = colour & 0xFFu;
+        return (((red << 8) & 0xF800u) | ((green << 3) & 0x7E0u) | (blue >> 3)) & 0xFFFFu;
+    }
+    default:
+        return colour;
     }
 }
 
@@ -258,26 +257,27 @@ std::uint32_t blend_pixel(std::uint32_t source, std::uint32_t destination) {
 void apply_step(DrawState* state, std::int32_t coord_flags, float* x1, float* y1, float* x2, float* y2) {
     const bool two_points = x2 != nullptr && y2 != nullptr;
     switch (coord_mode(coord_flags)) {
-        case COORD_SECOND_RELATIVE:
-            if (two_points) {
-                *x2 = *x1 + *x2;
-                *y2 = *y1 + *y2;
-            }
-            break;
-        case COORD_FIRST_RELATIVE:
-        case COORD_RELATIVE_POINT:
-            *x1 = state->last_x + *x1;
-            *y1 = state->last_y + *y1;
-            break;
-        case COORD_BOTH_RELATIVE:
-            *x1 = state->last_x + *x1;
-            *y1 = state->last_y + *y1;
-            if (two_points) {
-                *x2 = *x1 + *x2;
-                *y2 = *y1 + *y2;
-            }
-            break;
-        default: break;
+    case COORD_SECOND_RELATIVE:
+        if (two_points) {
+            *x2 = *x1 + *x2;
+            *y2 = *y1 + *y2;
+        }
+        break;
+    case COORD_FIRST_RELATIVE:
+    case COORD_RELATIVE_POINT:
+        *x1 = state->last_x + *x1;
+        *y1 = state->last_y + *y1;
+        break;
+    case COORD_BOTH_RELATIVE:
+        *x1 = state->last_x + *x1;
+        *y1 = state->last_y + *y1;
+        if (two_points) {
+            *x2 = *x1 + *x2;
+            *y2 = *y1 + *y2;
+        }
+        break;
+    default:
+        break;
     }
     if (two_points) {
         state->last_x = *x2;
@@ -297,8 +297,7 @@ PixelPoint to_screen(const DrawState* state, float x, float y) {
     return p;
 }
 
-bool to_screen_segment(const DrawState* state, float x1, float y1, float x2, float y2, PixelPoint* p1,
-                       PixelPoint* p2) {
+bool to_screen_segment(const DrawState* state, float x1, float y1, float x2, float y2, PixelPoint* p1, PixelPoint* p2) {
     const ExactPoint a{exact_coordinate(x1), exact_coordinate(y1)};
     const ExactPoint b{exact_coordinate(x2), exact_coordinate(y2)};
     if (within_limit(a) && within_limit(b)) {

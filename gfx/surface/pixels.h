@@ -24,12 +24,12 @@ const PixelOps& pixel_ops();
 
 // Coordinate modes: bits 0-2 of a drawing call's coord_flags.
 enum CoordMode : std::int32_t {
-    COORD_ABSOLUTE = 0,                 // both points absolute
-    COORD_SECOND_RELATIVE = 1,          // second point relative to the first
-    COORD_FIRST_RELATIVE = 2,           // first point relative to the last point
-    COORD_BOTH_RELATIVE = 3,            // first relative to the last point, second to the first
-    COORD_ABSOLUTE_POINT = 4,           // one absolute point
-    COORD_RELATIVE_POINT = 5,           // one point relative to the last point
+    COORD_ABSOLUTE = 0,         // both points absolute
+    COORD_SECOND_RELATIVE = 1,  // second point relative to the first
+    COORD_FIRST_RELATIVE = 2,   // first point relative to the last point
+    COORD_BOTH_RELATIVE = 3,    // first relative to the last point, second to the first
+    COORD_ABSOLUTE_POINT = 4,   // one absolute point
+    COORD_RELATIVE_POINT = 5,   // one point relative to the last point
 };
 // Modes 6 and 7 are absolute as well.
 inline constexpr std::int32_t COORD_MODE_MASK = 7;
@@ -40,9 +40,7 @@ inline constexpr std::int32_t COORD_USE_FOREGROUND = INT32_MIN;
 constexpr CoordMode coord_mode(std::int32_t coord_flags) {
     return static_cast<CoordMode>(coord_flags & COORD_MODE_MASK);
 }
-constexpr bool uses_foreground_colour(std::int32_t coord_flags) {
-    return (coord_flags & COORD_USE_FOREGROUND) != 0;
-}
+constexpr bool uses_foreground_colour(std::int32_t coord_flags) { return (coord_flags & COORD_USE_FOREGROUND) != 0; }
 
 void select_pixel_ops(std::int32_t bpp);
 void choose_draw_ops(DrawState* state, std::uint32_t pixel);

@@ -47,8 +47,7 @@ inline std::int32_t clamp_to_i32(std::int64_t v) {
 // to where the line leaves the limit, so the segment keeps its true slope.
 // False when no part of the segment lies within the limit (nothing of it can
 // be visible).
-bool to_screen_segment(const DrawState* state, float x1, float y1, float x2, float y2, PixelPoint* p1,
-                       PixelPoint* p2);
+bool to_screen_segment(const DrawState* state, float x1, float y1, float x2, float y2, PixelPoint* p1, PixelPoint* p2);
 
 // The drawing state's view as half-open 64-bit bounds, so that edge sums and
 // tests against far-away points never overflow.

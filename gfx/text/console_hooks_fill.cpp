@@ -1,10 +1,10 @@
 #include "gfx/text/console_hooks_fill.h"
 
 #include "gfx/surface/draw_state.h"
-#include "gfx/text/mouse_hooks.h"
 #include "gfx/surface/pages.h"
 #include "gfx/text/input.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/mouse_hooks.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
 #include "rt/console_hooks.h"

@@ -5,8 +5,8 @@
 #include <span>
 
 #include "gfx/context.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/surface/screen_lock_guard.h"
@@ -41,16 +41,20 @@ PortState g_port;
 
 std::span<const std::uint8_t> default_map(std::int32_t mode, std::int32_t reset_index) {
     switch (mode) {
-        case 1: {
-            // Map number min(-index - 1, 3), without negating INT32_MIN.
-            const std::int32_t n = reset_index <= -4 ? 3 : -reset_index - 1;
-            return MODE1_MAPS[n];
-        }
-        case 2: return MODE2_MAP;
-        case 7:
-        case 8: return IDENTITY_MAP;
-        case 9: return MODE9_MAP;
-        default: return {};
+    case 1: {
+        // Map number min(-index - 1, 3), without negating INT32_MIN.
+        const std::int32_t n = reset_index <= -4 ? 3 : -reset_index - 1;
+        return MODE1_MAPS[n];
+    }
+    case 2:
+        return MODE2_MAP;
+    case 7:
+    case 8:
+        return IDENTITY_MAP;
+    case 9:
+        return MODE9_MAP;
+    default:
+        return {};
     }
 }
 
@@ -148,24 +152,24 @@ std::uint32_t set_color(std::uint32_t foreground, std::uint32_t background, std:
     }
 
     switch (context->mode) {
-        case 1:
-            // The first colour is the screen background (palette entry 0);
-            // the second picks one of the four colour sets.
-            if (!keep_bg) change_palette(static_cast<std::int32_t>(background | 0xFFFFFFFCu), 0, 0, 0);
-            if (!keep_fg) change_palette(0, static_cast<std::int32_t>(foreground), -1, -1);
-            break;
-        case 7:
-        case 8:
-        case 9:
-            if (!keep_fg) state->fg_colour = foreground & 15;
-            if (!keep_bg) change_palette(0, static_cast<std::int32_t>(background), -1, -1);
-            break;
-        default: {
-            const std::int32_t bpp = context->depth > 8 ? context->bpp : state->bpp;
-            if (!keep_fg) state->fg_colour = to_pixel_value(bpp, foreground);
-            if (!keep_bg) state->bg_colour = to_pixel_value(bpp, background);
-            break;
-        }
+    case 1:
+        // The first colour is the screen background (palette entry 0);
+        // the second picks one of the four colour sets.
+        if (!keep_bg) change_palette(static_cast<std::int32_t>(background | 0xFFFFFFFCu), 0, 0, 0);
+        if (!keep_fg) change_palette(0, static_cast<std::int32_t>(foreground), -1, -1);
+        break;
+    case 7:
+    case 8:
+    case 9:
+        if (!keep_fg) state->fg_colour = foreground & 15;
+        if (!keep_bg) change_palette(0, static_cast<std::int32_t>(background), -1, -1);
+        break;
+    default: {
+        const std::int32_t bpp = context->depth > 8 ? context->bpp : state->bpp;
+        if (!keep_fg) state->fg_colour = to_pixel_value(bpp, foreground);
+        if (!keep_bg) state->bg_colour = to_pixel_value(bpp, background);
+        break;
+    }
     }
     return previous;
 }
@@ -177,16 +181,16 @@ std::int32_t port_out(std::int32_t port, std::int32_t value) {
     port &= 0xFFFF;
     value &= 0xFF;
     switch (port) {
-        case PORT_READ_INDEX:
-        case PORT_WRITE_INDEX:
-            g_port.index = value & (colours - 1);
-            g_port.value = 0;
-            g_port.shift = FIRST_SHIFT;
-            return 0;
-        case PORT_DATA:
-            break;
-        default:
-            return -1;
+    case PORT_READ_INDEX:
+    case PORT_WRITE_INDEX:
+        g_port.index = value & (colours - 1);
+        g_port.value = 0;
+        g_port.shift = FIRST_SHIFT;
+        return 0;
+    case PORT_DATA:
+        break;
+    default:
+        return -1;
     }
 
     g_port.value |= (value & 0x3F) << g_port.shift;

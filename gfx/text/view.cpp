@@ -56,9 +56,9 @@ void set_view(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2
         state->view_h = context->height;
         // One pixel outside the new view; at the ends of the integer range
         // the border stays on the last coordinate, which is off screen anyway.
-        draw_box(state, clamp_to_i32(static_cast<std::int64_t>(x1) - 1), clamp_to_i32(static_cast<std::int64_t>(y1) - 1),
-                 clamp_to_i32(static_cast<std::int64_t>(x2) + 1), clamp_to_i32(static_cast<std::int64_t>(y2) + 1),
-                 border_pixel, false, STYLE_SOLID);
+        draw_box(state, clamp_to_i32(static_cast<std::int64_t>(x1) - 1),
+                 clamp_to_i32(static_cast<std::int64_t>(y1) - 1), clamp_to_i32(static_cast<std::int64_t>(x2) + 1),
+                 clamp_to_i32(static_cast<std::int64_t>(y2) + 1), border_pixel, false, STYLE_SOLID);
     }
 
     // The part of the rectangle inside the screen; a rectangle wholly off

@@ -26,7 +26,7 @@ struct ScreenOptions {
 
 // The screen of a numbered mode, as the mode table gives it.
 struct ModeSize {
-    int width;   // 0: no such mode
+    int width;  // 0: no such mode
     int height;
     int depth;
     int pages;

@@ -38,7 +38,7 @@ struct TerminalGuard {
     termios saved{};
     volatile sig_atomic_t raw_active = 0;
     volatile sig_atomic_t raw_fd = -1;
-    volatile sig_atomic_t output_fd = -1;      // terminal output with changed looks
+    volatile sig_atomic_t output_fd = -1;  // terminal output with changed looks
     volatile sig_atomic_t cursor_hidden = 0;
     volatile sig_atomic_t colours_changed = 0;
 };
@@ -362,16 +362,13 @@ std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
         if (cols > 0) k.cols = cols;
         if (rows > 0) k.rows = rows;
     }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(old_rows) * 65536u +
-                                     static_cast<std::uint32_t>(old_cols));
+    return console_core::size_code(old_cols, old_rows);
 }
 
 std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
     console_core::State& k = console_core::state();
     Console& c = console();
-    const std::uint32_t previous = (k.bg & 0xFFFF) * 65536u + (k.fg & 0xFFFF);
-    if (!(flags & 1)) k.fg = fg & 15;
-    if (!(flags & 2)) k.bg = bg & 15;
+    const std::uint32_t previous = console_core::set_colours(fg, bg, flags);
     check_streams();
     if (c.output_tty) {
         // The classic palette lists blue before red; terminals the other way.

@@ -92,9 +92,15 @@ void check_streams() {
         c.input_kind = InputKind::console;
     } else {
         switch (GetFileType(c.input)) {
-        case FILE_TYPE_PIPE: c.input_kind = InputKind::pipe; break;
-        case FILE_TYPE_DISK: c.input_kind = InputKind::file; break;
-        default: c.input_kind = InputKind::other; break;
+        case FILE_TYPE_PIPE:
+            c.input_kind = InputKind::pipe;
+            break;
+        case FILE_TYPE_DISK:
+            c.input_kind = InputKind::file;
+            break;
+        default:
+            c.input_kind = InputKind::other;
+            break;
         }
     }
 }
@@ -117,8 +123,14 @@ std::int32_t console_key_event_code(bool down, std::uint8_t ch, std::uint16_t vk
     const std::int32_t scan = static_cast<std::int32_t>(scan_code & 0xFF);
     if (ch != 0 && (control_state & alt) == 0) return ch;
     switch (vk) {
-    case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_CAPITAL: case VK_NUMLOCK: case VK_SCROLL:
-    case VK_LWIN: case VK_RWIN:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LWIN:
+    case VK_RWIN:
         return 0;
     default:
         break;
@@ -141,7 +153,7 @@ void pump_console_events() {
         if (ReadConsoleInputA(c.input, &record, 1, &read) == 0 || read == 0) return;
         if (record.EventType != KEY_EVENT) continue;
         const std::int32_t code = console_event_code(record.Event.KeyEvent);
-        for (WORD i = 0; code != 0 && i < record.Event.KeyEvent.wRepeatCount; ++i) push_key(code);
+        for (WORD i = 0; code != 0 && i < record.Event.KeyEvent.wRepeatCount; ++i) console_core::push_key(code);
     }
 }
 
@@ -391,16 +403,13 @@ std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
         if (cols > 0) k.cols = cols;
         if (rows > 0) k.rows = rows;
     }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(old_rows) * 65536u +
-                                     static_cast<std::uint32_t>(old_cols));
+    return console_core::size_code(old_cols, old_rows);
 }
 
 std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
     console_core::State& k = console_core::state();
     Console& c = console();
-    const std::uint32_t previous = (k.bg & 0xFFFF) * 65536u + (k.fg & 0xFFFF);
-    if (!(flags & 1)) k.fg = fg & 15;
-    if (!(flags & 2)) k.bg = bg & 15;
+    const std::uint32_t previous = console_core::set_colours(fg, bg, flags);
     check_streams();
     // The console's attribute bits are the classic palette's: blue 1, green
     // 2, red 4, bright 8; background in the next four bits.

@@ -63,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vz::console_hooks().sleep_ms = type_next_key;
     g_keys = &in;
     g_pauses = 0;
-    while (vz::take_key() != 0) {
-    }
+    while (vz::take_key() != 0) {}
     if (runtime_editor) {
         vz::RtText line;
         vz::RtText prompt;
@@ -79,8 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_cursor();
     g_keys = nullptr;
     vz::console_hooks().sleep_ms = saved_sleep;
-    while (vz::take_key() != 0) {
-    }
+    while (vz::take_key() != 0) {}
     vz::close_screen();
     return 0;
 }

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/screen/screen_setup.h"
 #include "gfx/events.h"
+#include "gfx/screen/screen_setup.h"
 #include "screen_support.h"
 
 namespace vz::test {

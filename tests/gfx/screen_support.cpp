@@ -4,8 +4,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "gfx/surface/draw_state.h"
 #include "gfx/screen_failure.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/testing.h"
 #include "tests/test_env.h"
 

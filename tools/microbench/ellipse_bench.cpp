@@ -9,8 +9,8 @@
 
 #include "gfx/context.h"
 #include "gfx/screen/screen_setup.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/shapes/ellipse.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "rt/console.h"

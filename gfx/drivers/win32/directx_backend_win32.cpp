@@ -20,7 +20,6 @@
 #include <mutex>
 #include <vector>
 
-#include "gfx/screen_failure.h"
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/directx_backend.h"
@@ -30,6 +29,7 @@
 #include "gfx/drivers/win32/win32_internal.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 #include "rt/timer.h"
 
 namespace vz {
@@ -143,7 +143,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
     for (;;) {
         const DWORD flags = (width == 320 && h == 200 && depth == 8) ? DDSDM_STANDARDVGAMODE : 0;
         if (SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
-                                                 static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
+                                                static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
             height = h;
             depth_set = depth;
             return true;
@@ -153,19 +153,25 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
         if (depth == 16) twin = 15;
         if (depth == 24) twin = 32;
         if (depth == 32) twin = 24;
-        if (twin != 0 && SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
-                                                              static_cast<DWORD>(twin),
-                                                              static_cast<DWORD>(refresh), 0))) {
+        if (twin != 0 &&
+            SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
+                                                static_cast<DWORD>(twin), static_cast<DWORD>(refresh), 0))) {
             height = h;
             depth_set = twin;
             return true;
         }
-        if (h < 240) h = 240;
-        else if (h < 480) h = 480;
-        else if (h < 600) h = 600;
-        else if (h < 768) h = 768;
-        else if (h < 1024) h = 1024;
-        else return false;
+        if (h < 240)
+            h = 240;
+        else if (h < 480)
+            h = 480;
+        else if (h < 600)
+            h = 600;
+        else if (h < 768)
+            h = 768;
+        else if (h < 1024)
+            h = 1024;
+        else
+            return false;
     }
 }
 
@@ -182,10 +188,9 @@ void dx_fullscreen_focus(bool shown) {
         const WindowState& ws = window_state();
         const bool vga = ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8;
         const DWORD flags = vga ? DDSDM_STANDARDVGAMODE : 0;
-        g_dx.mode_suspended =
-            FAILED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
-                                             static_cast<DWORD>(g_dx.mode_depth),
-                                             static_cast<DWORD>(ws.refresh_rate), flags));
+        g_dx.mode_suspended = FAILED(
+            g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
+                                      static_cast<DWORD>(g_dx.mode_depth), static_cast<DWORD>(ws.refresh_rate), flags));
     }
 }
 
@@ -313,7 +318,8 @@ std::int32_t dx_init_window() {
 
     // 10. The monitor's refresh rate.
     DWORD frequency = 0;
-    if (GfxContext* context = current_context(); context != nullptr && SUCCEEDED(g_dx.draw->GetMonitorFrequency(&frequency))) {
+    if (GfxContext* context = current_context();
+        context != nullptr && SUCCEEDED(g_dx.draw->GetMonitorFrequency(&frequency))) {
         std::atomic_ref<std::int32_t>(context->refresh_rate).store(static_cast<std::int32_t>(frequency));
     }
 
@@ -470,9 +476,7 @@ void dx_read_keyboard() {
 void dx_thread_main(StartSignal& ready) {
     WindowState& ws = window_state();
     InputState& in = input_state();
-    if (ws.init_window() != 0) return;
-    ws.active.store(1);
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (ws.running.load() != 0) {
         os_sleep_ms(10);
         std::lock_guard<std::recursive_mutex> guard(in.lock);
@@ -485,7 +489,7 @@ void dx_thread_main(StartSignal& ready) {
             dx_present_window();
             if (ws.active.load() != 0) dx_read_keyboard();
         }
-        pump_messages();
+        handle_window_messages();
     }
 }
 
@@ -571,7 +575,7 @@ std::int32_t* dx_fetch_modes(std::int32_t depth, std::int32_t* count) {
 void dx_forget_window_pos() { g_position_known = false; }
 
 constexpr DirectXBackend BACKEND = {
-    &dx_init_window, &dx_exit_window, &dx_present_window, &dx_thread_main,
+    &dx_init_window, &dx_exit_window, &dx_present_window,    &dx_thread_main,
     &dx_wait_vsync,  &dx_fetch_modes, &dx_forget_window_pos,
 };
 

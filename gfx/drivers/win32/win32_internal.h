@@ -106,7 +106,7 @@ bool has_capture();
 void track_mouse_leave();
 void stop_leave_tracking();
 void keyboard_state(std::uint8_t out[256]);
-void pump_messages();
+void dispatch_pending_messages();
 bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
                   std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);

@@ -4,10 +4,10 @@
 // driver. The record stays first in the list, so the order of the choice is
 // unchanged.
 
-#include "gfx/screen_failure.h"
 #include "gfx/drivers/directx_backend.h"
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 
@@ -26,7 +26,8 @@ std::int32_t* no_fetch_modes(std::int32_t, std::int32_t*) { return nullptr; }
 void no_forget_window_pos() {}
 
 constexpr DirectXBackend BACKEND = {
-    &no_init_window, &no_exit_window, &no_paint, &no_thread_main, &no_wait_vsync, &no_fetch_modes, &no_forget_window_pos,
+    &no_init_window, &no_exit_window,       &no_paint, &no_thread_main, &no_wait_vsync,
+    &no_fetch_modes, &no_forget_window_pos,
 };
 
 }  // namespace

@@ -70,8 +70,8 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     // feed, Control+3 nothing); layout characters stay the library's.
     std::uint32_t typed = looked_up;
     bool types = looked_up != 0;
-    const ControlCharacter fixed =
-        control_character(meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
+    const ControlCharacter fixed = control_character(
+        meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
     if (fixed.decided) {
         types = fixed.character >= 0;
         typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;
@@ -138,8 +138,8 @@ void on_button(State& s, const XButtonEvent& event, bool down) {
         const int index = static_cast<int>(event.button) - 1;
         m.button = event.button == Button1 ? 1 : event.button == Button2 ? 4 : 2;
         if (down) {
-            m.type = double_click(s, index, event) ? WindowMessageType::button_double_click
-                                                   : WindowMessageType::button_down;
+            m.type =
+                double_click(s, index, event) ? WindowMessageType::button_double_click : WindowMessageType::button_down;
         } else {
             m.type = WindowMessageType::button_up;
         }
@@ -209,8 +209,8 @@ bool maximised_state(State& s, Window w) {
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     bool vertical = false, horizontal = false;
-    if (XGetWindowProperty(s.display, w, s.atoms.net_wm_state, 0, 64, False, XA_ATOM, &type, &format, &items,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(s.display, w, s.atoms.net_wm_state, 0, 64, False, XA_ATOM, &type, &format, &items, &after,
+                           &data) == Success &&
         data != nullptr && format == 32) {
         const auto* atoms = reinterpret_cast<const Atom*>(data);
         for (unsigned long i = 0; i < items; ++i) {
@@ -359,7 +359,7 @@ void handle_event(State& s, XEvent& event) {
 
 }  // namespace
 
-void pump_messages() {
+void dispatch_pending_events() {
     State& s = state();
     Display* d = s.display;
     if (d == nullptr) return;

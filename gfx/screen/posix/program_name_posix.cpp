@@ -1,8 +1,9 @@
-#include "gfx/screen/program_name.h"
+// The program name on Linux: the executable's file name, read from
+// /proc/self/exe, without its directory and extension.
 
 #include <unistd.h>
 
-#include <cstring>
+#include "gfx/screen/program_name.h"
 
 namespace vz {
 
@@ -13,13 +14,7 @@ void program_name(char* out, std::size_t size) {
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0) return;
     path[length] = '\0';
-    const char* name = std::strrchr(path, '/');
-    name = name != nullptr ? name + 1 : path;
-    std::size_t name_length = std::strlen(name);
-    if (const char* dot = std::strrchr(name, '.')) name_length = static_cast<std::size_t>(dot - name);
-    const std::size_t copied = name_length < size - 1 ? name_length : size - 1;
-    std::memcpy(out, name, copied);
-    out[copied] = '\0';
+    base_name_without_extension(path, "/", out, size);
 }
 
 }  // namespace vz

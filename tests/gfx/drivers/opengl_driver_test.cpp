@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform_support.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/opengl_format.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
 #include "rt/key_codes.h"
@@ -41,8 +41,7 @@ TEST(GlPixelFormat, DefaultsFollowThePageDepth) {
 }
 
 TEST(GlPixelFormat, FlagsAskForStencilAccumulationAndSamples) {
-    const GlPixelSettings s =
-        gl_pixel_defaults({}, 32, SCREEN_GL_STENCIL | SCREEN_GL_ACCUM | SCREEN_GL_MULTISAMPLE);
+    const GlPixelSettings s = gl_pixel_defaults({}, 32, SCREEN_GL_STENCIL | SCREEN_GL_ACCUM | SCREEN_GL_MULTISAMPLE);
     EXPECT_EQ(s.stencil_bits, 8);
     EXPECT_EQ(s.accum_bits, 32);
     EXPECT_EQ(s.accum_red_bits, 8);
@@ -57,7 +56,7 @@ TEST(GlPixelFormat, FlagsAskForStencilAccumulationAndSamples) {
     const GlPixelSettings derived = gl_pixel_defaults(given, 32, 0);
     EXPECT_EQ(derived.colour_bits, 18);  // the sum of the channels given
     EXPECT_EQ(derived.red_bits, 6);
-    EXPECT_EQ(derived.alpha_bits, 0);    // k = 2 has no alpha
+    EXPECT_EQ(derived.alpha_bits, 0);  // k = 2 has no alpha
     EXPECT_EQ(derived.accum_bits, 16);
     EXPECT_EQ(derived.accum_red_bits, 16);
     EXPECT_EQ(derived.accum_green_bits, 5);  // k = 1 from the 16 accumulation bits
@@ -68,12 +67,12 @@ TEST(GlPixelFormat, TheRequestListsTheFixedAttributesThenTheSettings) {
     std::int32_t samples_at = 0;
     const Request plain = gl_attribute_request(gl_pixel_defaults({}, 32, 0), &samples_at);
     EXPECT_EQ(plain, (Request{GL_ATTR_DRAW_TO_WINDOW, 1, GL_ATTR_ACCELERATION_FULL, 1, GL_ATTR_DOUBLE_BUFFER, 1,
-                              GL_ATTR_COLOUR_BITS, 32, GL_ATTR_RED_BITS, 8, GL_ATTR_GREEN_BITS, 8,
-                              GL_ATTR_BLUE_BITS, 8, GL_ATTR_ALPHA_BITS, 8, GL_ATTR_DEPTH_BITS, 16, GL_ATTR_END}));
+                              GL_ATTR_COLOUR_BITS, 32, GL_ATTR_RED_BITS, 8, GL_ATTR_GREEN_BITS, 8, GL_ATTR_BLUE_BITS, 8,
+                              GL_ATTR_ALPHA_BITS, 8, GL_ATTR_DEPTH_BITS, 16, GL_ATTR_END}));
     EXPECT_EQ(samples_at, -1);
 
-    const Request full = gl_attribute_request(
-        gl_pixel_defaults({}, 16, SCREEN_GL_STENCIL | SCREEN_GL_MULTISAMPLE), &samples_at);
+    const Request full =
+        gl_attribute_request(gl_pixel_defaults({}, 16, SCREEN_GL_STENCIL | SCREEN_GL_MULTISAMPLE), &samples_at);
     const Request tail(full.end() - 7, full.end());
     EXPECT_EQ(tail, (Request{GL_ATTR_STENCIL_BITS, 8, GL_ATTR_SAMPLE_BUFFERS, 1, GL_ATTR_SAMPLES, 4, GL_ATTR_END}));
     EXPECT_EQ(full[static_cast<std::size_t>(samples_at)], 4);

@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "fake_platform_support.h"
-#include "gfx/surface/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/screen_lock_guard.h"
 

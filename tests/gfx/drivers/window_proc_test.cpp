@@ -8,8 +8,8 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
-#include "gfx/text/mouse_hooks.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/mouse_hooks.h"
 
 namespace vz::test {
 namespace {
@@ -387,10 +387,10 @@ TEST_F(NoSwitchTest, AltEnterChangesNothingButEndsTracking) {
 TEST(CodePage437, TypedCharactersFindTheirByte) {
     EXPECT_EQ(unicode_to_cp437('z'), 'z');
     EXPECT_EQ(unicode_to_cp437(0), 0);
-    EXPECT_EQ(unicode_to_cp437(0xC7), 0x80);   // C cedilla, first of the upper half
-    EXPECT_EQ(unicode_to_cp437(0xDF), 0xE1);   // sharp s
-    EXPECT_EQ(unicode_to_cp437(0xA0), 0xFF);   // no-break space, last byte
-    EXPECT_EQ(unicode_to_cp437(0x2588), 0xDB); // full block
+    EXPECT_EQ(unicode_to_cp437(0xC7), 0x80);    // C cedilla, first of the upper half
+    EXPECT_EQ(unicode_to_cp437(0xDF), 0xE1);    // sharp s
+    EXPECT_EQ(unicode_to_cp437(0xA0), 0xFF);    // no-break space, last byte
+    EXPECT_EQ(unicode_to_cp437(0x2588), 0xDB);  // full block
     EXPECT_EQ(unicode_to_cp437(0x20AC), -1);
     EXPECT_EQ(unicode_to_cp437(0x80), -1);
 }

@@ -61,7 +61,7 @@ TEST(FaceScreen, AMovedScreenIsClosedOnceAndANewerScreenIsLeftOpen) {
         Screen second = Screen::open(48, 48, 32, IN_MEMORY);
         EXPECT_FALSE(moved.is_open());  // the set-up closed it
         EXPECT_EQ(moved.width(), 0);
-        moved.close();                  // closes nothing
+        moved.close();  // closes nothing
         EXPECT_TRUE(second.is_open());
         EXPECT_EQ(second.width(), 48);
     }
@@ -74,8 +74,8 @@ TEST(FaceScreen, RefusedScreensSayWhyAndLeaveTheOpenOne) {
         int width, height, depth;
         const char* why;
     };
-    for (Case k : {Case{0, 10, 8, "bad size"}, Case{70000, 10, 8, "size too large"},
-                   Case{10, 10, 7, "depth not offered"}}) {
+    for (Case k :
+         {Case{0, 10, 8, "bad size"}, Case{70000, 10, 8, "size too large"}, Case{10, 10, 7, "depth not offered"}}) {
         const Screen refused = Screen::open(k.width, k.height, k.depth, IN_MEMORY);
         EXPECT_FALSE(refused);
         EXPECT_EQ(refused.error(), 1);

@@ -32,8 +32,8 @@ TEST(Guide, ModesTableIsTheModeTable) {
         if (!std::regex_match(line, m, row)) continue;
         const int mode = std::stoi(m[1]);
         EXPECT_EQ(listed.count(mode), 0u) << "mode " << mode << " listed twice";
-        listed[mode] = {std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5]), std::stoi(m[6]),
-                        std::stoi(m[7])};
+        listed[mode] = {std::stoi(m[2]), std::stoi(m[3]), std::stoi(m[4]),
+                        std::stoi(m[5]), std::stoi(m[6]), std::stoi(m[7])};
     }
     int modes = 0;
     for (int mode = 0; mode < vzgfx::MODE_COUNT; ++mode) {

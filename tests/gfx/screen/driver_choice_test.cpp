@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
-#include "gfx/text/mouse_hooks.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/screen_failure.h"
+#include "gfx/text/mouse_hooks.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 #include "tests/gfx/screen_support.h"
@@ -42,7 +42,7 @@ void expect_failed_inits(const std::vector<Expected>& expected) {
 }
 
 std::vector<Expected> full_round(std::int32_t refresh, std::int32_t flags) {
-    return {{"DirectX", refresh, flags}, {"DirectX", 0, flags}, {"GDI", refresh, flags},
+    return {{"DirectX", refresh, flags}, {"DirectX", 0, flags},      {"GDI", refresh, flags},
             {"GDI", 0, flags},           {"OpenGL", refresh, flags}, {"OpenGL", 0, flags}};
 }
 

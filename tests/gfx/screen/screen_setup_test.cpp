@@ -1,23 +1,23 @@
 // Screen set-up: the context fields, depths, refused modes and sizes, memory
 // that cannot be had, the title, the palette entries and closing.
 
-#include <utility>
 #include <atomic>
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
-#include "gfx/text/palette.h"
 #include "gfx/screen/screen_setup.h"
+#include "gfx/screen_failure.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
 #include "gfx/surface/pages.h"
-#include "gfx/screen_failure.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"
+#include "gfx/text/palette.h"
 #include "rt/console.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
@@ -149,9 +149,8 @@ TEST_F(ContextTest, BadResolutionsAreRefusedAndLeaveTheScreen) {
         std::int32_t w, h, depth;
     };
     // Sizes beyond the mode description's 16 bits are bad sizes too.
-    for (Case k : {Case{0, 10, 8}, Case{10, 0, 8}, Case{-5, 10, 8}, Case{10, 10, 3}, Case{10, 10, 0},
-                   Case{10, 10, 64}, Case{100000, 100000, 32}, Case{65536, 8, 32}, Case{8, 65536, 32},
-                   Case{0x7FFFFFFF, 8, 8}}) {
+    for (Case k : {Case{0, 10, 8}, Case{10, 0, 8}, Case{-5, 10, 8}, Case{10, 10, 3}, Case{10, 10, 0}, Case{10, 10, 64},
+                   Case{100000, 100000, 32}, Case{65536, 8, 32}, Case{8, 65536, 32}, Case{0x7FFFFFFF, 8, 8}}) {
         set_last_error(0);
         EXPECT_EQ(screen_res(k.w, k.h, k.depth, 0, 0, 0), 1) << k.w << "x" << k.h << "x" << k.depth;
         EXPECT_EQ(get_last_error(), 1);

@@ -18,15 +18,15 @@
 
 #include "gfx/context.h"
 #include "gfx/screen/screen_setup.h"
-#include "gfx/surface/draw_state.h"
-#include "gfx/surface/draw_state_serial.h"
 #include "gfx/shapes/ellipse.h"
 #include "gfx/shapes/ellipse_small.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/draw_state_serial.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
-#include "gfx/shapes/lines.h"
-#include "gfx/text/view.h"
 #include "gfx/text/text.h"
+#include "gfx/text/view.h"
 #include "rt/console.h"
 #include "rt/runtime.h"
 #include "tests/gfx/screen_support.h"
@@ -63,8 +63,7 @@ struct Call {
     std::int32_t coord_flags;
 };
 
-using EllipseFn = void (*)(void*, float, float, float, std::uint32_t, float, float, float, std::int32_t,
-                           std::int32_t);
+using EllipseFn = void (*)(void*, float, float, float, std::uint32_t, float, float, float, std::int32_t, std::int32_t);
 
 class SmallCircleTest : public test::ScreenTest {
 protected:
@@ -127,14 +126,18 @@ protected:
         const int x_to = state->view_x + state->view_w + reach;
         const int y_from = state->view_y - reach - 2;
         const int y_to = state->view_y + state->view_h + reach;
-        const float fractions[][2] = {{0.0f, 0.0f}, {0.5f, -0.5f}, {-0.5f, 0.25f}, {0.4999999f, 0.75f},
-                                      {-0.25f, 0.5000001f}};
+        const float fractions[][2] = {
+            {0.0f, 0.0f}, {0.5f, -0.5f}, {-0.5f, 0.25f}, {0.4999999f, 0.75f}, {-0.25f, 0.5000001f}};
         int failures = 0;
         for (int y = y_from; y <= y_to; y += POSITION_STRIDE) {
             for (int x = x_from; x <= x_to; x += POSITION_STRIDE) {
                 for (const auto& f : fractions) {
-                    const Call call{static_cast<float>(x) + f[0], static_cast<float>(y) + f[1], radius, aspect,
-                                    colour, coord_flags};
+                    const Call call{static_cast<float>(x) + f[0],
+                                    static_cast<float>(y) + f[1],
+                                    radius,
+                                    aspect,
+                                    colour,
+                                    coord_flags};
                     if (!agree(call, in_lock) && ++failures > 3) return failures;
                 }
             }
@@ -145,8 +148,8 @@ protected:
     GfxContext* context = nullptr;
 };
 
-const float RADII[] = {0.25f, 0.5f, 0.99f, 1.0f, 1.0000001f, 1.25f, 1.5f, 1.9999999f, 2.0f, 2.5f, 3.0f, 3.7f,
-                       4.0f, 5.5f, 8.0f, 11.3f, 15.999999f, 16.0f, 16.000002f, 19.0f};
+const float RADII[] = {0.25f, 0.5f, 0.99f, 1.0f, 1.0000001f, 1.25f, 1.5f,       1.9999999f, 2.0f,       2.5f,
+                       3.0f,  3.7f, 4.0f,  5.5f, 8.0f,       11.3f, 15.999999f, 16.0f,      16.000002f, 19.0f};
 
 TEST_F(SmallCircleTest, EveryRadiusAndCentreAroundTheWholeScreenMatchesTheGeneralWalk) {
     for (float radius : RADII) {
@@ -197,7 +200,6 @@ TEST_F(SmallCircleTest, ScreenAspectOtherThanOneTakesTheGeneralPath) {
     for (int y = 0; y < HEIGHT; ++y) rows += out.pixels[static_cast<std::size_t>(y) * WIDTH + 10] != 0xFF000000u;
     EXPECT_EQ(rows, 5);
 }
-
 
 // A run of calls shares one set-up; whatever changes between two calls must
 // be noticed. Each case runs the same sequence twice from a fresh screen:
@@ -271,10 +273,15 @@ protected:
         test::fake_log().lock_calls = 0;
         change(fn);
         GfxContext* context = current_context();
-        const float xs[] = {-2.0f, 0.0f, 1.0f, 5.0f, 5.5f, static_cast<float>(context->width - 1),
+        const float xs[] = {-2.0f,
+                            0.0f,
+                            1.0f,
+                            5.0f,
+                            5.5f,
+                            static_cast<float>(context->width - 1),
                             static_cast<float>(context->width) + 1.0f};
-        const float ys[] = {-1.0f, 0.0f, 4.0f, 9.0f, static_cast<float>(context->height - 2),
-                            static_cast<float>(context->height)};
+        const float ys[] = {
+            -1.0f, 0.0f, 4.0f, 9.0f, static_cast<float>(context->height - 2), static_cast<float>(context->height)};
         std::uint32_t colour = 0xFF102030u;
         Result out;
         for (float radius : {1.0f, 2.0f, 1.0f, 1.5f}) {
@@ -362,10 +369,10 @@ TEST_F(SmallCircleSetupTest, ClearsAndTextBetweenCallsDrawTheSame) {
 }
 
 TEST_F(SmallCircleSetupTest, ClipAndCoordinateMappingChangesAreNoticed) {
-    expect_same("view set with border and fill", [](EllipseFn) { set_view(4, 3, 17, 12, 0xFF445566u, 0xFFFFFFFFu, 0); });
-    expect_same("view set screen-absolute", [](EllipseFn) {
-        set_view(4, 3, 17, 12, 0, 0, VIEW_SCREEN_ABSOLUTE | VIEW_NO_BORDER | VIEW_NO_FILL);
-    });
+    expect_same("view set with border and fill",
+                [](EllipseFn) { set_view(4, 3, 17, 12, 0xFF445566u, 0xFFFFFFFFu, 0); });
+    expect_same("view set screen-absolute",
+                [](EllipseFn) { set_view(4, 3, 17, 12, 0, 0, VIEW_SCREEN_ABSOLUTE | VIEW_NO_BORDER | VIEW_NO_FILL); });
     expect_same("view reset", [](EllipseFn fn) {
         set_view(4, 3, 17, 12, 0, 0, VIEW_NO_BORDER | VIEW_NO_FILL);
         circle(fn, 8.0f, 8.0f, 1.0f, 0xFF0000FFu);  // a set-up on the set view
@@ -495,9 +502,9 @@ TEST_F(SmallCircleSetupTest, LockAspectBlendingAndRoutineChangesAreNoticed) {
 TEST_F(SmallCircleSetupTest, FarAndNonNumberCentresMatchTheGeneralWalk) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float far[] = {1048576.0f,  1048577.0f,    -1048576.0f,    -1048577.0f, -1048575.0f, 2097152.0f,
-                         16777216.0f, -2147483648.0f, 2147483648.0f, 1e30f,       -1e30f,      inf,
-                         -inf,        nan,            -0.0f,         0.5f};
+    const float far[] = {1048576.0f,     1048577.0f,    -1048576.0f, -1048577.0f, -1048575.0f, 2097152.0f, 16777216.0f,
+                         -2147483648.0f, 2147483648.0f, 1e30f,       -1e30f,      inf,         -inf,       nan,
+                         -0.0f,          0.5f};
     struct Seen {
         std::vector<std::uint32_t> pages;
         std::vector<std::uint8_t> dirty;

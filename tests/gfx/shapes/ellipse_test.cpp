@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/driver.h"
 #include "gfx/screen/screen_setup.h"
+#include "gfx/shapes/ellipse_rows.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/driver.h"
-#include "gfx/shapes/ellipse_rows.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "tests/gfx/screen_support.h"
@@ -113,10 +113,9 @@ TEST_F(EllipseTest, NoRadiusOrNoShapeDrawsNothingAndTakesNoLock) {
         float radius, aspect, start, end;
     };
     const Case cases[] = {
-        {0.0f, 1.0f, 0.0f, FULL},  {-0.0f, 1.0f, 0.0f, FULL}, {-3.0f, 1.0f, 0.0f, FULL},
-        {nan, 1.0f, 0.0f, FULL},   {-inf, 1.0f, 0.0f, FULL},  {inf, 1.0f, 0.0f, FULL},
-        {5.0f, nan, 0.0f, FULL},   {5.0f, -inf, 0.0f, FULL},  {5.0f, 1.0f, nan, 1.0f},
-        {5.0f, 1.0f, 0.5f, inf},   {5.0f, 1.0f, -inf, 1.0f},  {0.0f, 1.0f, -0.5f, -1.0f},
+        {0.0f, 1.0f, 0.0f, FULL}, {-0.0f, 1.0f, 0.0f, FULL}, {-3.0f, 1.0f, 0.0f, FULL}, {nan, 1.0f, 0.0f, FULL},
+        {-inf, 1.0f, 0.0f, FULL}, {inf, 1.0f, 0.0f, FULL},   {5.0f, nan, 0.0f, FULL},   {5.0f, -inf, 0.0f, FULL},
+        {5.0f, 1.0f, nan, 1.0f},  {5.0f, 1.0f, 0.5f, inf},   {5.0f, 1.0f, -inf, 1.0f},  {0.0f, 1.0f, -0.5f, -1.0f},
     };
     for (const Case& k : cases) {
         ellipse(nullptr, 16, 16, k.radius, WHITE, k.aspect, k.start, k.end, 1, 0);
@@ -471,8 +470,7 @@ TEST_F(EllipseTest, FilledRowsMatchAPerRowMarkModelUnderBlending) {
                 if (test::pixel32(c, 0, x, y) != expected) ++mismatches;
             }
         }
-        EXPECT_EQ(mismatches, 0) << "round " << round << " r " << r << " aspect " << a << " at " << cx << ","
-                                 << cy;
+        EXPECT_EQ(mismatches, 0) << "round " << round << " r " << r << " aspect " << a << " at " << cx << "," << cy;
         close_screen();
     }
 }
@@ -538,8 +536,8 @@ TEST(EllipseInt, SumsDifferencesAndProductsMatchNativeIntegers) {
     // Truncation of large values below 2^93, as the decision's start value:
     // 64 significant bits spread over both halves.
     const std::uint64_t bits = 0xF123456789ABCDEFu;
-    EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), 28))),
-              static_cast<Wide>(bits) << 28);
+    EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), 28))), static_cast<Wide>(bits)
+                                                                                                 << 28);
     EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), -8))),
               static_cast<Wide>(bits >> 8));
     EXPECT_EQ(native(EllipseInt::truncated(3.999L)), 3);
@@ -601,10 +599,10 @@ TEST_F(EllipseTest, HugeEllipsesCrossingTheScreenDrawWhatTheWalkDraws) {
         float cx, cy, radius, aspect;
     };
     const Case cases[] = {
-        {-3.0e6f + 20, 15, 3.0e6f, 1.0f},       // right edge through the middle
-        {20, 3.0e6f + 10, 3.0e6f, 1.0f},        // top edge near the top rows
-        {-1767747, -883868, 2.5e6f, 0.5f},      // flattened: its rim at 45 degrees
-        {20, 15, 2.0e6f, 4.0e-6f},              // a wide, eight-pixel-high sliver
+        {-3.0e6f + 20, 15, 3.0e6f, 1.0f},   // right edge through the middle
+        {20, 3.0e6f + 10, 3.0e6f, 1.0f},    // top edge near the top rows
+        {-1767747, -883868, 2.5e6f, 0.5f},  // flattened: its rim at 45 degrees
+        {20, 15, 2.0e6f, 4.0e-6f},          // a wide, eight-pixel-high sliver
     };
     for (const Case& k : cases) {
         for (const bool fill : {false, true}) {
@@ -613,8 +611,8 @@ TEST_F(EllipseTest, HugeEllipsesCrossingTheScreenDrawWhatTheWalkDraws) {
             ellipse(nullptr, k.cx, k.cy, k.radius, WHITE, k.aspect, 0.0f, FULL, fill ? 1 : 0, 0);
             const float rx = k.aspect > 1.0f ? k.radius / k.aspect : k.radius;
             const float ry = k.aspect > 1.0f ? k.radius : k.radius * k.aspect;
-            const Pixels expected = walk_rule(40, 30, static_cast<std::int64_t>(k.cx), static_cast<std::int64_t>(k.cy),
-                                              rx, ry, fill);
+            const Pixels expected =
+                walk_rule(40, 30, static_cast<std::int64_t>(k.cx), static_cast<std::int64_t>(k.cy), rx, ry, fill);
             EXPECT_FALSE(expected.empty());
             EXPECT_EQ(drawn(c), expected);
             EXPECT_EQ(locks(), unlocks());

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/driver.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/driver.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/testing.h"
@@ -198,11 +198,11 @@ TEST_F(LinesTest, ClipsAgainstEveryEdgeOfAView) {
     state->view_h = 20;
     state->state_flags |= DS_SCREEN_ABSOLUTE;
     drawing_state_changed();
-    line(0, 30, 63, 30);   // across left and right
-    line(25, 0, 25, 63);   // across top and bottom
-    line(0, 10, 60, 70);   // diagonal through two corners' sides
-    line(0, 0, 5, 63);     // wholly left
-    line(45, 0, 60, 63);   // wholly right
+    line(0, 30, 63, 30);  // across left and right
+    line(25, 0, 25, 63);  // across top and bottom
+    line(0, 10, 60, 70);  // diagonal through two corners' sides
+    line(0, 0, 5, 63);    // wholly left
+    line(45, 0, 60, 63);  // wholly right
     for (auto [x, y] : drawn(c)) {
         EXPECT_GE(x, 10);
         EXPECT_LT(x, 40);
@@ -369,8 +369,8 @@ TEST_F(LinesTest, ClippedOutlinesContinueTheirPattern) {
     };
     for (const Case& k : cases) {
         const GfxContext* c = open(24, 24, SCREEN_BLEND_DRAWING);
-        line(static_cast<float>(k.x1), static_cast<float>(k.y1), static_cast<float>(k.x2),
-             static_cast<float>(k.y2), k.style, BOX_OUTLINE, HALF_WHITE);
+        line(static_cast<float>(k.x1), static_cast<float>(k.y1), static_cast<float>(k.x2), static_cast<float>(k.y2),
+             k.style, BOX_OUTLINE, HALF_WHITE);
         const std::map<Point, int> expected = model_outline(k.x1, k.y1, k.x2, k.y2, k.style, 0, 0, 24, 24);
         std::map<Point, int> actual;
         for (const Point& q : drawn(c)) actual[q] = plots(c, q.first, q.second);
@@ -473,8 +473,8 @@ TEST_F(LinesTest, SetViewKeepsTheViewOnScreen) {
     EXPECT_EQ(g_locks, 0);
 
     // Extreme corners: the border one pixel outside stays off screen.
-    set_view(std::numeric_limits<std::int32_t>::min() + 1, 0, std::numeric_limits<std::int32_t>::max(), 31, 0,
-             WHITE, 0);
+    set_view(std::numeric_limits<std::int32_t>::min() + 1, 0, std::numeric_limits<std::int32_t>::max(), 31, 0, WHITE,
+             0);
     EXPECT_EQ(state->view_x, 0);
     EXPECT_EQ(state->view_w, 32);
 }

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "gfx/context.h"
-#include "gfx/screen/screen_setup.h"
 #include "gfx/driver.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/testing.h"
 #include "key_driver_support.h"
 #include "rt/key_codes.h"
@@ -77,9 +77,9 @@ TEST_F(KeyQueueTest, ArrivalFlagIsClearedByEveryTake) {
 TEST_F(KeyQueueTest, KeyTextBytes) {
     post_key(KEY_CODE_CLOSE);
     post_key('a');
-    post_key(-126);     // character 130
-    post_key(0x86FF);   // F12
-    post_key(0x48FF);   // up arrow
+    post_key(-126);    // character 130
+    post_key(0x86FF);  // F12
+    post_key(0x48FF);  // up arrow
     post_key(255);
     EXPECT_EQ(bytes_of(key_text()), std::string("\xFF\x6B", 2));
     EXPECT_EQ(bytes_of(key_text()), "a");
@@ -241,14 +241,21 @@ TEST_F(KeySleepTest, PostingThreadAndReadingThreadShareTheDriverLock) {
     while (expected <= KEYS) {
         std::int32_t code = 0;
         switch (expected % 4) {
-            case 0: code = take_key(); break;
-            case 1: {
-                const KeyText t = key_text();
-                if (!t.empty()) code = t.bytes[0];
-                break;
-            }
-            case 2: code = key_pending() != 0 ? take_key() : 0; break;
-            default: take_arrived(); code = take_key(); break;
+        case 0:
+            code = take_key();
+            break;
+        case 1: {
+            const KeyText t = key_text();
+            if (!t.empty()) code = t.bytes[0];
+            break;
+        }
+        case 2:
+            code = key_pending() != 0 ? take_key() : 0;
+            break;
+        default:
+            take_arrived();
+            code = take_key();
+            break;
         }
         if (code == 0) {
             std::this_thread::yield();

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/driver.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/driver.h"
 #include "gfx/surface/pages.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"

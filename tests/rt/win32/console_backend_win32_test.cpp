@@ -3,8 +3,8 @@
 // the key-aware sleep is cut short by a key, printed bytes reach the output
 // unchanged with the cursor followed, and console key events map to key codes.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -72,7 +72,7 @@ TEST_F(WindowsConsole, PipedBytesBecomeKeysAndTheEndOfInputEndsWaits) {
     EXPECT_EQ(console_key_pending(), 1);
     EXPECT_EQ(text(console_key_text()), "a");
     EXPECT_EQ(text(console_key_text()), std::string("\xff\x48", 2));  // cursor up
-    EXPECT_EQ(console_wait_key(), 0xe9 - 256);  // bytes above 127 as negative codes
+    EXPECT_EQ(console_wait_key(), 0xe9 - 256);                        // bytes above 127 as negative codes
     EXPECT_FALSE(console_input_is_interactive());
     end_input();
     EXPECT_EQ(console_wait_key(), 0);
