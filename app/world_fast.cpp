@@ -27,12 +27,14 @@ fast::Kernels kernels_for(StepIsa isa) {
         case StepIsa::sse2: return fast::sse2_kernels();
         case StepIsa::avx2: return fast::avx2_kernels();
         case StepIsa::avx512: return fast::avx512_kernels();
+        case StepIsa::neon: return fast::neon_kernels();
         case StepIsa::exact: break;
     }
     return {nullptr, nullptr};
 }
 
 bool processor_has(StepIsa isa) {
+#if defined(__i386__) || defined(__x86_64__)
     switch (isa) {
         case StepIsa::exact: return true;
         case StepIsa::sse2: return __builtin_cpu_supports("sse2");
@@ -40,8 +42,14 @@ bool processor_has(StepIsa isa) {
         case StepIsa::avx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
                    __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
+        case StepIsa::neon: return false;
     }
     return false;
+#elif defined(__aarch64__)
+    return isa == StepIsa::exact || isa == StepIsa::neon;
+#else
+    return isa == StepIsa::exact;
+#endif
 }
 
 }  // namespace
@@ -53,7 +61,7 @@ bool step_isa_supported(StepIsa isa) {
 
 StepIsa best_step_isa() {
     static const StepIsa best = [] {
-        for (StepIsa isa : {StepIsa::avx512, StepIsa::avx2, StepIsa::sse2}) {
+        for (StepIsa isa : {StepIsa::avx512, StepIsa::avx2, StepIsa::sse2, StepIsa::neon}) {
             if (step_isa_supported(isa)) return isa;
         }
         return StepIsa::exact;
@@ -67,12 +75,13 @@ const char* step_isa_name(StepIsa isa) {
         case StepIsa::sse2: return "sse2";
         case StepIsa::avx2: return "avx2";
         case StepIsa::avx512: return "avx512";
+        case StepIsa::neon: return "neon";
     }
     return "?";
 }
 
 bool parse_step_isa(const char* name, StepIsa& isa) {
-    for (StepIsa candidate : {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+    for (StepIsa candidate : {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon}) {
         if (std::strcmp(name, step_isa_name(candidate)) == 0) {
             isa = candidate;
             return true;
