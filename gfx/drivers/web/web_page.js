@@ -43,8 +43,13 @@
 
   var preRun = Module['preRun'] || [];
   Module['preRun'] = typeof preRun === 'function' ? [preRun] : preRun;
+  // The page's address stands in for the environment: VZGFX, and the stop
+  // after a number of frames of the tests' particles-held.
   Module['preRun'].push(function () {
-    var driver = new URLSearchParams(window.location.search).get('VZGFX');
-    if (driver !== null) ENV['VZGFX'] = driver;
+    var query = new URLSearchParams(window.location.search);
+    ['VZGFX', 'VZ_HOLD_FRAMES'].forEach(function (name) {
+      var value = query.get(name);
+      if (value !== null) ENV[name] = value;
+    });
   });
 })();
