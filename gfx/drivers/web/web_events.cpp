@@ -14,9 +14,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "gfx/drivers/control_keys.h"
-#include "gfx/drivers/cp437.h"
-#include "gfx/drivers/keymap.h"
+#include "gfx/drivers/key_messages.h"
 #include "gfx/drivers/web/web_internal.h"
 #include "gfx/drivers/web/web_keys.h"
 #include "gfx/drivers/window_proc.h"
@@ -52,52 +50,20 @@ void update_activation(State& s, bool focused) {
     window_proc(m);
 }
 
-void on_key(State& s, const char* code, bool down, bool repeat, std::uint32_t looked_up) {
+void on_key(State& s, const char* code, bool down, bool repeat, std::uint32_t typed) {
     const KeyMeaning meaning = key_meaning(code);
-    const bool alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
+    KeyEvent key;
+    key.vk = meaning.vk;
+    key.scan = meaning.scan;
+    key.extended = meaning.extended;
+    key.down = down;
+    key.was_down = repeat;
+    key.alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
+    key.typed = typed;
     note_key(s.vk_state, meaning, down);
-    const bool alt = (s.vk_state[VKEY_MENU] & 0x80) != 0;
-    const bool control = (s.vk_state[VKEY_CONTROL] & 0x80) != 0;
-    const bool shift = (s.vk_state[VKEY_SHIFT] & 0x80) != 0;
-
-    // Control combinations and Shift+Tab type what the key tables' keyboard
-    // types; layout characters stay the browser's.
-    std::uint32_t typed = looked_up;
-    bool types = looked_up != 0;
-    const ControlCharacter fixed = control_character(
-        meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
-    if (fixed.decided) {
-        types = fixed.character >= 0;
-        typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;
-    }
-
-    WindowMessage m;
-    m.vk = meaning.vk;
-    m.scan = meaning.scan;
-    m.extended = meaning.extended;
-    m.repeat = 1;
-    m.alt_held = alt;
-    const std::int32_t typed_byte = typed != 0 ? unicode_to_cp437(typed) : 0;
-    m.key_char = typed_byte > 0 ? typed_byte : 0;
-    if (!down) {
-        const bool system = ((alt_before || meaning.vk == VKEY_F10) && !control) || meaning.vk == VKEY_MENU;
-        m.type = system ? WindowMessageType::system_key_up : WindowMessageType::key_up;
-        if (meaning.vk != 0) window_proc(m);
-        return;
-    }
-    m.was_down = repeat;
-    const bool system = (alt || meaning.vk == VKEY_F10) && !control;
-    m.type = system ? WindowMessageType::system_key_down : WindowMessageType::key_down;
-    // A key outside the PC keyboard has no key message, but what it types
-    // still arrives.
-    if (meaning.vk != 0) window_proc(m);
-    if (!system && types) {
-        WindowMessage c;
-        c.type = WindowMessageType::character;
-        c.character = typed;
-        c.repeat = 1;
-        window_proc(c);
-    }
+    const KeyMessages messages = key_messages(key, s.vk_state);
+    if (messages.has_key) window_proc(messages.key);
+    if (messages.has_character) window_proc(messages.character);
 }
 
 }  // namespace
