@@ -13,8 +13,9 @@ KeyMessages key_messages(const KeyEvent& event, const std::uint8_t vk_state[256]
 
     std::uint32_t typed = event.typed;
     bool types = typed != 0;
-    const ControlCharacter fixed =
-        control_character(event.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
+    const std::int32_t modifiers =
+        (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0);
+    const ControlCharacter fixed = control_character(event.vk, modifiers);
     if (fixed.decided) {
         types = fixed.character >= 0;
         typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;

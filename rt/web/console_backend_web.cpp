@@ -92,7 +92,8 @@ bool no_more_keys() { return g_console.ended && g_console.key_count == 0; }
 
 void console_clear(std::int32_t mode) {
     Console& c = g_console;
-    const bool window_only = mode == 2 || (mode == CLEAR_NO_ARGUMENT && (c.window_top != 0 || c.window_bottom != ROWS - 1));
+    const bool window_is_all = c.window_top == 0 && c.window_bottom == ROWS - 1;
+    const bool window_only = mode == 2 || (mode == CLEAR_NO_ARGUMENT && !window_is_all);
     c.row = window_only ? c.window_top : 0;
     c.col = 0;
 }
