@@ -62,7 +62,6 @@ else
     build/release/bin/particles-bench --frames "$frames" --state "$VZ_FIDELITY_REFERENCE/linux-$frames.state" \
       --dump "$VZ_FIDELITY_REFERENCE/linux-$frames.ppm" >/dev/null
   done
-  export VZ_E2E_TIME_SCALE=$scale
   # The two display-mode scenarios (Alt+Enter in and out of fullscreen, focus
   # loss, minimising, in a Wine virtual desktop) are left out there too: each
   # takes many minutes under emulation, and Wine's desktop fails them now and
