@@ -22,7 +22,12 @@ if ! bash tools/host-runs-32bit.sh; then
   bash tools/vm/build-image.sh >build/vm-image.out 2>build/vm-image.log &
   image_pid=$!
 fi
-stop_image_build() { [ -n "$image_pid" ] && kill "$image_pid" 2>/dev/null; wait 2>/dev/null || true; }
+# Under set -e a failing command ends the script even inside this trap, and
+# kill fails whenever the image build has already finished: keep both quiet.
+stop_image_build() {
+  if [ -n "$image_pid" ]; then kill "$image_pid" 2>/dev/null || true; fi
+  wait 2>/dev/null || true
+}
 trap stop_image_build EXIT
 
 for preset in debug release tsan; do

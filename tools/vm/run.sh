@@ -35,9 +35,10 @@ stop_emulator() {
   kill -9 "$1" 2>/dev/null
 }
 cleanup() {
-  [ -n "$qemu_pid" ] && stop_emulator "$qemu_pid"
-  for p in "${tail_pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
+  # Nothing here may fail: under set -e that would replace the job's status.
+  if [ -n "$qemu_pid" ]; then stop_emulator "$qemu_pid" || true; fi
+  for p in "${tail_pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
   rm -rf "$job"
 }
 trap cleanup EXIT
