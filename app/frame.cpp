@@ -2,9 +2,9 @@
 
 #include "app/frame.h"
 
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "rt/console.h"
 
 namespace vz {
@@ -18,8 +18,8 @@ void draw_frame(const World& w) {
             const ScreenPosition at = particle_screen_position(w, i);
             const std::uint32_t colour = particle_colour(w, i);
             // Aspect 0 takes the screen's own; fill -1 fills the circle.
-            ellipse_general(nullptr, static_cast<float>(at.x), static_cast<float>(at.y), radius, colour, 0.0f,
-                            0.0f, FULL_TURN, -1, PARTICLE_COORD_FLAGS);
+            ellipse_general(nullptr, static_cast<float>(at.x), static_cast<float>(at.y), radius, colour, 0.0f, 0.0f,
+                            FULL_TURN, -1, PARTICLE_COORD_FLAGS);
         }
     }
     // The work page is the visible page: mark every line changed and let the

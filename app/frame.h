@@ -7,8 +7,8 @@
 
 #include "app/world.h"
 #include "app/world_fast.h"
-#include "gfx/ellipse.h"
-#include "gfx/pixels.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/surface/pixels.h"
 
 namespace vz {
 

@@ -5,9 +5,10 @@
 #include "app/frame.h"
 #include "app/x87_integer.h"
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "rt/console.h"
 #include "rt/random.h"
 #include "rt/runtime.h"
@@ -15,9 +16,7 @@
 
 namespace vz {
 
-std::int32_t frame_wait_ms() {
-    return round_to_i32(1.0L / static_cast<extended>(FRAMES_PER_SECOND) * 1000.0L);
-}
+std::int32_t frame_wait_ms() { return round_to_i32(1.0L / static_cast<extended>(FRAMES_PER_SECOND) * 1000.0L); }
 
 void start_program(int argc, char** argv) {
     runtime_static_init();

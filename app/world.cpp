@@ -50,15 +50,15 @@ std::int32_t create_world_arrays(World& w) {
 }
 
 void release_world_arrays(World& w) {
-    for (ArrayDescriptor* array : {&w.velocity_x, &w.velocity_y, &w.particle_x, &w.particle_y,
-                                   &w.attractor_x, &w.attractor_y, &w.attractor_strength}) {
+    for (ArrayDescriptor* array : {&w.velocity_x, &w.velocity_y, &w.particle_x, &w.particle_y, &w.attractor_x,
+                                   &w.attractor_y, &w.attractor_strength}) {
         array_erase(*array, NO_TEXT);
     }
 }
 
 bool world_ready(const World& w) {
-    return w.velocity_x.ptr && w.velocity_y.ptr && w.particle_x.ptr && w.particle_y.ptr &&
-           w.attractor_x.ptr && w.attractor_y.ptr && w.attractor_strength.ptr;
+    return w.velocity_x.ptr && w.velocity_y.ptr && w.particle_x.ptr && w.particle_y.ptr && w.attractor_x.ptr &&
+           w.attractor_y.ptr && w.attractor_strength.ptr;
 }
 
 void init_world(World& w) {
@@ -97,8 +97,8 @@ void init_world(World& w) {
 }
 
 StepArrays step_arrays(World& w) {
-    return {float_elements(w.particle_x), float_elements(w.particle_y), float_elements(w.velocity_x),
-            float_elements(w.velocity_y), float_elements(w.attractor_x),  float_elements(w.attractor_y),
+    return {float_elements(w.particle_x),        float_elements(w.particle_y),  float_elements(w.velocity_x),
+            float_elements(w.velocity_y),        float_elements(w.attractor_x), float_elements(w.attractor_y),
             float_elements(w.attractor_strength)};
 }
 
@@ -134,8 +134,8 @@ float step_particle(const StepArrays& a, std::int32_t i) {
         const float dy = static_cast<float>(ext(ay) - ext(py));
         const float wy = static_cast<float>(extended{WORLD_HEIGHT} + ext(py) - ext(ay));
 
-        const float dist = static_cast<float>(std::sqrt(ext(wx) * wx + ext(wy) * wy) +
-                                              std::sqrt(ext(dx) * dx + ext(dy) * dy));
+        const float dist =
+            static_cast<float>(std::sqrt(ext(wx) * wx + ext(wy) * wy) + std::sqrt(ext(dx) * dx + ext(dy) * dy));
         if (dist != 0.0f) {
             const std::int32_t d = round_to_i32(dist);
             const float force_x = static_cast<float>(div_i32(round_to_i32(ext(dx) * dx), d));
@@ -210,8 +210,7 @@ ScreenPosition particle_screen_position(const World& w, std::int32_t index) {
 }
 
 std::uint32_t particle_colour(const World& w, std::int32_t index) {
-    return colour_of(float_elements(w.velocity_x)[index], float_elements(w.velocity_y)[index],
-                     w.speed_normaliser);
+    return colour_of(float_elements(w.velocity_x)[index], float_elements(w.velocity_y)[index], w.speed_normaliser);
 }
 
 }  // namespace vz

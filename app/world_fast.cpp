@@ -14,7 +14,7 @@ namespace vz {
 namespace {
 
 // The attractor limits under which the kernels' argument holds.
-constexpr float ATTRACTOR_LIMIT = 32767.0f;  // 2^15 - 1
+constexpr float ATTRACTOR_LIMIT = 32767.0f;    // 2^15 - 1
 constexpr std::int32_t STRENGTH_LIMIT = 1024;  // 2^10
 
 // A whole number in 0 ... limit.
@@ -24,22 +24,29 @@ bool whole_within(float v, float limit) {
 
 fast::Kernels kernels_for(StepIsa isa) {
     switch (isa) {
-        case StepIsa::sse2: return fast::sse2_kernels();
-        case StepIsa::avx2: return fast::avx2_kernels();
-        case StepIsa::avx512: return fast::avx512_kernels();
-        case StepIsa::exact: break;
+    case StepIsa::sse2:
+        return fast::sse2_kernels();
+    case StepIsa::avx2:
+        return fast::avx2_kernels();
+    case StepIsa::avx512:
+        return fast::avx512_kernels();
+    case StepIsa::exact:
+        break;
     }
     return {nullptr, nullptr};
 }
 
 bool processor_has(StepIsa isa) {
     switch (isa) {
-        case StepIsa::exact: return true;
-        case StepIsa::sse2: return __builtin_cpu_supports("sse2");
-        case StepIsa::avx2: return __builtin_cpu_supports("avx2");
-        case StepIsa::avx512:
-            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
-                   __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
+    case StepIsa::exact:
+        return true;
+    case StepIsa::sse2:
+        return __builtin_cpu_supports("sse2");
+    case StepIsa::avx2:
+        return __builtin_cpu_supports("avx2");
+    case StepIsa::avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
     }
     return false;
 }
@@ -63,10 +70,14 @@ StepIsa best_step_isa() {
 
 const char* step_isa_name(StepIsa isa) {
     switch (isa) {
-        case StepIsa::exact: return "exact";
-        case StepIsa::sse2: return "sse2";
-        case StepIsa::avx2: return "avx2";
-        case StepIsa::avx512: return "avx512";
+    case StepIsa::exact:
+        return "exact";
+    case StepIsa::sse2:
+        return "sse2";
+    case StepIsa::avx2:
+        return "avx2";
+    case StepIsa::avx512:
+        return "avx512";
     }
     return "?";
 }
@@ -149,8 +160,8 @@ void FastStepper::step_part(void* job_ptr, std::int32_t part, std::int32_t parts
     std::uint8_t* const redo = self.redo_.data();
     fast::StepResult result{0.0f, end - begin, 0};
     if (job.kernel != nullptr) {
-        result = job.kernel(job.arrays, job.attractor, {self.screen_x_.data(), self.screen_y_.data(), redo}, begin,
-                            end);
+        result =
+            job.kernel(job.arrays, job.attractor, {self.screen_x_.data(), self.screen_y_.data(), redo}, begin, end);
     } else {
         std::memset(redo + begin, 1, static_cast<std::size_t>(end - begin));
     }
@@ -233,8 +244,12 @@ void FastStepper::measure_part(void* job_ptr, std::int32_t part, std::int32_t pa
 void FastStepper::measure(const World& w, bool positions) {
     if (!world_ready(w)) return;
     // The measures only read the world; the arrays are shared read-only.
-    const StepArrays arrays{float_elements(w.particle_x), float_elements(w.particle_y),
-                            float_elements(w.velocity_x), float_elements(w.velocity_y), nullptr, nullptr,
+    const StepArrays arrays{float_elements(w.particle_x),
+                            float_elements(w.particle_y),
+                            float_elements(w.velocity_x),
+                            float_elements(w.velocity_y),
+                            nullptr,
+                            nullptr,
                             nullptr};
     const float n = w.speed_normaliser;
     // A zero, negative, infinite or NaN normaliser is left to the exact path,

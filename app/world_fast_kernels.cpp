@@ -104,27 +104,25 @@ constexpr float ROUND_SHIFT_SINGLE = 12582912.0f;   // 1.5 * 2^23
 VZ_INLINE double round_even(double v) { return (v + ROUND_SHIFT) - ROUND_SHIFT; }
 VZ_INLINE float round_even(float v) { return (v + ROUND_SHIFT_SINGLE) - ROUND_SHIFT_SINGLE; }
 
-constexpr float POSITION_LIMIT = 32767.0f;    // 2^15 - 1
+constexpr float POSITION_LIMIT = 32767.0f;         // 2^15 - 1
 constexpr float VELOCITY_LIMIT_FAST = 4194304.0f;  // 2^22
-constexpr float DIST_BAND = 0x1p-22f;        // 4u
+constexpr float DIST_BAND = 0x1p-22f;              // 4u
 constexpr double DIST_BAND_DOUBLE = 0x1p-50;
-constexpr float LEVEL_BAND = 0x1p-20f;       // 16u
-constexpr float LEVEL_LIMIT = 4194304.0f;    // 2^22
+constexpr float LEVEL_BAND = 0x1p-20f;     // 16u
+constexpr float LEVEL_LIMIT = 4194304.0f;  // 2^22
 constexpr std::uint32_t NEGATIVE_ZERO = 0x80000000u;
 
 // take ? a : b by bit masks, so that the compiler sees one unconditional
 // store (a conditional store would keep the loop scalar).
 VZ_INLINE float select(bool take, float a, float b) {
     const std::uint32_t mask = 0u - static_cast<std::uint32_t>(take);
-    return __builtin_bit_cast(float, (__builtin_bit_cast(std::uint32_t, a) & mask) |
-                                         (__builtin_bit_cast(std::uint32_t, b) & ~mask));
+    return __builtin_bit_cast(
+        float, (__builtin_bit_cast(std::uint32_t, a) & mask) | (__builtin_bit_cast(std::uint32_t, b) & ~mask));
 }
 
 // v is a whole number of magnitude <= limit (limit <= 2^22, where the
 // rounding above is exact; NaN and infinities fail the magnitude test).
-VZ_INLINE bool whole_within(float v, float limit) {
-    return (round_even(v) == v) & (__builtin_fabsf(v) <= limit);
-}
+VZ_INLINE bool whole_within(float v, float limit) { return (round_even(v) == v) & (__builtin_fabsf(v) <= limit); }
 
 // a div b for 0 <= a < 2^31 - b, 0 < b, a / b < 2^18: the truncated
 // single-precision estimate is within one of the quotient (see the top of
@@ -167,9 +165,9 @@ VZ_INLINE float screen_of(float p) {
 // The particles of one step block share the stack: the rounded distance and
 // a state per particle (TAKEN, FROM_DOUBLE or LEFT).
 constexpr std::int32_t BLOCK = 256;
-constexpr std::uint8_t LEFT = 0;         // for the exact path
-constexpr std::uint8_t TAKEN = 1;        // d settled in single precision
-constexpr std::uint8_t NEAR_HALF = 2;    // d to be settled in double precision
+constexpr std::uint8_t LEFT = 0;       // for the exact path
+constexpr std::uint8_t TAKEN = 1;      // d settled in single precision
+constexpr std::uint8_t NEAR_HALF = 2;  // d to be settled in double precision
 
 // p is a whole number in +0 ... POSITION_LIMIT: the bits of the singles from
 // +0 up are in the same order as their values, and every other bit pattern
@@ -189,17 +187,15 @@ VZ_INLINE Inputs load(const StepArrays& a, std::int32_t i) {
     const float py = a.particle_y[i];
     const float vx = a.velocity_x[i];
     const float vy = a.velocity_y[i];
-    const bool ok = position_within(px) & position_within(py) &
-                    whole_within(vx, VELOCITY_LIMIT_FAST) & whole_within(vy, VELOCITY_LIMIT_FAST) &
-                    (__builtin_bit_cast(std::uint32_t, vx) != NEGATIVE_ZERO) &
+    const bool ok = position_within(px) & position_within(py) & whole_within(vx, VELOCITY_LIMIT_FAST) &
+                    whole_within(vy, VELOCITY_LIMIT_FAST) & (__builtin_bit_cast(std::uint32_t, vx) != NEGATIVE_ZERO) &
                     (__builtin_bit_cast(std::uint32_t, vy) != NEGATIVE_ZERO);
     return {px, py, vx, vy, ok};
 }
 
 // Pass 1 over a block: d in single precision and each particle's state.
 VZ_INLINE void block_distances(const StepArrays& a, std::int32_t ax, std::int32_t ay, std::int32_t begin,
-                               std::int32_t count, std::int32_t* __restrict d_out,
-                               std::uint8_t* __restrict state_out) {
+                               std::int32_t count, std::int32_t* __restrict d_out, std::uint8_t* __restrict state_out) {
     for (std::int32_t j = 0; j < count; ++j) {
         const Inputs in = load(a, begin + j);
         const std::int32_t px = in.ok ? static_cast<std::int32_t>(in.px) : 0;
@@ -260,11 +256,10 @@ VZ_INLINE std::int32_t block_near_halves(const StepArrays& a, double ax, double 
 // arrays come in as restricted parameters: the compiler trusts those (and
 // not restricted locals) enough to vectorise without run-time overlap tests.
 VZ_INLINE void block_moves(float* __restrict px_out, float* __restrict py_out, float* __restrict vx_out,
-                           float* __restrict vy_out, float* __restrict sx_out,
-                           float* __restrict sy_out, std::uint8_t* __restrict redo_out,
-                           const Attractor& at, std::int32_t count, const std::int32_t* __restrict d_in,
-                           const std::uint8_t* __restrict state_in, std::int32_t& max_speed_bits,
-                           std::int32_t& redo_count) {
+                           float* __restrict vy_out, float* __restrict sx_out, float* __restrict sy_out,
+                           std::uint8_t* __restrict redo_out, const Attractor& at, std::int32_t count,
+                           const std::int32_t* __restrict d_in, const std::uint8_t* __restrict state_in,
+                           std::int32_t& max_speed_bits, std::int32_t& redo_count) {
     const auto axi = static_cast<std::int32_t>(at.x);
     const auto ayi = static_cast<std::int32_t>(at.y);
     const auto s = static_cast<std::int32_t>(at.strength);
@@ -366,8 +361,8 @@ VZ_INLINE std::int32_t frame_lanes(const StepArrays& a, float normaliser, const 
         if constexpr (Positions) {
             const float px = px_in[i];
             const float py = py_in[i];
-            const bool position_ok = whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) &
-                                     (px >= 0.0f) & (py >= 0.0f);
+            const bool position_ok =
+                whole_within(px, POSITION_LIMIT) & whole_within(py, POSITION_LIMIT) & (px >= 0.0f) & (py >= 0.0f);
             sx_out[i] = screen_of<SCREEN_WIDTH, WORLD_WIDTH>(position_ok ? px : 0.0f);
             sy_out[i] = screen_of<SCREEN_HEIGHT, WORLD_HEIGHT>(position_ok ? py : 0.0f);
             take = take & position_ok;
@@ -398,13 +393,12 @@ std::int32_t frame_sse2(const StepArrays& a, float n, bool positions, const Fram
     return frame_any(a, n, positions, out, begin, end);
 }
 
-__attribute__((target("avx2"))) StepResult step_avx2(const StepArrays& a, const Attractor& at,
-                                                     const StepOutput& out, std::int32_t begin, std::int32_t end) {
+__attribute__((target("avx2"))) StepResult step_avx2(const StepArrays& a, const Attractor& at, const StepOutput& out,
+                                                     std::int32_t begin, std::int32_t end) {
     return step_lanes(a, at, out, begin, end);
 }
 __attribute__((target("avx2"))) std::int32_t frame_avx2(const StepArrays& a, float n, bool positions,
-                                                        const FrameOutput& out, std::int32_t begin,
-                                                        std::int32_t end) {
+                                                        const FrameOutput& out, std::int32_t begin, std::int32_t end) {
     return frame_any(a, n, positions, out, begin, end);
 }
 

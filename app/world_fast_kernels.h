@@ -53,8 +53,8 @@ struct FrameOutput {
     std::uint32_t* colour;
     std::uint8_t* redo;
 };
-using FrameKernel = std::int32_t (*)(const StepArrays& arrays, float normaliser, bool positions,
-                                     const FrameOutput& out, std::int32_t begin, std::int32_t end);
+using FrameKernel = std::int32_t (*)(const StepArrays& arrays, float normaliser, bool positions, const FrameOutput& out,
+                                     std::int32_t begin, std::int32_t end);
 
 struct Kernels {
     StepKernel step;

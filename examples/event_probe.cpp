@@ -17,12 +17,13 @@
 #include <string>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/events.h"
-#include "gfx/mouse_hooks.h"
-#include "gfx/pages.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/mouse_hooks.h"
 #include "rt/runtime.h"
 #include "rt/timer.h"
 
@@ -63,10 +64,12 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::atof(argv[i + 1]);
         if (std::strcmp(argv[i], "--keys") == 0) keys_to_read = std::atoi(argv[i + 1]);
-        if (std::strcmp(argv[i], "--flags") == 0) flags = static_cast<std::int32_t>(std::strtol(argv[i + 1], nullptr, 0));
+        if (std::strcmp(argv[i], "--flags") == 0)
+            flags = static_cast<std::int32_t>(std::strtol(argv[i + 1], nullptr, 0));
         if (std::strcmp(argv[i], "--title") == 0) title = argv[i + 1];
         if (std::strcmp(argv[i], "--place") == 0) place = argv[i + 1];
-        if (std::strcmp(argv[i], "--fill") == 0) fill = 0xFF000000u | static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 0));
+        if (std::strcmp(argv[i], "--fill") == 0)
+            fill = 0xFF000000u | static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 0));
         if (std::strcmp(argv[i], "--left") == 0) {
             left = 0xFF000000u | static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 0));
             has_left = true;
@@ -112,8 +115,7 @@ int main(int argc, char** argv) {
             std::printf("key %d\n", key);
             if (--keys_to_read <= 0) break;
         }
-        if (seconds > 0 &&
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= seconds) {
+        if (seconds > 0 && std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= seconds) {
             std::printf("timeout\n");
             break;
         }

@@ -9,9 +9,10 @@
 #include <cstdio>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "rt/runtime.h"
 
 int main() {

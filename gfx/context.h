@@ -1,6 +1,7 @@
 #pragma once
-// The one graphics screen: its context record, the mode descriptors and the
-// screen set-up entry points.
+// The one graphics screen: its context record and the mode descriptors. The
+// record is the ground floor of gfx/: every layer above reads it, and it
+// includes nothing of theirs; screen set-up (gfx/screen/) builds and frees it.
 
 #include <cstdint>
 #include <mutex>
@@ -36,14 +37,14 @@ inline constexpr std::uint32_t CTX_MMX = 0x1000000;
 inline constexpr std::uint32_t CTX_OPENGL = 0x20000000;
 
 struct FontDesc {
-    std::int32_t width;   // cell width in pixels
-    std::int32_t height;  // cell height in pixels
+    std::int32_t width;          // cell width in pixels
+    std::int32_t height;         // cell height in pixels
     const std::uint8_t* glyphs;  // 256 glyphs of height rows, one byte a row, bit 0 leftmost
 };
 
 struct PaletteDesc {
-    std::int32_t colours;           // 256, 64, 16 or 2
-    const std::uint8_t* defaults;   // colours x 3 bytes: red, green, blue
+    std::int32_t colours;          // 256, 64, 16 or 2
+    const std::uint8_t* defaults;  // colours x 3 bytes: red, green, blue
 };
 
 struct ModeInfo {
@@ -68,19 +69,21 @@ struct TextCell {
 };
 
 inline constexpr int KEY_STATE_SIZE = 128;
+// Bytes of GfxContext::attribute_map: the colour of each of the 16 attributes.
+inline constexpr int ATTRIBUTE_MAP_SIZE = 16;
 
 struct GfxContext {
-    std::int32_t id;             // serial number of this screen
-    std::int32_t mode;           // 1-21, or -1 for a screen opened by resolution
-    std::uint8_t** pages;        // page_count page pointers (16-byte aligned)
+    std::int32_t id;       // serial number of this screen
+    std::int32_t mode;     // 1-21, or -1 for a screen opened by resolution
+    std::uint8_t** pages;  // page_count page pointers (16-byte aligned)
     std::int32_t page_count;
     std::int32_t visible_page;
-    std::uint8_t* visible_ptr;   // always pages[visible_page]
+    std::uint8_t* visible_ptr;  // always pages[visible_page]
     std::int32_t width;
     std::int32_t height;
-    std::int32_t depth;          // 1, 2, 4, 8, 16 or 32
-    std::int32_t bpp;            // bytes per pixel
-    std::int32_t pitch;          // width * bpp
+    std::int32_t depth;             // 1, 2, 4, 8, 16 or 32
+    std::int32_t bpp;               // bytes per pixel
+    std::int32_t pitch;             // width * bpp
     std::uint32_t* colour_map;      // 256 RGB values (red bits 0-7)
     std::uint32_t* device_palette;  // 256 shown colours (red bits 0-7)
     std::uint8_t* attribute_map;    // 16 bytes
@@ -89,16 +92,16 @@ struct GfxContext {
     std::uint32_t colour_mask;
     const PaletteDesc* palette_desc;
     std::int32_t scanline;
-    std::int32_t cursor_x;       // text cursor column, 0-based
-    std::int32_t cursor_y;       // text cursor row, 0-based
+    std::int32_t cursor_x;  // text cursor column, 0-based
+    std::int32_t cursor_y;  // text cursor row, 0-based
     const FontDesc* font;
     std::int32_t text_cols;
     std::int32_t text_rows;
     float aspect;
-    std::uint8_t* key_state;     // 128 bytes, nonzero while that scan code is held
+    std::uint8_t* key_state;  // 128 bytes, nonzero while that scan code is held
     std::int32_t refresh_rate;
-    TextCell** text_cells;       // page_count buffers of text_cols * text_rows cells
-    ScreenEvent* events;         // ring of EVENT_RING_SLOTS events
+    TextCell** text_cells;  // page_count buffers of text_cols * text_rows cells
+    ScreenEvent* events;    // ring of EVENT_RING_SLOTS events
     std::int32_t event_head;
     std::int32_t event_tail;
     std::mutex* event_lock;
@@ -108,23 +111,6 @@ struct GfxContext {
 
 // The open screen, or null while none is open.
 GfxContext* current_context();
-
-std::int32_t set_mode(const ModeInfo* info, std::int32_t mode, std::int32_t depth,
-                      std::int32_t page_count, std::int32_t refresh_rate, std::int32_t flags);
-std::int32_t screen_mode(std::int32_t mode, std::int32_t depth, std::int32_t page_count,
-                         std::int32_t flags, std::int32_t refresh_rate);
-std::int32_t screen_mode_pages(std::int32_t mode, std::int32_t work_page, std::int32_t visible_page);
-std::int32_t screen_res(std::int32_t width, std::int32_t height, std::int32_t depth,
-                        std::int32_t page_count, std::int32_t flags, std::int32_t refresh_rate);
-void set_screen_title(const char* text);
-// The current window title (the executable's name until one is set).
-const char* screen_title();
-void close_screen();
-void set_palette_entry(std::int32_t index, std::uint32_t colour);
-void resend_palette();
-
-// The blitter conversion table: 2048 bytes allocated with every screen.
-std::uint32_t* blitter_table();
 
 // Largest total size of a screen's pages. Larger screens are refused with
 // error 1, so that every page offset fits a 32-bit value.

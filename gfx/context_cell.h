@@ -11,4 +11,7 @@ struct GfxContext;
 
 const std::atomic<GfxContext*>& current_context_cell();
 
+// Publishes a new open screen (null: none). Only screen set-up calls it.
+void set_current_context(GfxContext* context);
+
 }  // namespace vz

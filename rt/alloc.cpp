@@ -3,8 +3,8 @@
 #include "rt/alloc.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 

@@ -22,9 +22,8 @@ void zeroed_free(void* block);
 template <typename T>
 T* zeroed_array(std::size_t count) {
     if (count > std::numeric_limits<std::size_t>::max() / sizeof(T)) return nullptr;
-    return static_cast<T*>(zeroed_alloc(count * sizeof(T), alignof(T) > alignof(std::max_align_t)
-                                                               ? alignof(T)
-                                                               : alignof(std::max_align_t)));
+    return static_cast<T*>(zeroed_alloc(
+        count * sizeof(T), alignof(T) > alignof(std::max_align_t) ? alignof(T) : alignof(std::max_align_t)));
 }
 
 // The allocator behind zeroed_alloc and zeroed_free: a pair of functions.

@@ -47,8 +47,7 @@ std::int32_t fail_empty(ArrayDescriptor& array, std::int32_t code) {
 }
 
 bool text_elements_fit(std::int32_t element_len) {
-    return element_len >= std::int32_t(sizeof(RtText)) &&
-           element_len % std::int32_t(alignof(RtText)) == 0;
+    return element_len >= std::int32_t(sizeof(RtText)) && element_len % std::int32_t(alignof(RtText)) == 0;
 }
 
 }  // namespace
@@ -100,13 +99,13 @@ std::int32_t array_redim(ArrayDescriptor& array, std::int32_t element_len, std::
     array.element_len = element_len;
     array.size = std::int32_t(size);
     array.dimensions = std::int32_t(bounds.size());
-    array.data = std::uintptr_t(reinterpret_cast<std::uintptr_t>(block) -
-                                std::uintptr_t(linear * std::uint64_t(element_len)));
+    array.data =
+        std::uintptr_t(reinterpret_cast<std::uintptr_t>(block) - std::uintptr_t(linear * std::uint64_t(element_len)));
     return set_last_error(ERR_OK);
 }
 
-std::int32_t array_redim_strings(ArrayDescriptor& array, std::int32_t element_len,
-                                 std::int32_t holds_strings, std::span<const ArrayBounds> bounds) {
+std::int32_t array_redim_strings(ArrayDescriptor& array, std::int32_t element_len, std::int32_t holds_strings,
+                                 std::span<const ArrayBounds> bounds) {
     return array_redim(array, element_len, 1, holds_strings, bounds);
 }
 

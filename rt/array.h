@@ -44,8 +44,8 @@ std::int32_t array_redim(ArrayDescriptor& array, std::int32_t element_len, std::
                          std::int32_t holds_strings, std::span<const ArrayBounds> bounds);
 
 // The same with zero_fill always set.
-std::int32_t array_redim_strings(ArrayDescriptor& array, std::int32_t element_len,
-                                 std::int32_t holds_strings, std::span<const ArrayBounds> bounds);
+std::int32_t array_redim_strings(ArrayDescriptor& array, std::int32_t element_len, std::int32_t holds_strings,
+                                 std::span<const ArrayBounds> bounds);
 
 // Releases the elements and the block and resets the descriptor to empty.
 std::int32_t array_erase(ArrayDescriptor& array, std::int32_t holds_strings);
@@ -54,8 +54,8 @@ std::int32_t array_erase(ArrayDescriptor& array, std::int32_t holds_strings);
 // as the runtime's element access has none).
 template <typename T>
 T* array_element(const ArrayDescriptor& array, std::int32_t index) {
-    return reinterpret_cast<T*>(array.data + static_cast<std::uintptr_t>(
-                                                 static_cast<std::intptr_t>(index) * array.element_len));
+    return reinterpret_cast<T*>(array.data +
+                                static_cast<std::uintptr_t>(static_cast<std::intptr_t>(index) * array.element_len));
 }
 
 }  // namespace vz

@@ -214,7 +214,10 @@ std::int32_t runtime_locate(std::int32_t row, std::int32_t column, std::int32_t 
     std::int32_t code = 0;
     if (!locate_stage(row, column, visibility, code)) {
         // Only the cursor visibility is applied; this stage cannot be refused.
+        // The refusal stays the last error: the caller must learn that the
+        // cursor did not move, not see the second stage's success.
         locate_stage(0, 0, visibility, code);
+        set_last_error(ERR_ILLEGAL_CALL);
     }
     return code;
 }
@@ -259,8 +262,7 @@ std::int32_t runtime_view_print(std::int32_t top, std::int32_t bottom, bool plac
     }
     // top <= bottom <= rows, and rows is a 32-bit count: compute the code
     // without signed overflow and keep its 32-bit pattern.
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(top) +
-                                     static_cast<std::uint32_t>(bottom) * 65536u);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(top) + static_cast<std::uint32_t>(bottom) * 65536u);
 }
 
 std::int32_t runtime_width(std::int32_t columns, std::int32_t rows) {

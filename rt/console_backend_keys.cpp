@@ -21,33 +21,65 @@ KeyDecodeStep unfinished(bool complete) { return complete ? LONE_ESCAPE : WAIT_F
 // Final letters shared by the CSI and SS3 forms.
 std::int32_t letter_key(std::uint8_t letter) {
     switch (letter) {
-        case 'A': return KEY_CODE_UP;
-        case 'B': return KEY_CODE_DOWN;
-        case 'C': return KEY_CODE_RIGHT;
-        case 'D': return KEY_CODE_LEFT;
-        case 'H': return KEY_CODE_HOME;
-        case 'F': return KEY_CODE_END;
-        case 'P': return function_key_code(1);
-        case 'Q': return function_key_code(2);
-        case 'R': return function_key_code(3);
-        case 'S': return function_key_code(4);
-        default: return 0;
+    case 'A':
+        return KEY_CODE_UP;
+    case 'B':
+        return KEY_CODE_DOWN;
+    case 'C':
+        return KEY_CODE_RIGHT;
+    case 'D':
+        return KEY_CODE_LEFT;
+    case 'H':
+        return KEY_CODE_HOME;
+    case 'F':
+        return KEY_CODE_END;
+    case 'P':
+        return function_key_code(1);
+    case 'Q':
+        return function_key_code(2);
+    case 'R':
+        return function_key_code(3);
+    case 'S':
+        return function_key_code(4);
+    default:
+        return 0;
     }
 }
 
 std::int32_t tilde_key(int number) {
     switch (number) {
-        case 1: case 7: return KEY_CODE_HOME;
-        case 2: return KEY_CODE_INSERT;
-        case 3: return KEY_CODE_DELETE;
-        case 4: case 8: return KEY_CODE_END;
-        case 5: return KEY_CODE_PAGE_UP;
-        case 6: return KEY_CODE_PAGE_DOWN;
-        case 11: case 12: case 13: case 14: case 15: return function_key_code(number - 10);
-        case 17: case 18: case 19: case 20: case 21: return function_key_code(number - 11);
-        case 23: return KEY_CODE_F11;
-        case 24: return KEY_CODE_F12;
-        default: return 0;
+    case 1:
+    case 7:
+        return KEY_CODE_HOME;
+    case 2:
+        return KEY_CODE_INSERT;
+    case 3:
+        return KEY_CODE_DELETE;
+    case 4:
+    case 8:
+        return KEY_CODE_END;
+    case 5:
+        return KEY_CODE_PAGE_UP;
+    case 6:
+        return KEY_CODE_PAGE_DOWN;
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+        return function_key_code(number - 10);
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+        return function_key_code(number - 11);
+    case 23:
+        return KEY_CODE_F11;
+    case 24:
+        return KEY_CODE_F12;
+    default:
+        return 0;
     }
 }
 

@@ -6,8 +6,7 @@
 
 namespace vz {
 
-static_assert(LDBL_MANT_DIG == 64,
-              "vzgfx needs the x87 80-bit long double with a 64-bit significand");
+static_assert(LDBL_MANT_DIG == 64, "vzgfx needs the x87 80-bit long double with a 64-bit significand");
 
 // Sets the x87 control word to a 64-bit significand and round-to-nearest,
 // keeping the exception masks and every other bit as they are.

@@ -24,9 +24,8 @@ void set_fpu_control_word(std::uint16_t word) { asm volatile("fldcw %0" : : "m"(
 
 void set_extended_precision() {
     const std::uint16_t current = fpu_control_word();
-    const auto wanted = static_cast<std::uint16_t>(
-        (current & ~(PRECISION_CONTROL_MASK | ROUNDING_CONTROL_MASK)) | PRECISION_64_BIT |
-        ROUND_TO_NEAREST);
+    const auto wanted = static_cast<std::uint16_t>((current & ~(PRECISION_CONTROL_MASK | ROUNDING_CONTROL_MASK)) |
+                                                   PRECISION_64_BIT | ROUND_TO_NEAREST);
     if (wanted != current) set_fpu_control_word(wanted);
 }
 

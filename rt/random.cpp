@@ -139,16 +139,16 @@ std::int32_t default_algorithm() {
 // then answers this first draw through it.
 double choose_on_first_use(float argument) {
     switch (default_algorithm()) {
-        case RANDOM_ALG_PLATFORM:
-            g_generator = platform_draw;  // the platform generator keeps its own start
-            break;
-        case RANDOM_ALG_24BIT:
-            g_generator = draw_24bit;
-            g_lcg_state = INITIAL_LCG_STATE;
-            break;
-        default:
-            random_seed(0.0, RANDOM_ALG_MT);
-            break;
+    case RANDOM_ALG_PLATFORM:
+        g_generator = platform_draw;  // the platform generator keeps its own start
+        break;
+    case RANDOM_ALG_24BIT:
+        g_generator = draw_24bit;
+        g_lcg_state = INITIAL_LCG_STATE;
+        break;
+    default:
+        random_seed(0.0, RANDOM_ALG_MT);
+        break;
     }
     return random_next(argument);
 }
@@ -159,29 +159,28 @@ void random_seed(double seed, std::int32_t algorithm) {
     if (algorithm == RANDOM_ALG_DEFAULT) algorithm = default_algorithm();
     if (seed == -1.0) {
         const auto bits = std::bit_cast<std::uint64_t>(timer_seconds());
-        seed = static_cast<double>(static_cast<std::uint32_t>(bits >> 32) ^
-                                   static_cast<std::uint32_t>(bits));
+        seed = static_cast<double>(static_cast<std::uint32_t>(bits >> 32) ^ static_cast<std::uint32_t>(bits));
     }
     switch (algorithm) {
-        case RANDOM_ALG_PLATFORM:
-            g_generator = platform_draw;
-            platform_srand(truncate_to_int32(seed));
-            platform_rand();
-            break;
-        case RANDOM_ALG_FAST:
-            g_generator = fast_draw;
-            g_lcg_state = truncate_to_low32_of_int64(seed);
-            break;
-        case RANDOM_ALG_24BIT: {
-            g_generator = draw_24bit;
-            const auto hi = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(seed) >> 32);
-            g_lcg_state = (((hi ^ (hi >> 16)) & 0xFFFFu) << 8) | (g_lcg_state & 0xFFu);
-            break;
-        }
-        default:
-            g_generator = mt_draw;
-            mt_seed(truncate_to_low32_of_int64(seed));
-            break;
+    case RANDOM_ALG_PLATFORM:
+        g_generator = platform_draw;
+        platform_srand(truncate_to_int32(seed));
+        platform_rand();
+        break;
+    case RANDOM_ALG_FAST:
+        g_generator = fast_draw;
+        g_lcg_state = truncate_to_low32_of_int64(seed);
+        break;
+    case RANDOM_ALG_24BIT: {
+        g_generator = draw_24bit;
+        const auto hi = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(seed) >> 32);
+        g_lcg_state = (((hi ^ (hi >> 16)) & 0xFFFFu) << 8) | (g_lcg_state & 0xFFu);
+        break;
+    }
+    default:
+        g_generator = mt_draw;
+        mt_seed(truncate_to_low32_of_int64(seed));
+        break;
     }
 }
 

@@ -9,8 +9,7 @@
 
 namespace vz {
 
-RtText::RtText(RtText&& other) noexcept
-    : data(other.data), length(other.length), capacity(other.capacity) {
+RtText::RtText(RtText&& other) noexcept : data(other.data), length(other.length), capacity(other.capacity) {
     other.data = nullptr;
     other.length = 0;
     other.capacity = 0;

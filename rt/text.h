@@ -36,9 +36,7 @@ struct KeyText {
     std::uint8_t bytes[2] = {0, 0};
 
     bool empty() const { return length == 0; }
-    std::string_view view() const {
-        return {reinterpret_cast<const char*>(bytes), length};
-    }
+    std::string_view view() const { return {reinterpret_cast<const char*>(bytes), length}; }
 };
 
 }  // namespace vz

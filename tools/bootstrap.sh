@@ -22,6 +22,9 @@ test_packages=(
   # clang's libFuzzer and sanitizer runtimes, for the fuzz preset, and
   # clang-format for the style check.
   clang-14 libclang-rt-14-dev clang-format
+  # The examples gallery compares pictures with a small Python tool; the
+  # package test packs the .deb (dpkg-shlibdeps).
+  python3 dpkg-dev
   # The Windows builds: mingw-w64 cross compilers, GoogleTest's sources for
   # them, and 64-bit Wine to run the 64-bit programs.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64

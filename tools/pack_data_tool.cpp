@@ -132,7 +132,7 @@ struct PsfFont {
     std::string name;
     int height = 0;
     int glyph_count = 0;
-    Bytes glyphs;                        // glyph_count * height rows, one byte each
+    Bytes glyphs;                          // glyph_count * height rows, one byte each
     std::map<std::uint32_t, int> unicode;  // code point -> glyph (first mapping wins)
 };
 
@@ -151,7 +151,8 @@ std::optional<PsfFont> parse_psf(const std::string& name, const Bytes& data) {
         font.height = data[3];
         font.glyph_count = (mode & 0x01) ? 512 : 256;
         has_table = (mode & 0x06) != 0;
-        const std::size_t glyph_bytes = static_cast<std::size_t>(font.glyph_count) * static_cast<std::size_t>(font.height);
+        const std::size_t glyph_bytes =
+            static_cast<std::size_t>(font.glyph_count) * static_cast<std::size_t>(font.height);
         if (data.size() < 4 + glyph_bytes) return std::nullopt;
         font.glyphs.assign(data.begin() + 4, data.begin() + 4 + static_cast<std::ptrdiff_t>(glyph_bytes));
         table_at = 4 + glyph_bytes;
@@ -182,8 +183,17 @@ std::optional<PsfFont> parse_psf(const std::string& name, const Bytes& data) {
         std::uint32_t cp = 0;
         if (utf8_table) {
             const std::uint8_t b = data[i];
-            if (b == 0xFF) { ++glyph; in_sequence = false; ++i; continue; }
-            if (b == 0xFE) { in_sequence = true; ++i; continue; }
+            if (b == 0xFF) {
+                ++glyph;
+                in_sequence = false;
+                ++i;
+                continue;
+            }
+            if (b == 0xFE) {
+                in_sequence = true;
+                ++i;
+                continue;
+            }
             int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
             cp = extra == 0 ? b : extra == 1 ? (b & 0x1Fu) : extra == 2 ? (b & 0x0Fu) : (b & 0x07u);
             ++i;
@@ -192,8 +202,15 @@ std::optional<PsfFont> parse_psf(const std::string& name, const Bytes& data) {
             if (i + 1 >= data.size()) break;
             cp = data[i] | (data[i + 1] << 8);
             i += 2;
-            if (cp == 0xFFFF) { ++glyph; in_sequence = false; continue; }
-            if (cp == 0xFFFE) { in_sequence = true; continue; }
+            if (cp == 0xFFFF) {
+                ++glyph;
+                in_sequence = false;
+                continue;
+            }
+            if (cp == 0xFFFE) {
+                in_sequence = true;
+                continue;
+            }
         }
         // Combining sequences describe composed characters; only single code
         // points are used here.
@@ -334,9 +351,8 @@ void build_palettes(std::uint8_t* block) {
     for (int i = 0; i < 16; ++i) put_rgb(vga, 16 + i, greys[i], greys[i], greys[i]);
     // Each ring uses five component levels from lo to hi.
     static const int levels[9][5] = {
-        {0, 16, 31, 47, 63}, {31, 39, 47, 55, 63}, {45, 49, 54, 58, 63},
-        {0, 7, 14, 21, 28},  {14, 17, 21, 24, 28}, {20, 22, 24, 26, 28},
-        {0, 4, 8, 12, 16},   {8, 10, 12, 14, 16},  {11, 12, 13, 15, 16},
+        {0, 16, 31, 47, 63},  {31, 39, 47, 55, 63}, {45, 49, 54, 58, 63}, {0, 7, 14, 21, 28},   {14, 17, 21, 24, 28},
+        {20, 22, 24, 26, 28}, {0, 4, 8, 12, 16},    {8, 10, 12, 14, 16},  {11, 12, 13, 15, 16},
     };
     int index = 32;
     for (const auto& lv : levels) {
@@ -405,7 +421,10 @@ std::string stream_source(const Bytes& stream) {
          "\n"
          "namespace {\n"
          "\n"
-         "constexpr std::uint8_t STREAM[" << stream.size() << "] = {\n";
+         "// Sixteen bytes a row, as the tool writes them.\n"
+         "// clang-format off\n"
+         "constexpr std::uint8_t STREAM["
+      << stream.size() << "] = {\n";
     char hex[8];
     for (std::size_t i = 0; i < stream.size(); ++i) {
         if (i % 16 == 0) s << "   ";
@@ -414,6 +433,7 @@ std::string stream_source(const Bytes& stream) {
         if (i % 16 == 15 || i + 1 == stream.size()) s << "\n";
     }
     s << "};\n"
+         "// clang-format on\n"
          "\n"
          "}  // namespace\n"
          "\n"

@@ -22,8 +22,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -56,16 +56,17 @@ struct Options {
 };
 
 void print_usage(std::FILE* out) {
-    std::fputs("usage: particles-bench [--frames N] [--state FILE] [--dump FILE] [--reference | --compare]\n"
-               "                       [--isa NAME]\n"
-               "  --frames N     frames to run, 1 ... 1000000 (default 100)\n"
-               "  --state FILE   write the world state after the last frame\n"
-               "  --dump FILE    write the visible page after the last frame as PPM\n"
-               "  --reference    run the plain exact path instead of the fast one\n"
-               "  --compare      run both paths side by side and check they agree\n"
-               "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512\n"
-               "  --workers N    worker threads sharing the fast step, 0 ... 8 (default 0)\n",
-               out);
+    std::fputs(
+        "usage: particles-bench [--frames N] [--state FILE] [--dump FILE] [--reference | --compare]\n"
+        "                       [--isa NAME]\n"
+        "  --frames N     frames to run, 1 ... 1000000 (default 100)\n"
+        "  --state FILE   write the world state after the last frame\n"
+        "  --dump FILE    write the visible page after the last frame as PPM\n"
+        "  --reference    run the plain exact path instead of the fast one\n"
+        "  --compare      run both paths side by side and check they agree\n"
+        "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512\n"
+        "  --workers N    worker threads sharing the fast step, 0 ... 8 (default 0)\n",
+        out);
 }
 
 // A count of `low` ... `high` written in digits only: strtol alone would also
@@ -141,8 +142,7 @@ bool write_all(std::FILE* file, const void* bytes, std::size_t count) {
 }
 
 bool write_state(const std::string& path, const vz::World& w) {
-    static_assert(std::endian::native == std::endian::little,
-                  "the state file holds little-endian floats");
+    static_assert(std::endian::native == std::endian::little, "the state file holds little-endian floats");
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return false;
     bool ok = true;
@@ -320,28 +320,31 @@ int main(int argc, char** argv) {
     const Summary step = summarise(shown.step_ms);
     const Summary draw = summarise(shown.draw_ms);
     const Summary whole = summarise(shown.frame_ms);
-    std::printf("{\"frames\":%ld,\"step_ms_median\":%.4f,\"step_ms_p95\":%.4f,\"draw_ms_median\":%.4f,"
-                "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f,\"isa\":%d,\"workers\":%d",
-                options.frames, step.median, step.p95, draw.median, draw.p95, whole.median, whole.p95,
-                options.reference ? 0 : static_cast<int>(stepper.isa()), options.reference ? 0 : stepper.workers());
+    std::printf(
+        "{\"frames\":%ld,\"step_ms_median\":%.4f,\"step_ms_p95\":%.4f,\"draw_ms_median\":%.4f,"
+        "\"draw_ms_p95\":%.4f,\"frame_ms_median\":%.4f,\"frame_ms_p95\":%.4f,\"isa\":%d,\"workers\":%d",
+        options.frames, step.median, step.p95, draw.median, draw.p95, whole.median, whole.p95,
+        options.reference ? 0 : static_cast<int>(stepper.isa()), options.reference ? 0 : stepper.workers());
     if (!options.reference) {
         const Summary step_redo = summarise(step_fallbacks);
         const Summary frame_redo = summarise(frame_fallbacks);
         const Summary near_half = summarise(near_halves);
-        std::printf(",\"step_fallbacks_median\":%.1f,\"step_fallbacks_max\":%.0f,\"frame_fallbacks_median\":%.1f,"
-                    "\"frame_fallbacks_max\":%.0f,\"near_half_median\":%.1f",
-                    step_redo.median, step_redo.max, frame_redo.median, frame_redo.max, near_half.median);
+        std::printf(
+            ",\"step_fallbacks_median\":%.1f,\"step_fallbacks_max\":%.0f,\"frame_fallbacks_median\":%.1f,"
+            "\"frame_fallbacks_max\":%.0f,\"near_half_median\":%.1f",
+            step_redo.median, step_redo.max, frame_redo.median, frame_redo.max, near_half.median);
     }
     if (options.compare) {
         const Summary ref_step = summarise(reference.step_ms);
         const Summary ref_draw = summarise(reference.draw_ms);
         const Summary ref_whole = summarise(reference.frame_ms);
-        std::printf(",\"reference_step_ms_median\":%.4f,\"reference_step_ms_p95\":%.4f,"
-                    "\"reference_draw_ms_median\":%.4f,\"reference_draw_ms_p95\":%.4f,"
-                    "\"reference_frame_ms_median\":%.4f,\"reference_frame_ms_p95\":%.4f,"
-                    "\"speedup_vs_reference\":%.2f,\"identical\":%d",
-                    ref_step.median, ref_step.p95, ref_draw.median, ref_draw.p95, ref_whole.median, ref_whole.p95,
-                    ref_whole.median / whole.median, identical);
+        std::printf(
+            ",\"reference_step_ms_median\":%.4f,\"reference_step_ms_p95\":%.4f,"
+            "\"reference_draw_ms_median\":%.4f,\"reference_draw_ms_p95\":%.4f,"
+            "\"reference_frame_ms_median\":%.4f,\"reference_frame_ms_p95\":%.4f,"
+            "\"speedup_vs_reference\":%.2f,\"identical\":%d",
+            ref_step.median, ref_step.p95, ref_draw.median, ref_draw.p95, ref_whole.median, ref_whole.p95,
+            ref_whole.median / whole.median, identical);
         vz::release_world_arrays(reference_world);
     }
     std::printf("}\n");

@@ -12,11 +12,15 @@
 #include <cstring>
 
 #include "gfx/context.h"
-#include "gfx/pixel_bytes.h"
+#include "gfx/surface/pixel_bytes.h"
+#include "rt/alloc.h"
 
 namespace vz {
 
 namespace {
+
+constexpr std::size_t BLITTER_TABLE_BYTES = 2048;
+std::uint32_t* g_blitter_table = nullptr;
 
 // The blitter conversion table holds the two 16-bit lookup tables.
 constexpr int LOOKUP_ENTRIES = 256;
@@ -143,9 +147,7 @@ void blit_16_lookup(void* destination, std::int32_t destination_pitch) {
 
 // ---- 32-bit source: blue 0-7, green 8-15, red 16-23 ----
 
-std::uint32_t page32_swap32(std::uint32_t p) {
-    return (p & 0xFF00FF00u) | ((p >> 16) & 0xFF) | ((p & 0xFF) << 16);
-}
+std::uint32_t page32_swap32(std::uint32_t p) { return (p & 0xFF00FF00u) | ((p >> 16) & 0xFF) | ((p & 0xFF) << 16); }
 
 template <int Bytes, std::uint32_t (*Convert)(Rgb)>
 void blit_32(void* destination, std::int32_t destination_pitch) {
@@ -162,7 +164,8 @@ void blit_32(void* destination, std::int32_t destination_pitch) {
 void blit_32_swap32(void* destination, std::int32_t destination_pitch) {
     for_each_dirty_row(destination, destination_pitch,
                        [](std::uint8_t* d, const std::uint8_t* s, std::int32_t width, const GfxContext&) {
-                           for (std::int32_t x = 0; x < width; ++x, d += 4, s += 4) store32(d, page32_swap32(load32(s)));
+                           for (std::int32_t x = 0; x < width; ++x, d += 4, s += 4)
+                               store32(d, page32_swap32(load32(s)));
                        });
 }
 
@@ -189,8 +192,7 @@ constexpr BlitProc PALETTE_MEMBERS[2][4] = {
 };
 constexpr BlitProc PAGE16_MEMBERS[2][4] = {
     {blit_16_to_16bit<page16_to15<false>>, blit_row_copy, blit_16_lookup<3>, blit_16_lookup<4>},
-    {blit_16_to_16bit<page16_to15<true>>, blit_16_to_16bit<page16_swap16>, blit_16_lookup<3>,
-     blit_16_lookup<4>},
+    {blit_16_to_16bit<page16_to15<true>>, blit_16_to_16bit<page16_swap16>, blit_16_lookup<3>, blit_16_lookup<4>},
 };
 constexpr BlitProc PAGE32_MEMBERS[2][4] = {
     {blit_32<2, to15<false>>, blit_32<2, to16<false>>, blit_32<3, to32<false>>, blit_row_copy},
@@ -200,11 +202,16 @@ constexpr BlitProc PAGE32_MEMBERS[2][4] = {
 // Column of a destination depth in the member tables, or -1.
 int destination_column(std::int32_t depth) {
     switch (depth) {
-        case 15: return 0;
-        case 16: return 1;
-        case 24: return 2;
-        case 32: return 3;
-        default: return -1;
+    case 15:
+        return 0;
+    case 16:
+        return 1;
+    case 24:
+        return 2;
+    case 32:
+        return 3;
+    default:
+        return -1;
     }
 }
 
@@ -258,6 +265,19 @@ void blit_32_direct8(void* destination, std::int32_t destination_pitch) {
 
 }  // namespace
 
+std::uint32_t* blitter_table() { return g_blitter_table; }
+
+bool allocate_blitter_table() {
+    free_blitter_table();
+    g_blitter_table = static_cast<std::uint32_t*>(zeroed_alloc(BLITTER_TABLE_BYTES));
+    return g_blitter_table != nullptr;
+}
+
+void free_blitter_table() {
+    zeroed_free(g_blitter_table);
+    g_blitter_table = nullptr;
+}
+
 BlitProc choose_direct8_blitter(std::uint32_t red_mask, std::uint32_t green_mask, std::uint32_t blue_mask) {
     const GfxContext* ctx = current_context();
     if (ctx == nullptr) return nullptr;
@@ -267,19 +287,19 @@ BlitProc choose_direct8_blitter(std::uint32_t red_mask, std::uint32_t green_mask
         return nullptr;
     }
     switch (ctx->depth) {
-        case 1:
-        case 2:
-        case 4:
-        case 8:
-            return blit_palette_direct8;
-        case 15:
-        case 16:
-            return blit_16_direct8;
-        case 24:
-        case 32:
-            return blit_32_direct8;
-        default:
-            return nullptr;
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+        return blit_palette_direct8;
+    case 15:
+    case 16:
+        return blit_16_direct8;
+    case 24:
+    case 32:
+        return blit_32_direct8;
+    default:
+        return nullptr;
     }
 }
 
@@ -292,20 +312,20 @@ BlitProc choose_blitter(std::int32_t destination_depth, std::int32_t swap) {
     const int column = destination_column(destination_depth);
     const int s = swapped ? 1 : 0;
     switch (ctx->depth) {
-        case 1:
-        case 2:
-        case 4:
-        case 8:
-            if (destination_depth == 8) return blit_row_copy;
-            return column < 0 ? nullptr : PALETTE_MEMBERS[s][column];
-        case 15:
-        case 16:
-            return column < 0 ? nullptr : PAGE16_MEMBERS[s][column];
-        case 24:
-        case 32:
-            return column < 0 ? nullptr : PAGE32_MEMBERS[s][column];
-        default:
-            return nullptr;
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+        if (destination_depth == 8) return blit_row_copy;
+        return column < 0 ? nullptr : PALETTE_MEMBERS[s][column];
+    case 15:
+    case 16:
+        return column < 0 ? nullptr : PAGE16_MEMBERS[s][column];
+    case 24:
+    case 32:
+        return column < 0 ? nullptr : PAGE32_MEMBERS[s][column];
+    default:
+        return nullptr;
     }
 }
 

@@ -23,6 +23,13 @@ BlitProc choose_blitter(std::int32_t destination_depth, std::int32_t swap);
 // component keeps its top bits. Displays with 8-bit colour use it.
 BlitProc choose_direct8_blitter(std::uint32_t red_mask, std::uint32_t green_mask, std::uint32_t blue_mask);
 
+// The blitter conversion table: 2048 bytes, allocated zero-filled with every
+// screen (allocate_blitter_table, false when memory runs out) and freed
+// before the next (free_blitter_table); null while there is none.
+std::uint32_t* blitter_table();
+bool allocate_blitter_table();
+void free_blitter_table();
+
 // Copies a 32-bit page with bits 24-31 of every pixel cleared (shaped windows).
 void blit_masked_32(void* destination, std::int32_t destination_pitch);
 

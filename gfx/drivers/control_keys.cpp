@@ -26,18 +26,29 @@ constexpr std::int32_t VK_EXTRA_BACKSLASH = 0xE2;  // the key left of Z on 102-k
 std::int32_t with_control(std::int32_t vk, bool shift) {
     if (vk >= 'A' && vk <= 'Z') return vk - 'A' + 1;
     switch (vk) {
-    case VK_BRACKET_LEFT: return 0x1B;
+    case VK_BRACKET_LEFT:
+        return 0x1B;
     case VK_BACKSLASH:
-    case VK_EXTRA_BACKSLASH: return 0x1C;
-    case VK_BRACKET_RIGHT: return 0x1D;
-    case VK_BACKSPACE: return 0x7F;
-    case VK_ENTER: return 0x0A;  // also the keypad's Enter
-    case VK_SPACE: return 0x20;
-    case VK_ESCAPE: return 0x1B;
-    case '2': return shift ? 0x00 : -1;         // Control+@
-    case '6': return shift ? 0x1E : -1;         // Control+^
-    case VK_MINUS: return shift ? 0x1F : -1;    // Control+_
-    default: return -1;
+    case VK_EXTRA_BACKSLASH:
+        return 0x1C;
+    case VK_BRACKET_RIGHT:
+        return 0x1D;
+    case VK_BACKSPACE:
+        return 0x7F;
+    case VK_ENTER:
+        return 0x0A;  // also the keypad's Enter
+    case VK_SPACE:
+        return 0x20;
+    case VK_ESCAPE:
+        return 0x1B;
+    case '2':
+        return shift ? 0x00 : -1;  // Control+@
+    case '6':
+        return shift ? 0x1E : -1;  // Control+^
+    case VK_MINUS:
+        return shift ? 0x1F : -1;  // Control+_
+    default:
+        return -1;
     }
 }
 

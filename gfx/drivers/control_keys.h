@@ -11,8 +11,8 @@
 namespace vz {
 
 struct ControlCharacter {
-    bool decided = false;        // false: the layout's own character stands
-    std::int32_t character = -1; // 0-255, or -1 for no character at all
+    bool decided = false;         // false: the layout's own character stands
+    std::int32_t character = -1;  // 0-255, or -1 for no character at all
 };
 
 // `modifiers` holds the KEYMOD_* bits of keymap.h. With Alt and Control both

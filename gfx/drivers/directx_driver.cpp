@@ -12,6 +12,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 
@@ -20,7 +21,7 @@ namespace {
 std::int32_t directx_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                           std::int32_t refresh_rate, std::int32_t flags) {
     reset_window_state();
-    if ((flags & (SCREEN_OPENGL | SCREEN_SHAPED)) != 0) return -1;
+    if ((flags & (SCREEN_OPENGL | SCREEN_SHAPED)) != 0) return driver_refuses("OpenGL or shaped screen asked for");
     const DirectXBackend& backend = directx_backend();
     WindowState& ws = window_state();
     ws.init_window = backend.init_window;

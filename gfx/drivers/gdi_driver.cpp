@@ -13,6 +13,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 #include "rt/timer.h"
 
 namespace vz {
@@ -44,7 +45,8 @@ void send_image_colours(const GfxContext* context, bool palette_indices) {
     std::uint32_t colours[256] = {};
     for (std::uint32_t i = 0; i < 256; ++i) {
         if (palette_indices) {
-            const std::uint32_t e = context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
+            const std::uint32_t e =
+                context != nullptr && context->device_palette != nullptr ? context->device_palette[i] : 0;
             colours[i] = ((e & 0xFF) << 16) | (e & 0xFF00) | ((e >> 16) & 0xFF);
         } else {
             // Each component's bits stretched over 0-255.
@@ -99,25 +101,31 @@ std::int32_t gdi_init_window() {
     const std::int32_t flags = ws.flags.load();
 
     if ((flags & SCREEN_FULLSCREEN) != 0) {
-        if (!p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) return -1;
+        if (!p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) {
+            return driver_refuses("display mode not offered");
+        }
     } else if ((flags & SCREEN_SHAPED) != 0 && ws.os_version < OS_VERSION_LAYERED) {
-        return -1;
+        return driver_refuses("shaped windows not offered");
     }
-    if (!create_window(window_request_for(flags, ws.width, ws.height))) return -1;
+    if (!create_window(window_request_for(flags, ws.width, ws.height))) return driver_refuses("window not created");
     if ((flags & SCREEN_SHAPED) != 0) {
-        if (p.set_colour_key == nullptr) return -1;
-        if (!p.set_colour_key(ws.depth <= 8 ? 0u : COLOUR_KEY_MAGENTA)) return -1;
+        if (p.set_colour_key == nullptr) return driver_refuses("shaped windows not offered");
+        if (!p.set_colour_key(ws.depth <= 8 ? 0u : COLOUR_KEY_MAGENTA)) {
+            return driver_refuses("shaped windows not offered");
+        }
     }
 
     ImageFormat format{};
-    if (!p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch)) return -1;
+    if (!p.create_image(ws.width, ws.height, &format, &g_image.pixels, &g_image.pitch)) {
+        return driver_refuses("window image not created");
+    }
     g_image.exists = true;
     GfxContext* context = current_context();
     const std::int32_t page_depth = context != nullptr ? context->depth : 32;
     ws.converter = converter_for(format, flags, page_depth);
-    if (ws.converter == nullptr) return -1;
+    if (ws.converter == nullptr) return driver_refuses("depth not offered");
     if (indexed(format)) {
-        if (p.set_image_colours == nullptr) return -1;
+        if (p.set_image_colours == nullptr) return driver_refuses("depth not offered");
         g_image.palette_indices = page_depth <= 8;
         send_image_colours(context, g_image.palette_indices);
     }
@@ -168,9 +176,7 @@ void gdi_present() {
 void gdi_thread_main(StartSignal& ready) {
     WindowState& ws = window_state();
     InputState& in = input_state();
-    if (ws.init_window() != 0) return;
-    ws.active.store(1);
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (ws.running.load() != 0) {
         {
             std::lock_guard<std::recursive_mutex> guard(in.lock);
@@ -179,7 +185,7 @@ void gdi_thread_main(StartSignal& ready) {
                 std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
             }
             if (ws.active.load() != 0) refresh_key_state();
-            pump_messages();
+            handle_window_messages();
         }
         os_sleep_ms(10);
     }
@@ -195,7 +201,7 @@ void gdi_thread_main(StartSignal& ready) {
 std::int32_t gdi_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                       std::int32_t refresh_rate, std::int32_t flags) {
     reset_window_state();
-    if ((flags & SCREEN_OPENGL) != 0) return -1;
+    if ((flags & SCREEN_OPENGL) != 0) return driver_refuses("OpenGL screen asked for");
     WindowState& ws = window_state();
     ws.init_window = &gdi_init_window;
     ws.exit_window = &gdi_exit_window;

@@ -38,8 +38,7 @@ enum GlAttribute : std::int32_t {
 struct GlPixelSettings {
     std::int32_t colour_bits = 0, red_bits = 0, green_bits = 0, blue_bits = 0, alpha_bits = 0;
     std::int32_t depth_bits = 0, stencil_bits = 0;
-    std::int32_t accum_bits = 0, accum_red_bits = 0, accum_green_bits = 0, accum_blue_bits = 0,
-                 accum_alpha_bits = 0;
+    std::int32_t accum_bits = 0, accum_red_bits = 0, accum_green_bits = 0, accum_blue_bits = 0, accum_alpha_bits = 0;
     std::int32_t samples = 0;
 };
 
@@ -68,5 +67,10 @@ struct GlPlatform {
 const GlPlatform& gl_platform();
 // The build's GL binding (GLX on Linux).
 const GlPlatform& native_gl_platform();
+
+// Appends `text` (nothing when null) to the extension text `out` of which
+// `used` characters are filled, as far as capacity - 1 characters allow,
+// and keeps it terminated: how probe builds its answer.
+void append_extension_text(char* out, std::size_t capacity, std::size_t& used, const char* text);
 
 }  // namespace vz

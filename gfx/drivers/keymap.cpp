@@ -32,24 +32,21 @@ struct EnhancedKeyRow {
 constexpr int ENHANCED_KEY_ROWS = 12;
 
 constexpr std::array<ScancodeRow, SCANCODE_ROWS> SCANCODES = {{
-    {1, 0x1B, 0},     {2, 0x31, 0},     {3, 0x32, 0},     {4, 0x33, 0},     {5, 0x34, 0},
-    {6, 0x35, 0},     {7, 0x36, 0},     {8, 0x37, 0},     {9, 0x38, 0},     {10, 0x39, 0},
-    {11, 0x30, 0},    {12, 0xBD, 0x6D}, {13, 0xBB, 0},    {14, 0x08, 0},    {15, 0x09, 0},
-    {16, 0x51, 0},    {17, 0x57, 0},    {18, 0x45, 0},    {19, 0x52, 0},    {20, 0x54, 0},
-    {21, 0x59, 0},    {22, 0x55, 0},    {23, 0x49, 0},    {24, 0x4F, 0},    {25, 0x50, 0},
-    {26, 0xDB, 0},    {27, 0xDD, 0},    {28, 0x0D, 0},    {29, 0x11, 0},    {30, 0x41, 0},
-    {31, 0x53, 0},    {32, 0x44, 0},    {33, 0x46, 0},    {34, 0x47, 0},    {35, 0x48, 0},
-    {36, 0x4A, 0},    {37, 0x4B, 0},    {38, 0x4C, 0},    {39, 0xBA, 0},    {40, 0xDE, 0},
-    {41, 0xC0, 0},    {42, 0x10, 0},    {43, 0xDC, 0},    {44, 0x5A, 0},    {45, 0x58, 0},
-    {46, 0x43, 0},    {47, 0x56, 0},    {48, 0x42, 0},    {49, 0x4E, 0},    {50, 0x4D, 0},
-    {51, 0xBC, 0},    {52, 0xBE, 0},    {53, 0xBF, 0x6F}, {54, 0x10, 0},    {55, 0x6A, 0},
-    {56, 0x12, 0},    {57, 0x20, 0},    {58, 0x14, 0},    {59, 0x70, 0},    {60, 0x71, 0},
-    {61, 0x72, 0},    {62, 0x73, 0},    {63, 0x74, 0},    {64, 0x75, 0},    {65, 0x76, 0},
-    {66, 0x77, 0},    {67, 0x78, 0},    {68, 0x79, 0},    {69, 0x90, 0},    {70, 0x91, 0},
-    {71, 0x24, 0x67}, {72, 0x26, 0x68}, {73, 0x21, 0x69}, {75, 0x25, 0x64}, {77, 0x27, 0x66},
-    {78, 0x6B, 0},    {79, 0x23, 0x61}, {80, 0x28, 0x62}, {81, 0x22, 0x63}, {82, 0x2D, 0x60},
-    {83, 0x2E, 0x6E}, {87, 0x7A, 0},    {88, 0x7B, 0},    {91, 0x5B, 0},    {92, 0x5C, 0},
-    {93, 0x5D, 0},
+    {1, 0x1B, 0},     {2, 0x31, 0},     {3, 0x32, 0},     {4, 0x33, 0},  {5, 0x34, 0},     {6, 0x35, 0},
+    {7, 0x36, 0},     {8, 0x37, 0},     {9, 0x38, 0},     {10, 0x39, 0}, {11, 0x30, 0},    {12, 0xBD, 0x6D},
+    {13, 0xBB, 0},    {14, 0x08, 0},    {15, 0x09, 0},    {16, 0x51, 0}, {17, 0x57, 0},    {18, 0x45, 0},
+    {19, 0x52, 0},    {20, 0x54, 0},    {21, 0x59, 0},    {22, 0x55, 0}, {23, 0x49, 0},    {24, 0x4F, 0},
+    {25, 0x50, 0},    {26, 0xDB, 0},    {27, 0xDD, 0},    {28, 0x0D, 0}, {29, 0x11, 0},    {30, 0x41, 0},
+    {31, 0x53, 0},    {32, 0x44, 0},    {33, 0x46, 0},    {34, 0x47, 0}, {35, 0x48, 0},    {36, 0x4A, 0},
+    {37, 0x4B, 0},    {38, 0x4C, 0},    {39, 0xBA, 0},    {40, 0xDE, 0}, {41, 0xC0, 0},    {42, 0x10, 0},
+    {43, 0xDC, 0},    {44, 0x5A, 0},    {45, 0x58, 0},    {46, 0x43, 0}, {47, 0x56, 0},    {48, 0x42, 0},
+    {49, 0x4E, 0},    {50, 0x4D, 0},    {51, 0xBC, 0},    {52, 0xBE, 0}, {53, 0xBF, 0x6F}, {54, 0x10, 0},
+    {55, 0x6A, 0},    {56, 0x12, 0},    {57, 0x20, 0},    {58, 0x14, 0}, {59, 0x70, 0},    {60, 0x71, 0},
+    {61, 0x72, 0},    {62, 0x73, 0},    {63, 0x74, 0},    {64, 0x75, 0}, {65, 0x76, 0},    {66, 0x77, 0},
+    {67, 0x78, 0},    {68, 0x79, 0},    {69, 0x90, 0},    {70, 0x91, 0}, {71, 0x24, 0x67}, {72, 0x26, 0x68},
+    {73, 0x21, 0x69}, {75, 0x25, 0x64}, {77, 0x27, 0x66}, {78, 0x6B, 0}, {79, 0x23, 0x61}, {80, 0x28, 0x62},
+    {81, 0x22, 0x63}, {82, 0x2D, 0x60}, {83, 0x2E, 0x6E}, {87, 0x7A, 0}, {88, 0x7B, 0},    {91, 0x5B, 0},
+    {92, 0x5C, 0},    {93, 0x5D, 0},
 }};
 
 // Rows 16-25, 30-38 and 44-50 are letter rows: normal and shift are the
@@ -140,9 +137,7 @@ std::int32_t as_key_code(std::uint16_t value) {
     return value < 256 ? value : extended_key_code(static_cast<std::uint8_t>(value >> 8));
 }
 
-bool key_is_down(const std::uint8_t keyboard_state[256], std::uint8_t vk) {
-    return (keyboard_state[vk] & 0x80u) != 0;
-}
+bool key_is_down(const std::uint8_t keyboard_state[256], std::uint8_t vk) { return (keyboard_state[vk] & 0x80u) != 0; }
 
 // Column of a key row for the modifiers: alt before control before shift.
 int modifier_column(std::int32_t modifiers) {
@@ -175,6 +170,19 @@ std::int32_t vk_at_scancode(std::int32_t scancode) {
     return 0;
 }
 
+std::int32_t held_modifiers(const std::uint8_t keyboard_state[256]) {
+    const auto held = [keyboard_state](std::int32_t vk) {
+        return key_is_down(keyboard_state, static_cast<std::uint8_t>(vk));
+    };
+    std::int32_t modifiers = 0;
+    if (held(VKEY_LSHIFT) || held(VKEY_SHIFT) || held(VKEY_RSHIFT)) modifiers |= KEYMOD_SHIFT;
+    if (held(VKEY_CONTROL) || held(VKEY_LCONTROL)) modifiers |= KEYMOD_CONTROL;
+    if (held(VKEY_RCONTROL)) modifiers |= KEYMOD_RIGHT_CONTROL;
+    if (held(VKEY_MENU) || held(VKEY_LMENU)) modifiers |= KEYMOD_ALT;
+    if (held(VKEY_RMENU)) modifiers |= KEYMOD_RIGHT_ALT;
+    return modifiers;
+}
+
 void refresh_key_states(const std::uint8_t keyboard_state[256], std::uint8_t key_state[128]) {
     for (const ScancodeRow& row : SCANCODES) {
         const bool held = key_is_down(keyboard_state, row.first_vk) ||
@@ -190,33 +198,55 @@ std::uint8_t vk_to_char(std::int32_t vk) {
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return static_cast<std::uint8_t>(vk);
     if (vk >= 0x60 && vk <= 0x69) return static_cast<std::uint8_t>('0' + (vk - 0x60));  // keypad digits
     switch (vk) {
-        case 0x08: return 8;     // backspace
-        case 0x09: return 9;     // tab
-        case 0x0D: return 13;    // enter
-        case 0x1B: return 27;    // escape
-        case 0x20: return ' ';
-        case 0x6A: return '*';
-        case 0x6B: return '+';
-        case 0x6D: return '-';
-        case 0x6E: return '.';
-        case 0x6F: return '/';
-        case 0xBA: return ';';
-        case 0xBB: return '=';
-        case 0xBC: return ',';
-        case 0xBD: return '-';
-        case 0xBE: return '.';
-        case 0xBF: return '/';
-        case 0xC0: return '`';
-        case 0xDB: return '[';
-        case 0xDC: return '\\';
-        case 0xDD: return ']';
-        case 0xDE: return '\'';
-        default: return 0;
+    case 0x08:
+        return 8;  // backspace
+    case 0x09:
+        return 9;  // tab
+    case 0x0D:
+        return 13;  // enter
+    case 0x1B:
+        return 27;  // escape
+    case 0x20:
+        return ' ';
+    case 0x6A:
+        return '*';
+    case 0x6B:
+        return '+';
+    case 0x6D:
+        return '-';
+    case 0x6E:
+        return '.';
+    case 0x6F:
+        return '/';
+    case 0xBA:
+        return ';';
+    case 0xBB:
+        return '=';
+    case 0xBC:
+        return ',';
+    case 0xBD:
+        return '-';
+    case 0xBE:
+        return '.';
+    case 0xBF:
+        return '/';
+    case 0xC0:
+        return '`';
+    case 0xDB:
+        return '[';
+    case 0xDC:
+        return '\\';
+    case 0xDD:
+        return ']';
+    case 0xDE:
+        return '\'';
+    default:
+        return 0;
     }
 }
 
-std::int32_t translate_key(std::int32_t character, std::int32_t scancode, std::int32_t vk,
-                           std::int32_t modifiers, std::int32_t no_plain_characters) {
+std::int32_t translate_key(std::int32_t character, std::int32_t scancode, std::int32_t vk, std::int32_t modifiers,
+                           std::int32_t no_plain_characters) {
     const auto cb = static_cast<std::uint8_t>(static_cast<std::uint32_t>(character) & 0xFFu);
     const int column = modifier_column(modifiers);
 

@@ -2,14 +2,10 @@
 // no exit; lock and unlock do nothing and every other operation is absent.
 
 #include "gfx/driver.h"
+#include "gfx/drivers/shared_ops.h"
 
 namespace vz {
 
-namespace {
-void null_lock() {}
-void null_unlock() {}
-}  // namespace
-
-const GfxDriver null_driver{.name = "Null", .lock = null_lock, .unlock = null_unlock};
+const GfxDriver null_driver{.name = "Null", .lock = no_lock, .unlock = no_lock};
 
 }  // namespace vz

@@ -20,6 +20,7 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 
@@ -46,9 +47,9 @@ std::int32_t gl_init_window() {
     const std::int32_t flags = ws.flags.load();
     if ((flags & SCREEN_FULLSCREEN) != 0 &&
         !p.set_display_mode(ws.monitor.load(), ws.width, ws.height, ws.depth, ws.refresh_rate)) {
-        return -1;
+        return driver_refuses("display mode not offered");
     }
-    if (!p.restyle_window(window_request_for(flags, ws.width, ws.height))) return -1;
+    if (!p.restyle_window(window_request_for(flags, ws.width, ws.height))) return driver_refuses("window not created");
     ws.active.store(1);
     store_refresh_rate(g_gl.has_context ? p.refresh_rate() : 0);
     return 0;
@@ -86,7 +87,7 @@ bool choose_format(const GlPixelSettings& settings, bool attribute_chooser, std:
 std::int32_t gl_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                      std::int32_t refresh_rate, std::int32_t flags) {
     reset_window_state();
-    if ((flags & SCREEN_OPENGL) == 0) return -1;
+    if ((flags & SCREEN_OPENGL) == 0) return driver_refuses("not an OpenGL screen");
     // The GL library is linked with the program, so its entry points are there.
     g_gl.loaded = true;
     g_gl.has_context = false;
@@ -99,22 +100,22 @@ std::int32_t gl_init(const char* title, std::int32_t width, std::int32_t height,
 
     const GlPlatform& gl = gl_platform();
     g_gl.extensions[0] = 0;
-    if (!gl.probe(g_gl.extensions, sizeof g_gl.extensions)) return -1;
-    if (!has_gl_extension(g_gl.extensions, "GL_EXT_bgra")) return -1;
+    if (!gl.probe(g_gl.extensions, sizeof g_gl.extensions)) return driver_refuses("no OpenGL");
+    if (!has_gl_extension(g_gl.extensions, "GL_EXT_bgra")) return driver_refuses("OpenGL without GL_EXT_bgra");
     const bool attribute_chooser = gl.has_attribute_chooser(g_gl.extensions);
 
     const GlPixelSettings settings = gl_pixel_defaults(GlPixelSettings{}, ws.depth, flags);
     std::int32_t samples = 0;
-    if (!choose_format(settings, attribute_chooser, &samples)) return -1;
+    if (!choose_format(settings, attribute_chooser, &samples)) return driver_refuses("no OpenGL pixel format");
 
     WindowRequest request{};
     request.frame = WindowFrame::popup;
     request.width = request.height = 8;
     request.show = false;
     request.visual = gl.format_visual();
-    if (!create_window(request)) return -1;
+    if (!create_window(request)) return driver_refuses("window not created");
     if (gl_init_window() != 0) return -1;
-    if (!gl.create_context()) return -1;
+    if (!gl.create_context()) return driver_refuses("no OpenGL context");
     g_gl.has_context = true;
     store_refresh_rate(platform().refresh_rate());
     if (samples > 0) gl.enable_multisample();
@@ -140,13 +141,13 @@ void gl_flip() { gl_platform().swap_buffers(); }
 // No lock: the messages are handled here, on the program's thread.
 void gl_poll_events() {
     if (window_state().active.load() != 0) refresh_key_state();
-    pump_messages();
+    handle_window_messages();
 }
 
 std::int32_t* gl_fetch_modes(std::int32_t depth, std::int32_t* count) {
     std::int32_t listed = 0;
-    std::int32_t* modes = platform().list_modes(
-        [](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
+    std::int32_t* modes =
+        platform().list_modes([](std::int32_t bits, std::int32_t wanted) { return bits == wanted; }, depth, &listed);
     if (count != nullptr) *count = listed;
     return modes;
 }

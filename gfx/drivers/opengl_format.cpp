@@ -48,7 +48,8 @@ GlPixelSettings gl_pixel_defaults(GlPixelSettings s, std::int32_t page_depth, st
 }
 
 std::vector<std::int32_t> gl_attribute_request(const GlPixelSettings& s, std::int32_t* samples_at) {
-    std::vector<std::int32_t> list = {GL_ATTR_DRAW_TO_WINDOW, 1, GL_ATTR_ACCELERATION_FULL, 1, GL_ATTR_DOUBLE_BUFFER, 1};
+    std::vector<std::int32_t> list = {GL_ATTR_DRAW_TO_WINDOW, 1, GL_ATTR_ACCELERATION_FULL, 1,
+                                      GL_ATTR_DOUBLE_BUFFER,  1};
     const auto add = [&list](std::int32_t attribute, std::int32_t value) {
         list.push_back(attribute);
         list.push_back(value);
@@ -60,9 +61,12 @@ std::vector<std::int32_t> gl_attribute_request(const GlPixelSettings& s, std::in
     add(GL_ATTR_ALPHA_BITS, s.alpha_bits);
     add(GL_ATTR_DEPTH_BITS, s.depth_bits);
     const std::pair<std::int32_t, std::int32_t> optional[] = {
-        {GL_ATTR_ACCUM_BITS, s.accum_bits},           {GL_ATTR_ACCUM_RED_BITS, s.accum_red_bits},
-        {GL_ATTR_ACCUM_GREEN_BITS, s.accum_green_bits}, {GL_ATTR_ACCUM_BLUE_BITS, s.accum_blue_bits},
-        {GL_ATTR_ACCUM_ALPHA_BITS, s.accum_alpha_bits}, {GL_ATTR_STENCIL_BITS, s.stencil_bits},
+        {GL_ATTR_ACCUM_BITS, s.accum_bits},
+        {GL_ATTR_ACCUM_RED_BITS, s.accum_red_bits},
+        {GL_ATTR_ACCUM_GREEN_BITS, s.accum_green_bits},
+        {GL_ATTR_ACCUM_BLUE_BITS, s.accum_blue_bits},
+        {GL_ATTR_ACCUM_ALPHA_BITS, s.accum_alpha_bits},
+        {GL_ATTR_STENCIL_BITS, s.stencil_bits},
     };
     for (const auto& [attribute, value] : optional) {
         if (value != 0) add(attribute, value);

@@ -3,7 +3,9 @@
 
 #include "gfx/drivers/platform.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 
 #include "gfx/drivers/gl_platform.h"
 #include "gfx/testing.h"
@@ -30,5 +32,14 @@ const GlPlatform& gl_platform() {
 }
 
 void set_gl_platform_for_test(const GlPlatform* layer) { g_test_gl.store(layer, std::memory_order_release); }
+
+void append_extension_text(char* out, std::size_t capacity, std::size_t& used, const char* text) {
+    if (text == nullptr) return;
+    const std::size_t room = capacity - 1 - used;
+    const std::size_t length = std::min(std::strlen(text), room);
+    std::memcpy(out + used, text, length);
+    used += length;
+    out[used] = 0;
+}
 
 }  // namespace vz

@@ -17,10 +17,10 @@ struct PlatformRect {
 
 // How the program window looks.
 enum class WindowFrame : std::int32_t {
-    normal,        // caption, system menu, minimise and maximise
-    no_maximise,   // caption, system menu, minimise
-    popup,         // no caption and no border
-    fullscreen,    // covers its monitor, above the desktop
+    normal,       // caption, system menu, minimise and maximise
+    no_maximise,  // caption, system menu, minimise
+    popup,        // no caption and no border
+    fullscreen,   // covers its monitor, above the desktop
 };
 
 struct WindowRequest {
@@ -66,8 +66,8 @@ struct PlatformLayer {
     // Display modes. set_display_mode gives `monitor` a mode of exactly
     // width x height (refresh 0: any rate); restore puts the
     // mode found before the first change back (nothing when none changed).
-    bool (*set_display_mode)(std::int32_t monitor, std::int32_t width, std::int32_t height,
-                             std::int32_t depth, std::int32_t refresh_rate);
+    bool (*set_display_mode)(std::int32_t monitor, std::int32_t width, std::int32_t height, std::int32_t depth,
+                             std::int32_t refresh_rate);
     void (*restore_display_mode)();
     // The refresh rate of the window's monitor in Hz, 0 when unknown.
     std::int32_t (*refresh_rate)();

@@ -65,11 +65,12 @@ void shared_set_mouse(std::int32_t x, std::int32_t y, std::int32_t cursor, std::
     if (x >= 0) {
         std::int32_t tx = std::min(x, ws.width - 1);
         std::int32_t ty = std::clamp(y, 0, std::max(ws.height - 1, 0));
-        // Client to screen coordinates. A fullscreen window covers its
-        // monitor, whose corner need not be the screen's, so it is converted
-        // too.
+        // Client to screen coordinates, for a window only: a fullscreen
+        // screen has set the display mode to its own size, so its client
+        // coordinates are the screen's.
         PlatformRect client{};
-        if (p.client_rect(&client)) {
+        const bool fullscreen = (ws.flags.load() & SCREEN_FULLSCREEN) != 0;
+        if (!fullscreen && p.client_rect(&client)) {
             tx += client.left;
             ty += client.top;
         }

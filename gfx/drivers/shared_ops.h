@@ -9,6 +9,8 @@ namespace vz {
 // The shared operations of the driver records.
 void shared_lock();
 void shared_unlock();
+// The lock of drivers without an update thread (OpenGL, Null): nothing to
+// keep apart, so it does nothing.
 void no_lock();
 void shared_set_palette(std::int32_t index, std::int32_t red, std::int32_t green, std::int32_t blue);
 void shared_wait_vsync();

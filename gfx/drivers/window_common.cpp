@@ -11,6 +11,7 @@
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 
 namespace vz {
 
@@ -52,12 +53,20 @@ void signal_ready(StartSignal& ready) {
     ready.changed.notify_all();
 }
 
+bool open_update_window(StartSignal& ready) {
+    WindowState& ws = window_state();
+    if (ws.init_window() != 0) return false;
+    ws.active.store(1);
+    signal_ready(ready);
+    return true;
+}
+
 std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
                           std::int32_t refresh_rate, std::int32_t flags) {
     WindowState& ws = g_window;
     InputState& in = g_input;
     const PlatformLayer& p = platform();
-    if (!p.open()) return -1;
+    if (!p.open()) return driver_refuses("no display");
 
     ws.os_version = p.version();
     ws.monitor.store(p.monitor_at_cursor());
@@ -99,7 +108,7 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
     try {
         in.thread = std::thread(update_thread_body);
     } catch (const std::exception&) {
-        return -1;  // the thread could not start
+        return driver_refuses("update thread not started");
     }
     in.has_thread.store(true);
     bool ready = false;
@@ -108,7 +117,10 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
         in.start.changed.wait(guard, [&] { return in.start.ready || in.start.ended; });
         ready = in.start.ready;
     }
-    if (!ready) return -1;
+    if (!ready) {
+        // The back-end's set-up on the update thread noted its own reason, if any.
+        return -1;
+    }
     if ((flags & SCREEN_HIGH_PRIORITY) != 0) p.set_update_priority(true);
     return 0;
 }
@@ -177,7 +189,7 @@ void clip_cursor_to_client() {
     if (platform().client_rect(&client)) platform().confine_cursor(&client);
 }
 
-void pump_messages() { platform().pump_messages(); }
+void handle_window_messages() { platform().pump_messages(); }
 
 void refresh_key_state() {
     GfxContext* context = current_context();

@@ -17,6 +17,10 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
                           std::int32_t refresh_rate, std::int32_t flags);
 // Called by a thread_main once its window exists.
 void signal_ready(StartSignal& ready);
+// How every update thread opens: makes the window, marks it active and
+// signals init. False when the window could not be made; the thread then
+// ends and init sees it end without the signal.
+bool open_update_window(StartSignal& ready);
 // The exit of the DirectX and GDI drivers; the last step of OpenGL's.
 std::int32_t shared_exit();
 
@@ -47,7 +51,9 @@ WindowRequest window_request_for(std::int32_t flags, std::int32_t width, std::in
 // stays above the others; false when it cannot be made.
 bool create_window(const WindowRequest& request);
 void clip_cursor_to_client();
-void pump_messages();
+// Hands every pending message of the window to the window procedure (the
+// window-system layer's pump).
+void handle_window_messages();
 // Rewrites the screen's key_state array from the keyboard state.
 void refresh_key_state();
 // Sets the dirty flags of the first `rows` lines (clamped to the array).

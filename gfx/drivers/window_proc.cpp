@@ -14,6 +14,7 @@
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/palette.h"
 #include "rt/key_codes.h"
 
 namespace vz {
@@ -25,8 +26,6 @@ constexpr std::int32_t BUTTON_SECOND_EXTRA = 16;
 constexpr std::int32_t EXTRA_BUTTONS = BUTTON_FIRST_EXTRA | BUTTON_SECOND_EXTRA;
 constexpr std::int32_t OS_VERSION_WHEEL = 1034;   // 4.10
 constexpr std::int32_t OS_VERSION_EXTRAS = 1280;  // 5.0
-
-bool key_is_down(const std::uint8_t* state, std::int32_t vk) { return (state[vk] & 0x80) != 0; }
 
 void post(std::int32_t type, std::int32_t v1 = 0, std::int32_t v2 = 0, std::int32_t v3 = 0, std::int32_t v4 = 0) {
     post_event(ScreenEvent{type, v1, v2, v3, v4});
@@ -51,24 +50,26 @@ void enter_then_post(ScreenEvent event, bool from_move, std::int32_t x, std::int
     post_pending(event);
 }
 
-std::int32_t modifier_state(const std::uint8_t* keyboard, bool extended) {
-    std::int32_t modifiers = 0;
-    if (key_is_down(keyboard, VKEY_LSHIFT) || key_is_down(keyboard, VKEY_SHIFT) || key_is_down(keyboard, VKEY_RSHIFT)) {
-        modifiers |= KEYMOD_SHIFT;
+// The code page 437 byte of a typed character, converted once for both of
+// its uses: 0 for none, -1 when the code page lacks it.
+std::int32_t typed_byte(std::uint32_t character) { return character != 0 ? unicode_to_cp437(character) : 0; }
+
+// Posts a typed character to the key queue `repeat` times.
+void post_character(std::uint32_t character, std::int32_t byte, std::int32_t repeat) {
+    std::int32_t code = 0;
+    if (character != 0) {
+        // A character the code page lacks arrives as its default character.
+        const std::int32_t shown = byte >= 0 ? byte : '?';
+        // Bytes 128-255 are posted as the byte taken as signed.
+        code = shown >= 128 ? shown - 256 : shown;
     }
-    if (key_is_down(keyboard, VKEY_CONTROL) || key_is_down(keyboard, VKEY_LCONTROL)) modifiers |= KEYMOD_CONTROL;
-    if (key_is_down(keyboard, VKEY_RCONTROL)) modifiers |= KEYMOD_RIGHT_CONTROL;
-    if (key_is_down(keyboard, VKEY_MENU) || key_is_down(keyboard, VKEY_LMENU)) modifiers |= KEYMOD_ALT;
-    if (key_is_down(keyboard, VKEY_RMENU)) modifiers |= KEYMOD_RIGHT_ALT;
-    if (extended) modifiers |= KEYMOD_EXTENDED;
-    return modifiers;
+    for (std::int32_t i = 0; i < repeat; ++i) post_key(code);
 }
 
 std::int32_t handle_key(const WindowMessage& m, bool down) {
-    std::uint8_t keyboard[256] = {};
-    platform().keyboard_state(keyboard);
-    const std::int32_t modifiers = modifier_state(keyboard, m.extended);
-    const std::int32_t code = translate_key(m.key_char, m.scan, m.vk, modifiers, 0);
+    const std::int32_t byte = typed_byte(m.character);
+    const std::int32_t modifiers = m.modifiers | (m.extended ? KEYMOD_EXTENDED : 0);
+    const std::int32_t code = translate_key(byte > 0 ? byte : 0, m.scan, m.vk, modifiers, 0);
 
     ScreenEvent event{};
     if (down) {
@@ -84,22 +85,14 @@ std::int32_t handle_key(const WindowMessage& m, bool down) {
     event.value2 = (code >= 0 && code <= 255) ? code : 0;
 
     // Alt and F10 would open the system menu; the close code has been posted.
-    if (m.vk == VKEY_F10 || m.vk == VKEY_MENU || code == KEY_CODE_CLOSE) return 0;
-    post_event(event);
-    return WINDOW_PROC_DEFAULT;
+    const bool no_event = m.vk == VKEY_F10 || m.vk == VKEY_MENU || code == KEY_CODE_CLOSE;
+    if (!no_event) post_event(event);
+    // The typed character follows the key, as a character message would.
+    if (down && m.types_character) post_character(m.character, byte, m.repeat);
+    return no_event ? 0 : WINDOW_PROC_DEFAULT;
 }
 
-void handle_character(const WindowMessage& m) {
-    std::int32_t code = 0;
-    if (m.character != 0) {
-        const std::int32_t byte = unicode_to_cp437(m.character);
-        // A character the code page lacks arrives as its default character.
-        const std::int32_t shown = byte >= 0 ? byte : '?';
-        // Bytes 128-255 are posted as the byte taken as signed.
-        code = shown >= 128 ? shown - 256 : shown;
-    }
-    for (std::int32_t i = 0; i < m.repeat; ++i) post_key(code);
-}
+void handle_character(const WindowMessage& m) { post_character(m.character, typed_byte(m.character), m.repeat); }
 
 void clear_held_keys() {
     GfxContext* context = current_context();

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "gfx/drivers/keymap.h"
+
 namespace vz {
 
 enum class WindowMessageType : std::int32_t {
@@ -39,23 +41,31 @@ enum class WindowMessageType : std::int32_t {
 struct WindowMessage {
     WindowMessageType type = WindowMessageType::paint;
     // Keys.
-    std::int32_t vk = 0;        // virtual key
-    std::int32_t scan = 0;      // PC set-1 scancode
-    std::int32_t repeat = 1;    // repeat count
-    bool extended = false;      // key of the separate blocks
-    bool was_down = false;      // the key was already down (auto-repeat)
-    bool alt_held = false;      // Alt was down with the key
-    std::int32_t key_char = 0;  // the one character (code page 437) the key gives, 0 when none
-    // Character: a Unicode code point.
+    std::int32_t vk = 0;      // virtual key
+    std::int32_t scan = 0;    // PC set-1 scancode
+    std::int32_t repeat = 1;  // repeat count
+    bool extended = false;    // key of the separate blocks
+    bool was_down = false;    // the key was already down (auto-repeat)
+    bool alt_held = false;    // Alt was down with the key
+    // The modifier keys held with the key (KEYMOD_* bits, as held_modifiers
+    // reads them from the keyboard state; KEYMOD_EXTENDED follows `extended`).
+    std::int32_t modifiers = 0;
+    // Key and character messages: the one character (a Unicode code point)
+    // the key types, 0 when none. The window procedure converts it to code
+    // page 437 once, for the key translation and for the key queue.
     std::uint32_t character = 0;
+    // Key-down: the key's character also goes to the key queue, with the key
+    // (window systems that send no character message of their own); false
+    // where a character message follows.
+    bool types_character = false;
     // Activation.
     bool activated = false;
     bool minimised = false;
     // Mouse: client coordinates of a move.
     std::int32_t x = 0, y = 0;
-    std::int32_t button = 0;      // 1 left, 2 right, 4 middle
-    std::int32_t extra_held = 0;  // after the message: bit 0 first extra button down, bit 1 second
-    std::int32_t wheel_delta = 0; // positive away from the user / to the right
+    std::int32_t button = 0;       // 1 left, 2 right, 4 middle
+    std::int32_t extra_held = 0;   // after the message: bit 0 first extra button down, bit 1 second
+    std::int32_t wheel_delta = 0;  // positive away from the user / to the right
 };
 
 // The result of a message that goes on to the platform's default handling.
@@ -64,19 +74,5 @@ inline constexpr std::int32_t WINDOW_PROC_DEFAULT = -1;
 // Handles one message; 0 or 1 when it was handled here, WINDOW_PROC_DEFAULT
 // when the platform's default handling should follow.
 std::int32_t window_proc(const WindowMessage& message);
-
-// Virtual keys the window procedure and the platform layers name.
-inline constexpr std::int32_t VKEY_BACK = 0x08;
-inline constexpr std::int32_t VKEY_RETURN = 0x0D;
-inline constexpr std::int32_t VKEY_SHIFT = 0x10;
-inline constexpr std::int32_t VKEY_CONTROL = 0x11;
-inline constexpr std::int32_t VKEY_MENU = 0x12;
-inline constexpr std::int32_t VKEY_F10 = 0x79;
-inline constexpr std::int32_t VKEY_LSHIFT = 0xA0;
-inline constexpr std::int32_t VKEY_RSHIFT = 0xA1;
-inline constexpr std::int32_t VKEY_LCONTROL = 0xA2;
-inline constexpr std::int32_t VKEY_RCONTROL = 0xA3;
-inline constexpr std::int32_t VKEY_LMENU = 0xA4;
-inline constexpr std::int32_t VKEY_RMENU = 0xA5;
 
 }  // namespace vz

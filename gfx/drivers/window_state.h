@@ -41,8 +41,8 @@ struct WindowState {
     ResettableAtomic<std::int32_t> running{0};
     ResettableAtomic<std::int32_t> palette_changed{0};
     ResettableAtomic<std::int32_t> active{0};
-    std::int32_t width = 0, height = 0;  // client size (height counts window lines)
-    std::int32_t depth = 0;              // at least 8
+    std::int32_t width = 0, height = 0;       // client size (height counts window lines)
+    std::int32_t depth = 0;                   // at least 8
     ResettableAtomic<std::int32_t> flags{0};  // bit 0 toggles at Alt+Enter
     std::int32_t refresh_rate = 0;
     ResettableAtomic<const char*> title{nullptr};

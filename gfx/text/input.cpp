@@ -134,9 +134,8 @@ std::int32_t read_line(const RtText* prompt, RtText* destination, std::int32_t s
     return set_last_error(ERR_OK);
 }
 
-std::int32_t read_wide_line(const std::uint16_t* prompt, std::int32_t prompt_length,
-                            std::uint16_t* destination, std::int32_t size, std::int32_t question,
-                            std::int32_t line_end) {
+std::int32_t read_wide_line(const std::uint16_t* prompt, std::int32_t prompt_length, std::uint16_t* destination,
+                            std::int32_t size, std::int32_t question, std::int32_t line_end) {
     print_text(NOTHING, 0, PRINT_EVEN_IF_EMPTY);
     if (prompt != nullptr) {
         if (prompt_length > 0) print_wide_text(prompt, prompt_length, 0);

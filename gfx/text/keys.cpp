@@ -6,13 +6,19 @@
 // what orders the two threads, so the fields themselves are plain integers.
 // (The Null and OpenGL drivers have a do-nothing lock, but with them posting
 // and reading happen on the program's thread.)
+//
+// A driver without an update thread (OpenGL) handles its window's messages
+// only when asked through poll_events. Every look into the queue asks first,
+// so that a key wait or a key-aware sleep sees the keys typed and the close
+// request instead of waiting for ever.
 
 #include "gfx/text/keys.h"
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/driver.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "rt/console.h"
 #include "rt/timer.h"
 
@@ -23,6 +29,20 @@ namespace {
 KeyQueue g_key_queue{};
 
 int next_slot(int pos) { return (pos + 1) % KEY_QUEUE_SLOTS; }
+
+void poll_driver_events() {
+    const GfxContext* context = current_context();
+    if (context != nullptr && context->driver != nullptr && context->driver->poll_events != nullptr) {
+        context->driver->poll_events();
+    }
+}
+
+std::int32_t take_arrived_unpolled() {
+    const ScreenLockGuard lock;
+    const std::int32_t was = g_key_queue.arrived;
+    g_key_queue.arrived = 0;
+    return was;
+}
 
 // The slice in which a waiting sleep tests for a key.
 constexpr std::int32_t KEY_TEST_SLICE_MS = 50;
@@ -45,13 +65,12 @@ void post_key(std::int32_t code) {
 }
 
 std::int32_t take_arrived() {
-    const ScreenLockGuard lock;
-    const std::int32_t was = g_key_queue.arrived;
-    g_key_queue.arrived = 0;
-    return was;
+    poll_driver_events();
+    return take_arrived_unpolled();
 }
 
 std::int32_t take_key() {
+    poll_driver_events();
     const ScreenLockGuard lock;
     KeyQueue& q = g_key_queue;
     std::int32_t code = 0;
@@ -59,7 +78,7 @@ std::int32_t take_key() {
         code = q.slots[q.read_pos];
         q.read_pos = next_slot(q.read_pos);
     }
-    take_arrived();  // nests inside our lock level
+    take_arrived_unpolled();  // nests inside our lock level
     return code;
 }
 
@@ -90,6 +109,7 @@ std::int32_t wait_key() {
 }
 
 std::int32_t key_pending() {
+    poll_driver_events();
     const ScreenLockGuard lock;
     return g_key_queue.read_pos != g_key_queue.write_pos ? 1 : 0;
 }
@@ -97,6 +117,7 @@ std::int32_t key_pending() {
 std::int32_t key_down(std::int32_t scan) {
     GfxContext* context = current_context();
     if (context == nullptr || scan < 0 || scan >= KEY_STATE_SIZE) return 0;
+    poll_driver_events();  // also refreshes the held keys
     const ScreenLockGuard lock;
     return context->key_state != nullptr && context->key_state[scan] != 0 ? -1 : 0;
 }

@@ -75,8 +75,7 @@ bool emit_string(const Dictionary& dict, std::int32_t code, std::uint8_t* out, s
 
 }  // namespace
 
-std::int32_t unpack_data(std::span<const std::uint8_t> stream, std::uint8_t* output,
-                         std::size_t* capacity) {
+std::int32_t unpack_data(std::span<const std::uint8_t> stream, std::uint8_t* output, std::size_t* capacity) {
     if (capacity == nullptr) return -1;
     const std::size_t room = output == nullptr ? 0 : *capacity;
     std::size_t written = 0;
@@ -132,11 +131,16 @@ const std::uint8_t* packed_data() { return g_block; }
 
 const PaletteDesc* palette_desc_for(std::int32_t colours) {
     switch (colours) {
-        case 2: return &PALETTE_2;
-        case 16: return &PALETTE_16;
-        case 64: return &PALETTE_64;
-        case 256: return &PALETTE_256;
-        default: return nullptr;
+    case 2:
+        return &PALETTE_2;
+    case 16:
+        return &PALETTE_16;
+    case 64:
+        return &PALETTE_64;
+    case 256:
+        return &PALETTE_256;
+    default:
+        return nullptr;
     }
 }
 

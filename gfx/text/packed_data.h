@@ -31,8 +31,7 @@ const std::uint8_t* packed_data();
 
 // LZW decoder of the 12-bit packed stream. Returns 0 on success and -1 on
 // failure; *capacity receives the number of bytes written.
-std::int32_t unpack_data(std::span<const std::uint8_t> stream, std::uint8_t* output,
-                         std::size_t* capacity);
+std::int32_t unpack_data(std::span<const std::uint8_t> stream, std::uint8_t* output, std::size_t* capacity);
 
 // The four default palettes (by colour count) and the three fonts, pointing
 // into the unpacked data once it has been unpacked.

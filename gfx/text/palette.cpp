@@ -5,11 +5,11 @@
 #include <span>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock_guard.h"
 
 namespace vz {
 
@@ -41,16 +41,20 @@ PortState g_port;
 
 std::span<const std::uint8_t> default_map(std::int32_t mode, std::int32_t reset_index) {
     switch (mode) {
-        case 1: {
-            // Map number min(-index - 1, 3), without negating INT32_MIN.
-            const std::int32_t n = reset_index <= -4 ? 3 : -reset_index - 1;
-            return MODE1_MAPS[n];
-        }
-        case 2: return MODE2_MAP;
-        case 7:
-        case 8: return IDENTITY_MAP;
-        case 9: return MODE9_MAP;
-        default: return {};
+    case 1: {
+        // Map number min(-index - 1, 3), without negating INT32_MIN.
+        const std::int32_t n = reset_index <= -4 ? 3 : -reset_index - 1;
+        return MODE1_MAPS[n];
+    }
+    case 2:
+        return MODE2_MAP;
+    case 7:
+    case 8:
+        return IDENTITY_MAP;
+    case 9:
+        return MODE9_MAP;
+    default:
+        return {};
     }
 }
 
@@ -148,24 +152,24 @@ std::uint32_t set_color(std::uint32_t foreground, std::uint32_t background, std:
     }
 
     switch (context->mode) {
-        case 1:
-            // The first colour is the screen background (palette entry 0);
-            // the second picks one of the four colour sets.
-            if (!keep_bg) change_palette(static_cast<std::int32_t>(background | 0xFFFFFFFCu), 0, 0, 0);
-            if (!keep_fg) change_palette(0, static_cast<std::int32_t>(foreground), -1, -1);
-            break;
-        case 7:
-        case 8:
-        case 9:
-            if (!keep_fg) state->fg_colour = foreground & 15;
-            if (!keep_bg) change_palette(0, static_cast<std::int32_t>(background), -1, -1);
-            break;
-        default: {
-            const std::int32_t bpp = context->depth > 8 ? context->bpp : state->bpp;
-            if (!keep_fg) state->fg_colour = to_pixel_value(bpp, foreground);
-            if (!keep_bg) state->bg_colour = to_pixel_value(bpp, background);
-            break;
-        }
+    case 1:
+        // The first colour is the screen background (palette entry 0);
+        // the second picks one of the four colour sets.
+        if (!keep_bg) change_palette(static_cast<std::int32_t>(background | 0xFFFFFFFCu), 0, 0, 0);
+        if (!keep_fg) change_palette(0, static_cast<std::int32_t>(foreground), -1, -1);
+        break;
+    case 7:
+    case 8:
+    case 9:
+        if (!keep_fg) state->fg_colour = foreground & 15;
+        if (!keep_bg) change_palette(0, static_cast<std::int32_t>(background), -1, -1);
+        break;
+    default: {
+        const std::int32_t bpp = context->depth > 8 ? context->bpp : state->bpp;
+        if (!keep_fg) state->fg_colour = to_pixel_value(bpp, foreground);
+        if (!keep_bg) state->bg_colour = to_pixel_value(bpp, background);
+        break;
+    }
     }
     return previous;
 }
@@ -177,16 +181,16 @@ std::int32_t port_out(std::int32_t port, std::int32_t value) {
     port &= 0xFFFF;
     value &= 0xFF;
     switch (port) {
-        case PORT_READ_INDEX:
-        case PORT_WRITE_INDEX:
-            g_port.index = value & (colours - 1);
-            g_port.value = 0;
-            g_port.shift = FIRST_SHIFT;
-            return 0;
-        case PORT_DATA:
-            break;
-        default:
-            return -1;
+    case PORT_READ_INDEX:
+    case PORT_WRITE_INDEX:
+        g_port.index = value & (colours - 1);
+        g_port.value = 0;
+        g_port.shift = FIRST_SHIFT;
+        return 0;
+    case PORT_DATA:
+        break;
+    default:
+        return -1;
     }
 
     g_port.value |= (value & 0x3F) << g_port.shift;
@@ -233,6 +237,40 @@ std::int32_t port_in(std::int32_t port) {
         g_port.index = (g_port.index + 1) % colours;
     }
     return result;
+}
+
+void set_palette_entry(std::int32_t index, std::uint32_t colour) {
+    GfxContext* context = current_context();
+    if (context == nullptr || context->palette_desc == nullptr || context->palette_desc->colours <= 0) return;
+    const std::int32_t colours = context->palette_desc->colours;
+    index &= colours - 1;
+    std::uint32_t red = 0, green = 0, blue = 0;
+    if (colours == 256) {
+        // 6-bit components widened to 8 bits: 63 gives 255, 32 gives 129.
+        const auto widen = [](std::uint32_t component) {
+            return static_cast<std::uint32_t>(static_cast<double>(component) * 255.0 / 63.0);
+        };
+        red = widen(colour & 0x3Fu);
+        green = widen((colour >> 8) & 0x3Fu);
+        blue = widen((colour >> 16) & 0x3Fu);
+    } else {
+        const std::uint32_t attribute = colour & static_cast<std::uint32_t>(colours - 1);
+        const std::uint32_t rgb = context->colour_map[attribute];
+        red = rgb & 0xFFu;
+        green = (rgb >> 8) & 0xFFu;
+        blue = (rgb >> 16) & 0xFFu;
+        if (index < ATTRIBUTE_MAP_SIZE) {
+            context->attribute_map[index] = static_cast<std::uint8_t>(attribute);
+        }
+    }
+    context->device_palette[index] = red + green * 256u + blue * 65536u;
+    send_palette_entry(context, index, context->device_palette[index]);
+}
+
+void resend_palette() {
+    const GfxContext* context = current_context();
+    if (context == nullptr || context->driver == nullptr || context->driver->set_palette == nullptr) return;
+    for (std::int32_t i = 0; i < 256; ++i) send_palette_entry(context, i, context->device_palette[i]);
 }
 
 }  // namespace vz

@@ -3,12 +3,13 @@
 #include "gfx/text/text.h"
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
-#include "gfx/text/lines.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "gfx/text/packed_data.h"
 #include "gfx/text/text_grid.h"
+#include "gfx/text/view.h"
 #include "rt/alloc.h"
 #include "rt/console.h"
 

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "gfx/text/text.h"
 #include "gfx/text/text_grid.h"
 #include "gfx/text/text_layout.h"
@@ -49,8 +49,8 @@ void scroll_text_window(TextLayout* layout, std::int32_t left, std::int32_t top,
     const std::int32_t end = (bottom + 1) * fh;
     const std::int64_t shift64 = static_cast<std::int64_t>(lines) * fh;
     if (shift64 != 0) {
-        const std::size_t x_offset = static_cast<std::size_t>(left) * static_cast<std::size_t>(fw) *
-                                     static_cast<std::size_t>(state->bpp);
+        const std::size_t x_offset =
+            static_cast<std::size_t>(left) * static_cast<std::size_t>(fw) * static_cast<std::size_t>(state->bpp);
         std::int32_t clear_from = first;
         if (shift64 > 0 && shift64 < end - first) {
             const std::int32_t shift = static_cast<std::int32_t>(shift64);
@@ -69,7 +69,9 @@ void scroll_text_window(TextLayout* layout, std::int32_t left, std::int32_t top,
     // Cells of the work page.
     if (TextCell* cells = work_page_cells(context, state)) {
         const std::size_t cols = static_cast<std::size_t>(context->text_cols);
-        auto row_at = [&](std::int32_t row) { return cells + static_cast<std::size_t>(row) * cols + static_cast<std::size_t>(left); };
+        auto row_at = [&](std::int32_t row) {
+            return cells + static_cast<std::size_t>(row) * cols + static_cast<std::size_t>(left);
+        };
         std::int32_t clear_from = top;
         if (lines >= 0 && lines < h) {
             for (std::int32_t k = 0; k < h - lines; ++k) {
@@ -102,8 +104,8 @@ std::int32_t draw_text_run(TextLayout* layout, const std::uint8_t* bytes, std::i
         for (std::int32_t i = 0; i < fw; ++i) state->put_pixel(state, x + i, y + fh - 1, fg);
     } else {
         for (std::int32_t n = 0; n < count; ++n) {
-            const std::uint8_t* glyph = font->glyphs + static_cast<std::size_t>(bytes[n]) *
-                                                           static_cast<std::size_t>(fh * row_bytes);
+            const std::uint8_t* glyph =
+                font->glyphs + static_cast<std::size_t>(bytes[n]) * static_cast<std::size_t>(fh * row_bytes);
             for (std::int32_t r = 0; r < fh; ++r) {
                 const std::uint8_t* line = glyph + static_cast<std::size_t>(r * row_bytes);
                 for (std::int32_t i = 0; i < fw; ++i) {
@@ -139,15 +141,8 @@ void print_text(const std::uint8_t* bytes, std::int32_t length, std::int32_t fla
 
     const TextWindow window = resolve_text_window(context);
     TextOwner owner{state, 0, 0};
-    TextLayout layout{&owner,
-                      scroll_text_window,
-                      draw_text_run,
-                      0,
-                      window.top,
-                      context->text_cols - 1,
-                      window.bottom,
-                      context->cursor_x,
-                      context->cursor_y};
+    TextLayout layout{&owner,        scroll_text_window, draw_text_run,    0, window.top, context->text_cols - 1,
+                      window.bottom, context->cursor_x,  context->cursor_y};
 
     if ((context->flags & CTX_OWED_LINE_FEED) != 0) {
         context->flags &= ~CTX_OWED_LINE_FEED;

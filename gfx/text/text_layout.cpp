@@ -83,33 +83,33 @@ void layout_text(TextLayout& layout, const std::uint8_t* bytes, std::int32_t cou
     for (std::int32_t i = 0; i < count; ++i) {
         const std::uint8_t b = bytes[i];
         switch (b) {
-            case BELL:
-                sound_text_bell();
-                break;
-            case BACKSPACE:
-                // Never past the left column, never back to the previous row.
-                batch.move([](TextLayout& l) {
-                    if (l.col > l.left) l.col -= 1;
-                });
-                break;
-            case TAB: {
-                const std::int32_t x = batch.column_after_pending() - layout.left;
-                const std::int32_t spaces = ((x + TAB_WIDTH) & ~(TAB_WIDTH - 1)) - x;
-                for (std::int32_t s = 0; s < spaces; ++s) batch.add(' ');
-                break;
-            }
-            case LINE_FEED:
-                batch.move([lf_returns](TextLayout& l) {
-                    l.row += 1;
-                    if (lf_returns != 0) l.col = l.left;
-                });
-                break;
-            case CARRIAGE_RETURN:
-                batch.move([](TextLayout& l) { l.col = l.left; });
-                break;
-            default:
-                batch.add(b);
-                break;
+        case BELL:
+            sound_text_bell();
+            break;
+        case BACKSPACE:
+            // Never past the left column, never back to the previous row.
+            batch.move([](TextLayout& l) {
+                if (l.col > l.left) l.col -= 1;
+            });
+            break;
+        case TAB: {
+            const std::int32_t x = batch.column_after_pending() - layout.left;
+            const std::int32_t spaces = ((x + TAB_WIDTH) & ~(TAB_WIDTH - 1)) - x;
+            for (std::int32_t s = 0; s < spaces; ++s) batch.add(' ');
+            break;
+        }
+        case LINE_FEED:
+            batch.move([lf_returns](TextLayout& l) {
+                l.row += 1;
+                if (lf_returns != 0) l.col = l.left;
+            });
+            break;
+        case CARRIAGE_RETURN:
+            batch.move([](TextLayout& l) { l.col = l.left; });
+            break;
+        default:
+            batch.add(b);
+            break;
         }
     }
     if (batch.count > 0) {

@@ -20,27 +20,16 @@
 
 #include "rt/console.h"
 #include "rt/console_backend.h"
-#include "rt/console_backend_keys.h"
+#include "rt/console_backend_core.h"
 #include "rt/posix/console_backend_posix.h"
-#include "rt/error.h"
-#include "rt/key_codes.h"
 #include "rt/timer.h"
 
 namespace vz {
 
 namespace {
 
-constexpr std::int32_t DEFAULT_COLS = 80;
-constexpr std::int32_t DEFAULT_ROWS = 25;
-constexpr std::int32_t KEY_TEST_SLICE_MS = 50;
-// How long a terminal must stay quiet after an ESC before it counts as the
-// Escape key rather than the start of a sequence.
-constexpr std::int64_t ESCAPE_WAIT_MS = 30;
-constexpr std::size_t RAW_CAPACITY = 256;
-constexpr std::size_t KEY_CAPACITY = 64;
-// Input is read only while fewer keys than this are queued, so a long piped
-// input is not pulled into memory at once.
-constexpr std::size_t KEY_READ_LIMIT = 32;
+using console_core::KEY_READ_LIMIT;
+using console_core::RAW_CAPACITY;
 
 // --- Terminal restoration, shared with the signal handlers ----------------
 // Written by the program thread before raw mode is entered; read by the
@@ -49,7 +38,7 @@ struct TerminalGuard {
     termios saved{};
     volatile sig_atomic_t raw_active = 0;
     volatile sig_atomic_t raw_fd = -1;
-    volatile sig_atomic_t output_fd = -1;      // terminal output with changed looks
+    volatile sig_atomic_t output_fd = -1;  // terminal output with changed looks
     volatile sig_atomic_t cursor_hidden = 0;
     volatile sig_atomic_t colours_changed = 0;
 };
@@ -143,48 +132,15 @@ struct Console {
     bool checked = false;  // descriptors examined
     bool input_tty = false;
     bool output_tty = false;
-    bool input_ended = false;
     std::uint8_t erase_byte = 127;  // the terminal's erase byte, read as backspace
-
-    std::uint8_t raw[RAW_CAPACITY] = {};
-    std::size_t raw_length = 0;
-    std::int64_t last_arrival_ms = 0;
-
-    std::int32_t keys[KEY_CAPACITY] = {};
-    std::size_t key_head = 0;
-    std::size_t key_count = 0;
-    bool arrived = false;  // a key arrived since the last key test
-
-    // Cursor bookkeeping, 0-based; the terminal cannot be asked without
-    // reading its answer from the key input.
-    std::int32_t row = 0;
-    std::int32_t col = 0;
-    std::int32_t window_top = 0;
-    std::int32_t window_bottom = -1;  // -1 = the last row
-    std::int32_t cols = DEFAULT_COLS;  // grid of a console that is not a terminal
-    std::int32_t rows = DEFAULT_ROWS;
-    std::uint32_t fg = 7;
-    std::uint32_t bg = 0;
-
     ConsoleSleeper sleeper = nullptr;
 };
+// The key queue and the cursor bookkeeping are the core's (the terminal's
+// cursor cannot be asked without reading its answer from the key input).
 
 Console& console() {
     static Console c;
     return c;
-}
-
-std::int64_t now_ms() { return static_cast<std::int64_t>(timer_seconds() * 1000.0); }
-
-// A sleep of 0 still gives the processor away once; below 0 returns at once.
-void console_sleep(std::int32_t milliseconds) {
-    if (auto sleeper = console().sleeper) {
-        sleeper(milliseconds);
-    } else if (milliseconds == 0) {
-        ::sched_yield();
-    } else {
-        os_sleep_ms(milliseconds);
-    }
 }
 
 void check_streams() {
@@ -230,63 +186,31 @@ bool enter_raw_mode() {
     return true;
 }
 
-void push_key(std::int32_t code) {
-    Console& c = console();
-    if (c.key_count == KEY_CAPACITY) return;  // not reached: reads stop well before
-    c.keys[(c.key_head + c.key_count) % KEY_CAPACITY] = code;
-    ++c.key_count;
-    c.arrived = true;
-}
+// The terminal's backspace key sends its erase byte (usually 127); other
+// input has none.
+std::int32_t backspace_byte() { return console().input_tty ? console().erase_byte : -1; }
 
-// Taking a key also clears the arrival indication, as the screen's key queue
-// does.
-std::int32_t pop_key() {
-    Console& c = console();
-    c.arrived = false;
-    if (c.key_count == 0) return 0;
-    const std::int32_t code = c.keys[c.key_head];
-    c.key_head = (c.key_head + 1) % KEY_CAPACITY;
-    --c.key_count;
-    return code;
-}
+}  // namespace
 
-void decode_pending() {
+void console_core::pump_input() {
     Console& c = console();
-    if (c.raw_length == 0) return;
-    // Whether more bytes may still join the buffered ones is the same for
-    // every key decoded here: nothing is read inside this loop.
-    const bool complete = c.input_ended || now_ms() - c.last_arrival_ms >= ESCAPE_WAIT_MS;
-    while (c.raw_length > 0 && c.key_count < KEY_CAPACITY) {
-        const KeyDecodeStep step = decode_console_key({c.raw, c.raw_length}, complete);
-        if (step.used == 0) break;
-        std::int32_t code = step.code;
-        // A terminal's backspace key sends its erase byte (usually 127).
-        if (c.input_tty && code != 0 && code == c.erase_byte) code = KEY_CODE_BACKSPACE;
-        if (code != 0) push_key(code);
-        std::memmove(c.raw, c.raw + step.used, c.raw_length - step.used);
-        c.raw_length -= step.used;
-    }
-}
-
-// Moves whatever input is ready into the key queue without waiting.
-void pump_input() {
-    Console& c = console();
+    console_core::State& k = console_core::state();
     check_streams();
-    if (!c.input_ended && (!c.input_tty || (input_terminal_is_ours() && enter_raw_mode()))) {
-        while (c.key_count < KEY_READ_LIMIT && c.raw_length < RAW_CAPACITY) {
+    if (!k.input_ended && (!c.input_tty || (input_terminal_is_ours() && enter_raw_mode()))) {
+        while (k.key_count < KEY_READ_LIMIT && k.raw_length < RAW_CAPACITY) {
             pollfd p{c.input_fd, POLLIN, 0};
             const int ready = ::poll(&p, 1, 0);
             if (ready < 0 && errno == EINTR) continue;
             if (ready <= 0) break;
             if (p.revents & POLLNVAL) {
-                c.input_ended = true;
+                k.input_ended = true;
                 break;
             }
-            const ssize_t n = ::read(c.input_fd, c.raw + c.raw_length, RAW_CAPACITY - c.raw_length);
+            const ssize_t n = ::read(c.input_fd, k.raw + k.raw_length, RAW_CAPACITY - k.raw_length);
             if (n > 0) {
-                c.raw_length += static_cast<std::size_t>(n);
-                c.last_arrival_ms = now_ms();
-                decode_pending();
+                k.raw_length += static_cast<std::size_t>(n);
+                k.last_arrival_ms = console_core::now_ms();
+                console_core::decode_pending(backspace_byte());
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;
@@ -294,26 +218,43 @@ void pump_input() {
             // A raw-mode terminal reads 0 bytes when nothing is there; only a
             // hang-up ends it. Elsewhere 0 bytes is the end of the input.
             if (n == 0 && c.input_tty && !(p.revents & POLLHUP)) break;
-            c.input_ended = true;
+            k.input_ended = true;
             break;
         }
     }
-    decode_pending();
+    console_core::decode_pending(backspace_byte());
 }
 
-bool no_more_keys() {
-    const Console& c = console();
-    return c.input_ended && c.raw_length == 0;
+// A sleep of 0 still gives the processor away once; below 0 returns at once.
+void console_core::idle(std::int32_t milliseconds) {
+    if (auto sleeper = console().sleeper) {
+        sleeper(milliseconds);
+    } else if (milliseconds == 0) {
+        ::sched_yield();
+    } else {
+        os_sleep_ms(milliseconds);
+    }
 }
 
-// True when a key arrived since the previous test; clears the indication.
-bool take_arrived() {
-    pump_input();
+void console_core::grid_size(std::int32_t& cols, std::int32_t& rows) {
     Console& c = console();
-    const bool arrived = c.arrived;
-    c.arrived = false;
-    return arrived;
+    const console_core::State& k = console_core::state();
+    check_streams();
+    cols = k.cols;
+    rows = k.rows;
+    if (c.output_tty) {
+        winsize ws{};
+        if (::ioctl(c.output_fd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+            cols = ws.ws_col;
+            rows = ws.ws_row;
+        } else {
+            cols = console_core::DEFAULT_COLS;
+            rows = console_core::DEFAULT_ROWS;
+        }
+    }
 }
+
+namespace {
 
 // --- Output ----------------------------------------------------------------
 void write_output(const char* bytes, std::size_t count) {
@@ -328,66 +269,11 @@ void write_control(const char* sequence) {
     write_output(sequence, std::strlen(sequence));
 }
 
-void grid_size(std::int32_t& cols, std::int32_t& rows) {
-    Console& c = console();
-    check_streams();
-    cols = c.cols;
-    rows = c.rows;
-    if (c.output_tty) {
-        winsize ws{};
-        if (::ioctl(c.output_fd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
-            cols = ws.ws_col;
-            rows = ws.ws_row;
-        } else {
-            cols = DEFAULT_COLS;
-            rows = DEFAULT_ROWS;
-        }
-    }
-}
-
-// The text grid and the text window's rows inside it (0-based, inclusive).
-struct TextArea {
-    std::int32_t cols;
-    std::int32_t rows;
-    std::int32_t top;
-    std::int32_t bottom;
-};
-
-TextArea text_area() {
-    const Console& c = console();
-    TextArea area{};
-    grid_size(area.cols, area.rows);
-    area.bottom = c.window_bottom < 0 || c.window_bottom >= area.rows ? area.rows - 1 : c.window_bottom;
-    area.top = c.window_top > area.bottom ? area.bottom : c.window_top;
-    if (area.top < 0) area.top = 0;
-    return area;
-}
-
 void move_terminal_cursor() {
     char sequence[32];
-    std::snprintf(sequence, sizeof sequence, "\x1b[%d;%dH", console().row + 1, console().col + 1);
+    const console_core::State& k = console_core::state();
+    std::snprintf(sequence, sizeof sequence, "\x1b[%d;%dH", k.row + 1, k.col + 1);
     write_control(sequence);
-}
-
-void track_output(const std::uint8_t* bytes, std::int32_t length) {
-    Console& c = console();
-    const TextArea area = text_area();
-    for (std::int32_t i = 0; i < length; ++i) {
-        switch (bytes[i]) {
-            case 7: break;
-            case 8: if (c.col > 0) --c.col; break;
-            case 9: c.col = (c.col + 8) & ~7; if (c.col >= area.cols) c.col = area.cols - 1; break;
-            case 10: c.col = 0; ++c.row; break;
-            case 13: c.col = 0; break;
-            default:
-                if (++c.col >= area.cols) {
-                    c.col = 0;
-                    ++c.row;
-                }
-                break;
-        }
-        if (c.row > area.bottom) c.row = area.bottom;  // the text scrolled
-    }
 }
 
 }  // namespace
@@ -399,6 +285,7 @@ ConsoleStreams console_attach(ConsoleStreams streams) {
     const ConsoleStreams previous{c.input_fd, c.output_fd};
     const ConsoleSleeper sleeper = c.sleeper;
     c = Console{};
+    console_core::reset();
     c.sleeper = sleeper;
     c.input_fd = streams.input_fd;
     c.output_fd = streams.output_fd;
@@ -418,8 +305,8 @@ void console_restore_terminal() { restore_terminal_now(); }
 
 // --- Screen ---------------------------------------------------------------
 void console_clear(std::int32_t mode) {
-    Console& c = console();
-    const TextArea area = text_area();
+    console_core::State& k = console_core::state();
+    const console_core::TextArea area = console_core::text_area();
     const bool window_is_all = area.top == 0 && area.bottom == area.rows - 1;
     const bool window_only = mode == 2 || (mode == CLEAR_NO_ARGUMENT && !window_is_all);
     if (window_only) {
@@ -431,15 +318,16 @@ void console_clear(std::int32_t mode) {
     } else {
         write_control("\x1b[2J");
     }
-    c.row = area.top;
-    c.col = 0;
+    k.row = area.top;
+    k.col = 0;
     move_terminal_cursor();
 }
 
 std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32_t visibility) {
+    console_core::State& k = console_core::state();
     Console& c = console();
-    if (row >= 1) c.row = row - 1;
-    if (col >= 1) c.col = col - 1;
+    if (row >= 1) k.row = row - 1;
+    if (col >= 1) k.col = col - 1;
     if (row >= 1 || col >= 1) move_terminal_cursor();
     check_streams();
     if (visibility >= 0 && c.output_tty) {
@@ -448,46 +336,45 @@ std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32
         g_guard.cursor_hidden = visibility == 0;
         write_control(visibility == 0 ? "\x1b[?25l" : "\x1b[?25h");
     }
-    return ((c.row & 0xFF) * 256 + (c.col & 0xFF)) + 257;
+    return ((k.row & 0xFF) * 256 + (k.col & 0xFF)) + 257;
 }
 
 void console_get_text_pos(std::int32_t* col, std::int32_t* row) {
-    if (col) *col = console().col + 1;
-    if (row) *row = console().row + 1;
+    if (col) *col = console_core::state().col + 1;
+    if (row) *row = console_core::state().row + 1;
 }
 
 void console_get_text_size(std::int32_t* cols, std::int32_t* rows) {
     std::int32_t c = 0;
     std::int32_t r = 0;
-    grid_size(c, r);
+    console_core::grid_size(c, r);
     if (cols) *cols = c;
     if (rows) *rows = r;
 }
 
 std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
+    console_core::State& k = console_core::state();
     Console& c = console();
     std::int32_t old_cols = 0;
     std::int32_t old_rows = 0;
-    grid_size(old_cols, old_rows);
+    console_core::grid_size(old_cols, old_rows);
     if (!c.output_tty) {
-        if (cols > 0) c.cols = cols;
-        if (rows > 0) c.rows = rows;
+        if (cols > 0) k.cols = cols;
+        if (rows > 0) k.rows = rows;
     }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(old_rows) * 65536u +
-                                     static_cast<std::uint32_t>(old_cols));
+    return console_core::size_code(old_cols, old_rows);
 }
 
 std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
+    console_core::State& k = console_core::state();
     Console& c = console();
-    const std::uint32_t previous = (c.bg & 0xFFFF) * 65536u + (c.fg & 0xFFFF);
-    if (!(flags & 1)) c.fg = fg & 15;
-    if (!(flags & 2)) c.bg = bg & 15;
+    const std::uint32_t previous = console_core::set_colours(fg, bg, flags);
     check_streams();
     if (c.output_tty) {
         // The classic palette lists blue before red; terminals the other way.
         static constexpr int ANSI_ORDER[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-        const int fg_code = (c.fg & 8 ? 90 : 30) + ANSI_ORDER[c.fg & 7];
-        const int bg_code = (c.bg & 8 ? 100 : 40) + ANSI_ORDER[c.bg & 7];
+        const int fg_code = (k.fg & 8 ? 90 : 30) + ANSI_ORDER[k.fg & 7];
+        const int bg_code = (k.bg & 8 ? 100 : 40) + ANSI_ORDER[k.bg & 7];
         install_guards();
         g_guard.output_fd = c.output_fd;
         g_guard.colours_changed = 1;
@@ -498,59 +385,11 @@ std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t
     return previous;
 }
 
-void console_view_update(std::int32_t top, std::int32_t bottom) {
-    Console& c = console();
-    c.window_top = top >= 1 ? top - 1 : 0;
-    c.window_bottom = bottom >= 1 ? bottom - 1 : -1;
-}
-
 void console_print(const std::uint8_t* bytes, std::int32_t length) {
     if (bytes == nullptr || length <= 0) return;
     check_streams();
     write_output(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
-    track_output(bytes, length);
-}
-
-// --- Keys -----------------------------------------------------------------
-KeyText console_key_text() {
-    pump_input();
-    return key_text_of(pop_key());
-}
-
-std::int32_t console_wait_key() {
-    for (;;) {
-        pump_input();
-        const std::int32_t code = pop_key();
-        if (code != 0) return code >= 128 && code <= 255 ? code - 256 : code;
-        if (no_more_keys()) return 0;
-        console_key_sleep(-1);
-    }
-}
-
-std::int32_t console_key_pending() {
-    pump_input();
-    return console().key_count > 0 ? 1 : 0;
-}
-
-void console_key_sleep(std::int32_t milliseconds) {
-    if (milliseconds == -1) {
-        // No key can arrive after the end of the input: do not wait forever.
-        while (!take_arrived() && !no_more_keys()) console_sleep(KEY_TEST_SLICE_MS);
-        return;
-    }
-    if (milliseconds >= 100) {
-        while (milliseconds > KEY_TEST_SLICE_MS) {
-            if (take_arrived()) return;
-            console_sleep(KEY_TEST_SLICE_MS);
-            milliseconds -= KEY_TEST_SLICE_MS;
-        }
-    }
-    if (milliseconds >= 0) console_sleep(milliseconds);
-}
-
-bool console_input_ended() {
-    pump_input();
-    return no_more_keys() && console().key_count == 0;
+    console_core::track_output(bytes, length);
 }
 
 bool console_input_is_interactive() {

@@ -17,8 +17,7 @@ double timer_seconds() {
     clock_gettime(CLOCK_MONOTONIC, &now);
     // The seconds and nanoseconds are combined in extended precision and
     // rounded once to double.
-    const long double seconds =
-        static_cast<long double>(now.tv_sec) + static_cast<long double>(now.tv_nsec) * 1e-9L;
+    const long double seconds = static_cast<long double>(now.tv_sec) + static_cast<long double>(now.tv_nsec) * 1e-9L;
     return static_cast<double>(seconds);
 }
 
@@ -27,8 +26,7 @@ void os_sleep_ms(std::int32_t milliseconds) {
     timespec remaining{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
     // A signal cuts nanosleep short; the wait continues for the time left, so
     // that one call always waits at least the full time asked for.
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {}
 }
 
 }  // namespace vz

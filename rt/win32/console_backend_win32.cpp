@@ -17,8 +17,8 @@
 
 #include "rt/console.h"
 #include "rt/console_backend.h"
+#include "rt/console_backend_core.h"
 #include "rt/console_backend_keys.h"
-#include "rt/error.h"
 #include "rt/timer.h"
 #include "rt/win32/console_backend_win32.h"
 
@@ -26,13 +26,8 @@ namespace vz {
 
 namespace {
 
-constexpr std::int32_t DEFAULT_COLS = 80;
-constexpr std::int32_t DEFAULT_ROWS = 25;
-constexpr std::int32_t KEY_TEST_SLICE_MS = 50;
-constexpr std::int64_t ESCAPE_WAIT_MS = 30;
-constexpr std::size_t RAW_CAPACITY = 256;
-constexpr std::size_t KEY_CAPACITY = 64;
-constexpr std::size_t KEY_READ_LIMIT = 32;
+using console_core::KEY_READ_LIMIT;
+using console_core::RAW_CAPACITY;
 
 enum class InputKind { unknown, console, pipe, file, other };
 
@@ -74,23 +69,6 @@ struct Console {
     bool checked = false;
     InputKind input_kind = InputKind::unknown;
     bool output_console = false;
-    bool input_ended = false;
-    std::uint8_t raw[RAW_CAPACITY] = {};
-    std::size_t raw_length = 0;
-    std::int64_t last_arrival_ms = 0;
-    std::int32_t keys[KEY_CAPACITY] = {};
-    std::size_t key_head = 0;
-    std::size_t key_count = 0;
-    bool arrived = false;
-    // Cursor bookkeeping for output that is not a console window, 0-based.
-    std::int32_t row = 0;
-    std::int32_t col = 0;
-    std::int32_t window_top = 0;
-    std::int32_t window_bottom = -1;
-    std::int32_t cols = DEFAULT_COLS;
-    std::int32_t rows = DEFAULT_ROWS;
-    std::uint32_t fg = 7;
-    std::uint32_t bg = 0;
     ConsoleSleeper sleeper = nullptr;
     std::shared_ptr<InputReader> reader;
 };
@@ -100,19 +78,8 @@ Console& console() {
     return c;
 }
 
-std::int64_t now_ms() { return static_cast<std::int64_t>(timer_seconds() * 1000.0); }
-
-void console_sleep(std::int32_t milliseconds) {
-    if (auto sleeper = console().sleeper) {
-        sleeper(milliseconds);
-    } else if (milliseconds == 0) {
-        Sleep(0);
-    } else {
-        os_sleep_ms(milliseconds);
-    }
-}
-
 void check_streams() {
+    console_core::State& k = console_core::state();
     Console& c = console();
     if (c.checked) return;
     c.checked = true;
@@ -120,46 +87,21 @@ void check_streams() {
     c.output_console = c.output != nullptr && c.output != INVALID_HANDLE_VALUE && GetConsoleMode(c.output, &mode) != 0;
     if (c.input == nullptr || c.input == INVALID_HANDLE_VALUE) {
         c.input_kind = InputKind::other;
-        c.input_ended = true;
+        k.input_ended = true;
     } else if (GetConsoleMode(c.input, &mode) != 0) {
         c.input_kind = InputKind::console;
     } else {
         switch (GetFileType(c.input)) {
-        case FILE_TYPE_PIPE: c.input_kind = InputKind::pipe; break;
-        case FILE_TYPE_DISK: c.input_kind = InputKind::file; break;
-        default: c.input_kind = InputKind::other; break;
+        case FILE_TYPE_PIPE:
+            c.input_kind = InputKind::pipe;
+            break;
+        case FILE_TYPE_DISK:
+            c.input_kind = InputKind::file;
+            break;
+        default:
+            c.input_kind = InputKind::other;
+            break;
         }
-    }
-}
-
-void push_key(std::int32_t code) {
-    Console& c = console();
-    if (c.key_count == KEY_CAPACITY) return;
-    c.keys[(c.key_head + c.key_count) % KEY_CAPACITY] = code;
-    ++c.key_count;
-    c.arrived = true;
-}
-
-std::int32_t pop_key() {
-    Console& c = console();
-    c.arrived = false;
-    if (c.key_count == 0) return 0;
-    const std::int32_t code = c.keys[c.key_head];
-    c.key_head = (c.key_head + 1) % KEY_CAPACITY;
-    --c.key_count;
-    return code;
-}
-
-void decode_pending() {
-    Console& c = console();
-    if (c.raw_length == 0) return;
-    const bool complete = c.input_ended || now_ms() - c.last_arrival_ms >= ESCAPE_WAIT_MS;
-    while (c.raw_length > 0 && c.key_count < KEY_CAPACITY) {
-        const KeyDecodeStep step = decode_console_key({c.raw, c.raw_length}, complete);
-        if (step.used == 0) break;
-        if (step.code != 0) push_key(step.code);
-        std::memmove(c.raw, c.raw + step.used, c.raw_length - step.used);
-        c.raw_length -= step.used;
     }
 }
 
@@ -181,8 +123,14 @@ std::int32_t console_key_event_code(bool down, std::uint8_t ch, std::uint16_t vk
     const std::int32_t scan = static_cast<std::int32_t>(scan_code & 0xFF);
     if (ch != 0 && (control_state & alt) == 0) return ch;
     switch (vk) {
-    case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_CAPITAL: case VK_NUMLOCK: case VK_SCROLL:
-    case VK_LWIN: case VK_RWIN:
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LWIN:
+    case VK_RWIN:
         return 0;
     default:
         break;
@@ -195,8 +143,9 @@ std::int32_t console_key_event_code(bool down, std::uint8_t ch, std::uint16_t vk
 namespace {
 
 void pump_console_events() {
+    console_core::State& k = console_core::state();
     Console& c = console();
-    while (c.key_count < KEY_READ_LIMIT) {
+    while (k.key_count < KEY_READ_LIMIT) {
         DWORD waiting = 0;
         if (GetNumberOfConsoleInputEvents(c.input, &waiting) == 0 || waiting == 0) return;
         INPUT_RECORD record{};
@@ -204,7 +153,7 @@ void pump_console_events() {
         if (ReadConsoleInputA(c.input, &record, 1, &read) == 0 || read == 0) return;
         if (record.EventType != KEY_EVENT) continue;
         const std::int32_t code = console_event_code(record.Event.KeyEvent);
-        for (WORD i = 0; code != 0 && i < record.Event.KeyEvent.wRepeatCount; ++i) push_key(code);
+        for (WORD i = 0; code != 0 && i < record.Event.KeyEvent.wRepeatCount; ++i) console_core::push_key(code);
     }
 }
 
@@ -228,49 +177,53 @@ std::int64_t bytes_ready() {
 
 // Takes what the reader thread has read so far.
 void take_from_reader() {
+    console_core::State& k = console_core::state();
     Console& c = console();
     if (!c.reader) c.reader = start_reader(c.input);
     std::lock_guard<std::mutex> guard(c.reader->mutex);
-    const std::size_t room = RAW_CAPACITY - c.raw_length;
+    const std::size_t room = RAW_CAPACITY - k.raw_length;
     const std::size_t taken = std::min(room, c.reader->bytes.size());
     if (taken > 0) {
-        std::memcpy(c.raw + c.raw_length, c.reader->bytes.data(), taken);
+        std::memcpy(k.raw + k.raw_length, c.reader->bytes.data(), taken);
         c.reader->bytes.erase(0, taken);
-        c.raw_length += taken;
-        c.last_arrival_ms = now_ms();
+        k.raw_length += taken;
+        k.last_arrival_ms = console_core::now_ms();
     }
-    if (c.reader->ended && c.reader->bytes.empty()) c.input_ended = true;
+    if (c.reader->ended && c.reader->bytes.empty()) k.input_ended = true;
 }
 
 void pump_bytes() {
+    console_core::State& k = console_core::state();
     Console& c = console();
-    if (c.input_kind == InputKind::other && !c.input_ended) {
-        if (c.key_count < KEY_READ_LIMIT) take_from_reader();
-        decode_pending();
+    if (c.input_kind == InputKind::other && !k.input_ended) {
+        if (k.key_count < KEY_READ_LIMIT) take_from_reader();
+        console_core::decode_pending(-1);
         return;
     }
-    while (!c.input_ended && c.key_count < KEY_READ_LIMIT && c.raw_length < RAW_CAPACITY) {
+    while (!k.input_ended && k.key_count < KEY_READ_LIMIT && k.raw_length < RAW_CAPACITY) {
         const std::int64_t ready = bytes_ready();
         if (ready < 0) {
-            c.input_ended = true;
+            k.input_ended = true;
             break;
         }
         if (ready == 0) break;
-        DWORD wanted = static_cast<DWORD>(RAW_CAPACITY - c.raw_length);
+        DWORD wanted = static_cast<DWORD>(RAW_CAPACITY - k.raw_length);
         if (static_cast<std::int64_t>(wanted) > ready) wanted = static_cast<DWORD>(ready);
         DWORD got = 0;
-        if (ReadFile(c.input, c.raw + c.raw_length, wanted, &got, nullptr) == 0 || got == 0) {
-            c.input_ended = true;
+        if (ReadFile(c.input, k.raw + k.raw_length, wanted, &got, nullptr) == 0 || got == 0) {
+            k.input_ended = true;
             break;
         }
-        c.raw_length += got;
-        c.last_arrival_ms = now_ms();
-        decode_pending();
+        k.raw_length += got;
+        k.last_arrival_ms = console_core::now_ms();
+        console_core::decode_pending(-1);
     }
-    decode_pending();
+    console_core::decode_pending(-1);
 }
 
-void pump_input() {
+}  // namespace
+
+void console_core::pump_input() {
     check_streams();
     if (console().input_kind == InputKind::console) {
         pump_console_events();
@@ -279,18 +232,30 @@ void pump_input() {
     }
 }
 
-bool no_more_keys() {
-    const Console& c = console();
-    return c.input_ended && c.raw_length == 0 && c.key_count == 0;
+void console_core::idle(std::int32_t milliseconds) {
+    if (auto sleeper = console().sleeper) {
+        sleeper(milliseconds);
+    } else if (milliseconds == 0) {
+        Sleep(0);
+    } else {
+        os_sleep_ms(milliseconds);
+    }
 }
 
-bool take_arrived() {
-    pump_input();
+void console_core::grid_size(std::int32_t& cols, std::int32_t& rows) {
     Console& c = console();
-    const bool arrived = c.arrived || c.key_count > 0;
-    c.arrived = false;
-    return arrived;
+    check_streams();
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (c.output_console && GetConsoleScreenBufferInfo(c.output, &info) != 0) {
+        cols = info.srWindow.Right - info.srWindow.Left + 1;
+        rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+        if (cols > 0 && rows > 0) return;
+    }
+    cols = console_core::state().cols;
+    rows = console_core::state().rows;
 }
+
+namespace {
 
 void write_output(const void* bytes, std::size_t count) {
     Console& c = console();
@@ -303,32 +268,6 @@ void write_output(const void* bytes, std::size_t count) {
     }
 }
 
-void grid_size(std::int32_t& cols, std::int32_t& rows) {
-    Console& c = console();
-    check_streams();
-    CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (c.output_console && GetConsoleScreenBufferInfo(c.output, &info) != 0) {
-        cols = info.srWindow.Right - info.srWindow.Left + 1;
-        rows = info.srWindow.Bottom - info.srWindow.Top + 1;
-        if (cols > 0 && rows > 0) return;
-    }
-    cols = c.cols;
-    rows = c.rows;
-}
-
-struct TextArea {
-    std::int32_t top, bottom, rows, cols;
-};
-
-TextArea text_area() {
-    const Console& c = console();
-    std::int32_t cols = 0, rows = 0;
-    grid_size(cols, rows);
-    std::int32_t bottom = c.window_bottom < 0 || c.window_bottom >= rows ? rows - 1 : c.window_bottom;
-    std::int32_t top = c.window_top > bottom ? 0 : c.window_top;
-    return {top, bottom, rows, cols};
-}
-
 // The console window's cursor (relative to its visible part) follows the
 // bookkeeping.
 SHORT window_origin_row() {
@@ -338,48 +277,37 @@ SHORT window_origin_row() {
 }
 
 void move_console_cursor() {
+    console_core::State& k = console_core::state();
     Console& c = console();
     if (!c.output_console) return;
-    COORD at{static_cast<SHORT>(c.col), static_cast<SHORT>(window_origin_row() + c.row)};
+    COORD at{static_cast<SHORT>(k.col), static_cast<SHORT>(window_origin_row() + k.row)};
     SetConsoleCursorPosition(c.output, at);
 }
 
 void read_console_cursor() {
+    console_core::State& k = console_core::state();
     Console& c = console();
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (!c.output_console || GetConsoleScreenBufferInfo(c.output, &info) == 0) return;
-    c.col = info.dwCursorPosition.X;
-    c.row = info.dwCursorPosition.Y - info.srWindow.Top;
+    k.col = info.dwCursorPosition.X;
+    k.row = info.dwCursorPosition.Y - info.srWindow.Top;
 }
 
-// Follows printed bytes in the bookkeeping of output that is not a console
-// window: carriage return, line feed, backspace, and wrapping at the width.
+// A console window knows its cursor; other output is followed in the core's
+// bookkeeping.
 void track_output(const std::uint8_t* bytes, std::int32_t length) {
-    Console& c = console();
-    if (c.output_console) {
+    if (console().output_console) {
         read_console_cursor();
         return;
     }
-    for (std::int32_t i = 0; i < length; ++i) {
-        switch (bytes[i]) {
-        case '\r': c.col = 0; break;
-        case '\n': c.col = 0; ++c.row; break;
-        case '\b': if (c.col > 0) --c.col; break;
-        case 7: break;
-        default:
-            if (++c.col >= c.cols) {
-                c.col = 0;
-                ++c.row;
-            }
-        }
-    }
-    if (c.row >= c.rows) c.row = c.rows - 1;
+    console_core::track_output(bytes, length);
 }
 
 void fill_rows(std::int32_t first, std::int32_t last, std::int32_t cols) {
+    console_core::State& k = console_core::state();
     Console& c = console();
     const SHORT origin = window_origin_row();
-    const WORD attribute = static_cast<WORD>((c.bg << 4) | c.fg);
+    const WORD attribute = static_cast<WORD>((k.bg << 4) | k.fg);
     for (std::int32_t r = first; r <= last; ++r) {
         DWORD done = 0;
         const COORD at{0, static_cast<SHORT>(origin + r)};
@@ -395,6 +323,7 @@ ConsoleHandles console_attach(ConsoleHandles handles) {
     const ConsoleHandles previous{c.input, c.output};
     const ConsoleSleeper sleeper = c.sleeper;
     c = Console{};
+    console_core::reset();
     c.sleeper = sleeper;
     c.input = static_cast<HANDLE>(handles.input);
     c.output = static_cast<HANDLE>(handles.output);
@@ -408,21 +337,23 @@ ConsoleSleeper console_set_sleeper(ConsoleSleeper sleeper) {
 }
 
 void console_clear(std::int32_t mode) {
+    console_core::State& k = console_core::state();
     Console& c = console();
-    const TextArea area = text_area();
+    const console_core::TextArea area = console_core::text_area();
     const bool window_is_all = area.top == 0 && area.bottom == area.rows - 1;
     const bool window_only = mode == 2 || (mode == CLEAR_NO_ARGUMENT && !window_is_all);
     if (c.output_console) fill_rows(window_only ? area.top : 0, window_only ? area.bottom : area.rows - 1, area.cols);
-    c.row = area.top;
-    c.col = 0;
+    k.row = area.top;
+    k.col = 0;
     move_console_cursor();
 }
 
 std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32_t visibility) {
+    console_core::State& k = console_core::state();
     Console& c = console();
     check_streams();
-    if (row >= 1) c.row = row - 1;
-    if (col >= 1) c.col = col - 1;
+    if (row >= 1) k.row = row - 1;
+    if (col >= 1) k.col = col - 1;
     if (row >= 1 || col >= 1) move_console_cursor();
     if (visibility >= 0 && c.output_console) {
         CONSOLE_CURSOR_INFO info{};
@@ -431,27 +362,29 @@ std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32
             SetConsoleCursorInfo(c.output, &info);
         }
     }
-    return ((c.row & 0xFF) * 256 + (c.col & 0xFF)) + 257;
+    return ((k.row & 0xFF) * 256 + (k.col & 0xFF)) + 257;
 }
 
 void console_get_text_pos(std::int32_t* col, std::int32_t* row) {
+    console_core::State& k = console_core::state();
     check_streams();
     read_console_cursor();
-    if (col) *col = console().col + 1;
-    if (row) *row = console().row + 1;
+    if (col) *col = k.col + 1;
+    if (row) *row = k.row + 1;
 }
 
 void console_get_text_size(std::int32_t* cols, std::int32_t* rows) {
     std::int32_t c = 0, r = 0;
-    grid_size(c, r);
+    console_core::grid_size(c, r);
     if (cols) *cols = c;
     if (rows) *rows = r;
 }
 
 std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
+    console_core::State& k = console_core::state();
     Console& c = console();
     std::int32_t old_cols = 0, old_rows = 0;
-    grid_size(old_cols, old_rows);
+    console_core::grid_size(old_cols, old_rows);
     if (c.output_console) {
         // The buffer must be at least as large as the window: grow the buffer
         // first, then set the window, then shrink the buffer to it.
@@ -467,29 +400,21 @@ std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
             }
         }
     } else {
-        if (cols > 0) c.cols = cols;
-        if (rows > 0) c.rows = rows;
+        if (cols > 0) k.cols = cols;
+        if (rows > 0) k.rows = rows;
     }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(old_rows) * 65536u +
-                                     static_cast<std::uint32_t>(old_cols));
+    return console_core::size_code(old_cols, old_rows);
 }
 
 std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
+    console_core::State& k = console_core::state();
     Console& c = console();
-    const std::uint32_t previous = (c.bg & 0xFFFF) * 65536u + (c.fg & 0xFFFF);
-    if (!(flags & 1)) c.fg = fg & 15;
-    if (!(flags & 2)) c.bg = bg & 15;
+    const std::uint32_t previous = console_core::set_colours(fg, bg, flags);
     check_streams();
     // The console's attribute bits are the classic palette's: blue 1, green
     // 2, red 4, bright 8; background in the next four bits.
-    if (c.output_console) SetConsoleTextAttribute(c.output, static_cast<WORD>((c.bg << 4) | c.fg));
+    if (c.output_console) SetConsoleTextAttribute(c.output, static_cast<WORD>((k.bg << 4) | k.fg));
     return previous;
-}
-
-void console_view_update(std::int32_t top, std::int32_t bottom) {
-    Console& c = console();
-    c.window_top = top >= 1 ? top - 1 : 0;
-    c.window_bottom = bottom >= 1 ? bottom - 1 : -1;
 }
 
 void console_print(const std::uint8_t* bytes, std::int32_t length) {
@@ -497,46 +422,6 @@ void console_print(const std::uint8_t* bytes, std::int32_t length) {
     check_streams();
     write_output(bytes, static_cast<std::size_t>(length));
     track_output(bytes, length);
-}
-
-KeyText console_key_text() {
-    pump_input();
-    return key_text_of(pop_key());
-}
-
-std::int32_t console_wait_key() {
-    for (;;) {
-        pump_input();
-        const std::int32_t code = pop_key();
-        if (code != 0) return code >= 128 && code <= 255 ? code - 256 : code;
-        if (no_more_keys()) return 0;
-        console_key_sleep(-1);
-    }
-}
-
-std::int32_t console_key_pending() {
-    pump_input();
-    return console().key_count > 0 ? 1 : 0;
-}
-
-void console_key_sleep(std::int32_t milliseconds) {
-    if (milliseconds == -1) {
-        while (!take_arrived() && !no_more_keys()) console_sleep(KEY_TEST_SLICE_MS);
-        return;
-    }
-    if (milliseconds >= 100) {
-        while (milliseconds > KEY_TEST_SLICE_MS) {
-            if (take_arrived()) return;
-            console_sleep(KEY_TEST_SLICE_MS);
-            milliseconds -= KEY_TEST_SLICE_MS;
-        }
-    }
-    if (milliseconds >= 0) console_sleep(milliseconds);
-}
-
-bool console_input_ended() {
-    pump_input();
-    return no_more_keys();
 }
 
 bool console_input_is_interactive() {

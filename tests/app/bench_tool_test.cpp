@@ -70,8 +70,8 @@ RunResult run_bench(const std::vector<std::string>& args) {
     startup.hStdError = err;
     PROCESS_INFORMATION process{};
     RunResult result;
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    const BOOL started =
+        CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(out);
     CloseHandle(err);
     if (started == 0) {
@@ -153,17 +153,35 @@ bool parse_flat_json(const std::string& line, std::map<std::string, double>& val
 
 TEST(BenchTool, BadArgumentsPrintUsageAndExit2) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--frames"},          {"--frames", "0"},        {"--frames", "-3"},
-        {"--frames", "abc"},   {"--frames", "5x"},       {"--frames", ""},
-        {"--frames", "1000001"}, {"--frames", "99999999999999999999"},
-        {"--state"},           {"--dump"},               {"--state", ""},
-        {"--bogus"},           {"frames"},               {"--frames", "2", "extra"},
-        {"--frames", " 5"},    {"--frames", "+3"},       {"--frames", "\t7"},
+        {"--frames"},
+        {"--frames", "0"},
+        {"--frames", "-3"},
+        {"--frames", "abc"},
+        {"--frames", "5x"},
+        {"--frames", ""},
+        {"--frames", "1000001"},
+        {"--frames", "99999999999999999999"},
+        {"--state"},
+        {"--dump"},
+        {"--state", ""},
+        {"--bogus"},
+        {"frames"},
+        {"--frames", "2", "extra"},
+        {"--frames", " 5"},
+        {"--frames", "+3"},
+        {"--frames", "\t7"},
         {"--frames", "-0"},
-        {"--reference", "--compare"}, {"--compare", "--reference"}, {"--isa"},
-        {"--isa", "avx3"},     {"--isa", ""},            {"--workers", "9"},
-        {"--workers", "-1"},   {"--workers", "1x"},      {"--workers"},
-        {"--workers", " 2"},   {"--workers", "+1"},
+        {"--reference", "--compare"},
+        {"--compare", "--reference"},
+        {"--isa"},
+        {"--isa", "avx3"},
+        {"--isa", ""},
+        {"--workers", "9"},
+        {"--workers", "-1"},
+        {"--workers", "1x"},
+        {"--workers"},
+        {"--workers", " 2"},
+        {"--workers", "+1"},
     };
     for (const auto& args : bad) {
         const RunResult r = run_bench(args);
@@ -246,8 +264,8 @@ TEST(BenchTool, CompareReportsBothPathsAndEveryPathWritesTheSameState) {
     ASSERT_EQ(create_world_arrays(w), 0);
     init_world(w);
     for (int i = 0; i < 4; ++i) step_world(w);
-    for (const std::vector<std::string>& path : {std::vector<std::string>{"--reference"},
-                                               {"--isa", "exact"}, {"--isa", "sse2"}}) {
+    for (const std::vector<std::string>& path :
+         {std::vector<std::string>{"--reference"}, {"--isa", "exact"}, {"--isa", "sse2"}}) {
         const std::string state_path = temp_path("state_path.bin");
         std::vector<std::string> args{"--frames", "4", "--state", state_path};
         args.insert(args.end(), path.begin(), path.end());
@@ -289,7 +307,8 @@ TEST(BenchTool, DumpIsTheLastFrameAsPpm) {
         const std::uint32_t drawn = 0xFF000000u | (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
         if (drawn != expected[i]) {
             ++mismatches;
-            ADD_FAILURE() << "pixel " << i % 800 << ", " << i / 800 << ": " << std::hex << drawn << " != " << expected[i];
+            ADD_FAILURE() << "pixel " << i % 800 << ", " << i / 800 << ": " << std::hex << drawn
+                          << " != " << expected[i];
         }
     }
 }

@@ -10,15 +10,16 @@
 #include <system_error>
 #include <vector>
 
-#include "app/program.h"
 #include "allocation_count.h"
+#include "app/program.h"
 #include "app/world.h"
 #include "app/world_fast.h"
 #include "frame_support.h"
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/text.h"
 #include "rt/console.h"
@@ -54,15 +55,14 @@ protected:
         return pixels;
     }
 
-    static void expect_same_frame(const std::vector<std::uint32_t>& drawn,
-                                  const std::vector<std::uint32_t>& expected) {
+    static void expect_same_frame(const std::vector<std::uint32_t>& drawn, const std::vector<std::uint32_t>& expected) {
         ASSERT_EQ(drawn.size(), expected.size());
         int mismatches = 0;
         for (std::size_t i = 0; i < drawn.size() && mismatches < 10; ++i) {
             if (drawn[i] != expected[i]) {
                 ++mismatches;
-                ADD_FAILURE() << "pixel (" << i % SCREEN_WIDTH << ", " << i / SCREEN_WIDTH << "): drawn "
-                              << std::hex << drawn[i] << ", expected " << expected[i];
+                ADD_FAILURE() << "pixel (" << i % SCREEN_WIDTH << ", " << i / SCREEN_WIDTH << "): drawn " << std::hex
+                              << drawn[i] << ", expected " << expected[i];
             }
         }
     }

@@ -112,10 +112,10 @@ TEST(FastStepBands, DistancesOnAndBesideHalvesAndWholeQuotientsMatchTheExactStep
             one_short.push_back({px, py});
         }
     }
-    std::printf("[          ] %d candidates: %zu even ties, %zu odd ties, %zu within u of a half, %zu whole "
-                "quotients, %zu one short\n",
-                CANDIDATES, even_ties.size(), odd_ties.size(), near_half.size(), whole_quotient.size(),
-                one_short.size());
+    std::printf(
+        "[          ] %d candidates: %zu even ties, %zu odd ties, %zu within u of a half, %zu whole "
+        "quotients, %zu one short\n",
+        CANDIDATES, even_ties.size(), odd_ties.size(), near_half.size(), whole_quotient.size(), one_short.size());
     ASSERT_FALSE(even_ties.empty());
     ASSERT_FALSE(odd_ties.empty());
     ASSERT_FALSE(near_half.empty());

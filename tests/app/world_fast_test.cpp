@@ -33,7 +33,6 @@ constexpr int TRAJECTORY_FRAMES = 120;
 constexpr int RANDOM_ROUNDS = 4;
 #endif
 
-
 std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 
 using test::TestWorld;
@@ -88,8 +87,8 @@ int measure_mismatches(const FastStepper& stepper, const ExactMeasures& exact, c
         }
         if (++mismatches <= 5) {
             ADD_FAILURE() << where << ": particle " << i << " fast (" << stepper.screen_x()[i] << ", "
-                          << stepper.screen_y()[i] << ") " << std::hex << stepper.colours()[i] << std::dec
-                          << " exact (" << at.x << ", " << at.y << ") " << std::hex << colour;
+                          << stepper.screen_y()[i] << ") " << std::hex << stepper.colours()[i] << std::dec << " exact ("
+                          << at.x << ", " << at.y << ") " << std::hex << colour;
         }
     }
     return mismatches;
@@ -159,14 +158,22 @@ TEST(FastStepTrajectory, EveryInstructionSetFollowsTheExactTrajectoryFromTheInit
 // the nearest .5 / .25 / 1/256 offset, as the adversarial states need.
 float near(std::mt19937& rng, float v) {
     switch (rng() % 8) {
-        case 0: return v;
-        case 1: return std::nextafter(v, std::numeric_limits<float>::infinity());
-        case 2: return std::nextafter(v, -std::numeric_limits<float>::infinity());
-        case 3: return v + 0.5f;
-        case 4: return v - 0.5f;
-        case 5: return v + 0.25f;
-        case 6: return v + 1.0f / 256.0f;
-        default: return std::nextafter(std::nextafter(v, 1e30f), 1e30f);
+    case 0:
+        return v;
+    case 1:
+        return std::nextafter(v, std::numeric_limits<float>::infinity());
+    case 2:
+        return std::nextafter(v, -std::numeric_limits<float>::infinity());
+    case 3:
+        return v + 0.5f;
+    case 4:
+        return v - 0.5f;
+    case 5:
+        return v + 0.25f;
+    case 6:
+        return v + 1.0f / 256.0f;
+    default:
+        return std::nextafter(std::nextafter(v, 1e30f), 1e30f);
     }
 }
 
@@ -180,31 +187,70 @@ void fill_adversarial(TestWorld& t, std::mt19937& rng, bool non_finite) {
     std::uniform_int_distribution<int> x_pos(0, WORLD_WIDTH - 1);
     std::uniform_int_distribution<int> y_pos(0, WORLD_HEIGHT - 1);
     std::uniform_int_distribution<int> velocity(-200000, 200000);
-    const float specials[] = {65536.0f, 65535.0f, 65537.0f, -65536.0f, 16777216.0f, 16777218.0f, -16777216.0f,
-                              33554432.0f, 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
-                              std::numeric_limits<float>::quiet_NaN(), 0x1p-42f, -0x1p-42f, 0x1p-149f,
-                              128.0f, -128.0f, 384.0f, 0.0f, -0.0f};
+    const float specials[] = {65536.0f,
+                              65535.0f,
+                              65537.0f,
+                              -65536.0f,
+                              16777216.0f,
+                              16777218.0f,
+                              -16777216.0f,
+                              33554432.0f,
+                              1e30f,
+                              -1e30f,
+                              std::numeric_limits<float>::infinity(),
+                              std::numeric_limits<float>::quiet_NaN(),
+                              0x1p-42f,
+                              -0x1p-42f,
+                              0x1p-149f,
+                              128.0f,
+                              -128.0f,
+                              384.0f,
+                              0.0f,
+                              -0.0f};
     for (std::int32_t i = 0; i < PARTICLE_COUNT; ++i) {
         float px = static_cast<float>(x_pos(rng));
         float py = static_cast<float>(y_pos(rng));
         float vx = static_cast<float>(velocity(rng));
         float vy = static_cast<float>(velocity(rng));
         switch (rng() % 10) {
-            case 0: px = near(rng, px); break;
-            case 1: py = near(rng, py); vy = near(rng, vy); break;
-            case 2: px = static_cast<float>(x_pos(rng)) + 0.5f; vx = (rng() % 2 ? 1 : -1) * 0x1p-42f; break;
-            case 3: vx = specials[rng() % std::size(specials)]; break;
-            case 4: vy = specials[rng() % std::size(specials)]; px = near(rng, px); break;
-            case 9: vy = near(rng, vy); vx = near(rng, vx); break;
-            case 5: px = static_cast<float>(static_cast<int>(rng() % 70000) - 35000); break;
-            case 6: py = (rng() % 2 ? 32768.0f : -32768.0f) + static_cast<float>(rng() % 3) - 1.0f; break;
-            case 7: vx = static_cast<float>(128 + 256 * static_cast<int>(rng() % 800)); break;  // moves of .5
-            case 8:  // signed zeros: a -0 position that does not move
-                px = -0.0f;
-                py = rng() % 2 ? -0.0f : py;
-                vx = rng() % 2 ? -0.0f : 0.0f;
-                break;
-            default: break;  // plain whole-number state
+        case 0:
+            px = near(rng, px);
+            break;
+        case 1:
+            py = near(rng, py);
+            vy = near(rng, vy);
+            break;
+        case 2:
+            px = static_cast<float>(x_pos(rng)) + 0.5f;
+            vx = (rng() % 2 ? 1 : -1) * 0x1p-42f;
+            break;
+        case 3:
+            vx = specials[rng() % std::size(specials)];
+            break;
+        case 4:
+            vy = specials[rng() % std::size(specials)];
+            px = near(rng, px);
+            break;
+        case 9:
+            vy = near(rng, vy);
+            vx = near(rng, vx);
+            break;
+        case 5:
+            px = static_cast<float>(static_cast<int>(rng() % 70000) - 35000);
+            break;
+        case 6:
+            py = (rng() % 2 ? 32768.0f : -32768.0f) + static_cast<float>(rng() % 3) - 1.0f;
+            break;
+        case 7:
+            vx = static_cast<float>(128 + 256 * static_cast<int>(rng() % 800));
+            break;  // moves of .5
+        case 8:     // signed zeros: a -0 position that does not move
+            px = -0.0f;
+            py = rng() % 2 ? -0.0f : py;
+            vx = rng() % 2 ? -0.0f : 0.0f;
+            break;
+        default:
+            break;  // plain whole-number state
         }
         // Without the non-finite and huge values the normaliser stays
         // ordinary and the colour kernels see the adversarial velocities.

@@ -29,7 +29,7 @@ TEST_F(X87Integer, RoundsHalvesToEven) {
 TEST_F(X87Integer, Out32BitRangeAndNaNGiveIndefinite) {
     EXPECT_EQ(round_to_i32(2147483647.0L), 2147483647);
     EXPECT_EQ(round_to_i32(2147483647.4999L), 2147483647);
-    EXPECT_EQ(round_to_i32(2147483647.5L), INDEFINITE_I32);  // rounds to 2^31
+    EXPECT_EQ(round_to_i32(2147483647.5L), INDEFINITE_I32);    // rounds to 2^31
     EXPECT_EQ(round_to_i32(-2147483648.5L), -2147483647 - 1);  // rounds to -2^31, in range
     EXPECT_EQ(round_to_i32(1e30L), INDEFINITE_I32);
     EXPECT_EQ(round_to_i32(std::numeric_limits<long double>::infinity()), INDEFINITE_I32);
@@ -41,8 +41,8 @@ TEST_F(X87Integer, Out32BitRangeAndNaNGiveIndefinite) {
 TEST_F(X87Integer, Out64BitRangeAndNaNGiveIndefinite) {
     EXPECT_EQ(round_to_i64(0x1p63L - 1.0L), std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(round_to_i64(0x1p63L - 1.5L), std::numeric_limits<std::int64_t>::max() - 1);  // tie to even
-    EXPECT_EQ(round_to_i64(0x1p63L - 0.5L), INDEFINITE_I64);  // tie rounds up to 2^63
-    EXPECT_EQ(round_to_i64(-0x1p63L), INDEFINITE_I64);  // -2^63 itself, in range
+    EXPECT_EQ(round_to_i64(0x1p63L - 0.5L), INDEFINITE_I64);                                // tie rounds up to 2^63
+    EXPECT_EQ(round_to_i64(-0x1p63L), INDEFINITE_I64);                                      // -2^63 itself, in range
     EXPECT_EQ(round_to_i64(-0x1p63L - 1.0L), INDEFINITE_I64);
     EXPECT_EQ(round_to_i64(4294967296.5L), 4294967296LL);
     EXPECT_EQ(round_to_i64(std::numeric_limits<long double>::infinity()), INDEFINITE_I64);

@@ -11,12 +11,14 @@
 #include "fuzz_input.h"
 #include "fuzz_screen.h"
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/ellipse.h"
-#include "gfx/text/lines.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
+#include "gfx/text/view.h"
 
 namespace {
 
@@ -66,51 +68,53 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!vz::fuzz::open_small_screen(in)) return 0;
     for (int step = 0; step < 12 && !in.empty(); ++step) {
         switch (in.u8() % 8) {
-            case 0:
-            case 1: {
-                const float x = in.real(), y = in.real(), radius = in.real(), aspect = in.real();
-                const std::uint32_t colour = in.u32();
-                const bool whole = (in.u8() & 1) != 0;
-                const float start = whole ? 0.0f : in.real();
-                const float end = whole ? 6.283186f : in.real();
-                // An arc takes about 1.5 * sqrt(rx * ry) steps per radian of
-                // its span wherever it lies. Arcs of more than a few thousand
-                // steps take the same paths with more steps and are left to
-                // the unit tests, so that a run stays quick; large radii over
-                // short spans stay in.
-                if (!whole && arc_steps(radius, aspect, start, end) > MAX_ARC_STEPS) break;
-                vz::ellipse(nullptr, x, y, radius, colour, aspect, start, end, in.i32(), coord_flags(in));
-                break;
+        case 0:
+        case 1: {
+            const float x = in.real(), y = in.real(), radius = in.real(), aspect = in.real();
+            const std::uint32_t colour = in.u32();
+            const bool whole = (in.u8() & 1) != 0;
+            const float start = whole ? 0.0f : in.real();
+            const float end = whole ? 6.283186f : in.real();
+            // An arc takes about 1.5 * sqrt(rx * ry) steps per radian of
+            // its span wherever it lies. Arcs of more than a few thousand
+            // steps take the same paths with more steps and are left to
+            // the unit tests, so that a run stays quick; large radii over
+            // short spans stay in.
+            if (!whole && arc_steps(radius, aspect, start, end) > MAX_ARC_STEPS) break;
+            vz::ellipse(nullptr, x, y, radius, colour, aspect, start, end, in.i32(), coord_flags(in));
+            break;
+        }
+        case 2:
+        case 3: {
+            const float x1 = in.real(), y1 = in.real(), x2 = in.real(), y2 = in.real();
+            const std::uint32_t colour = in.u32();
+            const std::int32_t box = in.u8() % 4;
+            vz::draw_line(nullptr, x1, y1, x2, y2, colour, box == 3 ? in.i32() : box, in.i32(), coord_flags(in));
+            break;
+        }
+        case 4: {
+            const std::int32_t x1 = in.number(), y1 = in.number(), x2 = in.number(), y2 = in.number();
+            vz::set_view(x1, y1, x2, y2, in.u32(), in.u32(), in.i32());
+            break;
+        }
+        case 5:
+            if (in.u8() & 1) {
+                vz::page_set(in.number(), in.number());
+            } else {
+                vz::page_copy(in.number(), in.number());
             }
-            case 2:
-            case 3: {
-                const float x1 = in.real(), y1 = in.real(), x2 = in.real(), y2 = in.real();
-                const std::uint32_t colour = in.u32();
-                const std::int32_t box = in.u8() % 4;
-                vz::draw_line(nullptr, x1, y1, x2, y2, colour, box == 3 ? in.i32() : box, in.i32(), coord_flags(in));
-                break;
+            break;
+        case 6:
+            vz::clear(in.number());
+            break;
+        default:
+            if (in.u8() & 1) {
+                vz::change_palette(in.number(), in.number(), in.number(), in.number());
+            } else {
+                vz::port_out(in.u16(), in.u8());
+                vz::port_in(in.u16());
             }
-            case 4: {
-                const std::int32_t x1 = in.number(), y1 = in.number(), x2 = in.number(), y2 = in.number();
-                vz::set_view(x1, y1, x2, y2, in.u32(), in.u32(), in.i32());
-                break;
-            }
-            case 5:
-                if (in.u8() & 1) {
-                    vz::page_set(in.number(), in.number());
-                } else {
-                    vz::page_copy(in.number(), in.number());
-                }
-                break;
-            case 6: vz::clear(in.number()); break;
-            default:
-                if (in.u8() & 1) {
-                    vz::change_palette(in.number(), in.number(), in.number(), in.number());
-                } else {
-                    vz::port_out(in.u16(), in.u8());
-                    vz::port_in(in.u16());
-                }
-                break;
+            break;
         }
         if (vz::current_context()->lock_count != 0) std::abort();
     }

@@ -41,10 +41,14 @@ public:
     std::int32_t number() {
         const std::uint8_t kind = u8();
         switch (kind & 3) {
-            case 0: return static_cast<std::int8_t>(u8());
-            case 1: return static_cast<std::int16_t>(u16());
-            case 2: return static_cast<std::int32_t>(u16() % 2048);
-            default: return i32();
+        case 0:
+            return static_cast<std::int8_t>(u8());
+        case 1:
+            return static_cast<std::int16_t>(u16());
+        case 2:
+            return static_cast<std::int32_t>(u16() % 2048);
+        default:
+            return i32();
         }
     }
 
@@ -52,17 +56,22 @@ public:
     // the extremes, the smallest numbers and the ends of the integer ranges.
     float real() {
         static constexpr float SPECIAL[] = {
-            0.0f, -0.0f, 1.0f, -1.0f, 0.5f, -0.5f, 2.5f, 1e-45f, -1e-45f, 3.4028235e38f, -3.4028235e38f,
-            2147483648.0f, -2147483648.0f, 1073741824.0f, 1048576.0f, 16777216.0f, 6.2831855f, 6.283186f,
-            -6.283186f, 9.2233720e18f,
+            0.0f,       -0.0f,       1.0f,          -1.0f,          0.5f,          -0.5f,          2.5f,
+            1e-45f,     -1e-45f,     3.4028235e38f, -3.4028235e38f, 2147483648.0f, -2147483648.0f, 1073741824.0f,
+            1048576.0f, 16777216.0f, 6.2831855f,    6.283186f,      -6.283186f,    9.2233720e18f,
         };
         const std::uint8_t kind = u8();
         switch (kind % 8) {
-            case 0: return std::bit_cast<float>(u32());  // any pattern, NaN and infinity included
-            case 1: return SPECIAL[u8() % (sizeof SPECIAL / sizeof SPECIAL[0])];
-            case 2: return kind & 8 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
-            case 3: return std::numeric_limits<float>::quiet_NaN();
-            default: return static_cast<float>(static_cast<std::int16_t>(u16())) / 4.0f;
+        case 0:
+            return std::bit_cast<float>(u32());  // any pattern, NaN and infinity included
+        case 1:
+            return SPECIAL[u8() % (sizeof SPECIAL / sizeof SPECIAL[0])];
+        case 2:
+            return kind & 8 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+        case 3:
+            return std::numeric_limits<float>::quiet_NaN();
+        default:
+            return static_cast<float>(static_cast<std::int16_t>(u16())) / 4.0f;
         }
     }
 

@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "fuzz_input.h"
-#include "recycled_blocks.h"
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
+#include "recycled_blocks.h"
 
 namespace vz::fuzz {
 

@@ -11,6 +11,7 @@
 #include "fuzz_input.h"
 #include "fuzz_screen.h"
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/text/input.h"
 #include "gfx/text/keys.h"
 #include "rt/console.h"
@@ -62,8 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vz::console_hooks().sleep_ms = type_next_key;
     g_keys = &in;
     g_pauses = 0;
-    while (vz::take_key() != 0) {
-    }
+    while (vz::take_key() != 0) {}
     if (runtime_editor) {
         vz::RtText line;
         vz::RtText prompt;
@@ -78,8 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check_cursor();
     g_keys = nullptr;
     vz::console_hooks().sleep_ms = saved_sleep;
-    while (vz::take_key() != 0) {
-    }
+    while (vz::take_key() != 0) {}
     vz::close_screen();
     return 0;
 }

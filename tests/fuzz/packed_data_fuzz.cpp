@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result == 0 && !no_output && capacity > room) std::abort();
 
     std::size_t again = room;
-    if (vz::unpack_data(stream, no_output ? nullptr : output.get(), &again) != result || again != capacity) std::abort();
+    if (vz::unpack_data(stream, no_output ? nullptr : output.get(), &again) != result || again != capacity)
+        std::abort();
     if (vz::unpack_data(stream, output.get(), nullptr) != -1) std::abort();
     return 0;
 }

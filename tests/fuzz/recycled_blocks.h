@@ -26,7 +26,7 @@ namespace vz::fuzz {
 
 namespace recycled_detail {
 
-constexpr std::size_t SMALLEST = 1 << 10;    // smaller blocks are cheap as they are
+constexpr std::size_t SMALLEST = 1 << 10;     // smaller blocks are cheap as they are
 constexpr std::size_t KEPT_BYTES = 64 << 20;  // at most this much waits for reuse
 
 struct Block {

@@ -8,10 +8,11 @@
 #include "fuzz_input.h"
 #include "fuzz_screen.h"
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/ellipse.h"
-#include "gfx/mode_table.h"
-#include "gfx/pages.h"
+#include "gfx/screen/mode_table.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/text.h"
 
 namespace {
@@ -70,28 +71,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int32_t pages = in.number();
         std::int32_t result = 0;
         switch (in.u8() % 3) {
-            case 0: {
-                const std::int32_t width = in.number();
-                const std::int32_t height = in.number();
-                if (!affordable(width, height, pages, pixel_bytes(depth))) continue;
-                result = vz::screen_res(width, height, depth, pages, flags, refresh);
-                break;
+        case 0: {
+            const std::int32_t width = in.number();
+            const std::int32_t height = in.number();
+            if (!affordable(width, height, pages, pixel_bytes(depth))) continue;
+            result = vz::screen_res(width, height, depth, pages, flags, refresh);
+            break;
+        }
+        case 1: {
+            // A numbered mode's size comes from the mode table, at the depth
+            // asked; a mode that does not exist is refused before any allocation.
+            const std::int32_t mode = in.number();
+            const vz::ModeInfo& info = vz::mode_table(mode);
+            if (!affordable(info.width, static_cast<std::int64_t>(info.height) * info.scanline, pages,
+                            pixel_bytes(depth))) {
+                continue;
             }
-            case 1: {
-                // A numbered mode's size comes from the mode table, at the depth
-                // asked; a mode that does not exist is refused before any allocation.
-                const std::int32_t mode = in.number();
-                const vz::ModeInfo& info = vz::mode_table(mode);
-                if (!affordable(info.width, static_cast<std::int64_t>(info.height) * info.scanline, pages,
-                                pixel_bytes(depth))) {
-                    continue;
-                }
-                result = vz::screen_mode(mode, depth, pages, flags, refresh);
-                break;
-            }
-            default:
-                result = vz::screen_mode_pages(in.number(), in.number(), in.number());
-                break;
+            result = vz::screen_mode(mode, depth, pages, flags, refresh);
+            break;
+        }
+        default:
+            result = vz::screen_mode_pages(in.number(), in.number(), in.number());
+            break;
         }
         (void)result;
         use_screen();

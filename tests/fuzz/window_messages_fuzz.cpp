@@ -29,7 +29,8 @@
 #include "gfx/drivers/window_proc.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
 
@@ -205,7 +206,9 @@ vz::WindowMessage message_from(vz::fuzz::Input& in) {
     m.alt_held = (bits & 4) != 0;
     m.activated = (bits & 8) != 0;
     m.minimised = (bits & 16) != 0;
-    m.key_char = in.u8();
+    m.modifiers = in.u8() & (vz::KEYMOD_RIGHT_ALT | vz::KEYMOD_ALT | vz::KEYMOD_RIGHT_CONTROL | vz::KEYMOD_CONTROL |
+                             vz::KEYMOD_SHIFT);
+    m.types_character = (bits & 64) != 0;
     m.character = (bits & 32) != 0 ? in.u32() : in.u8();
     m.x = in.number();
     m.y = in.number();
@@ -227,11 +230,9 @@ struct OpenScreen {
 OpenScreen g_screen;
 
 void drain_queues() {
-    while (vz::take_key() != 0) {
-    }
+    while (vz::take_key() != 0) {}
     vz::ScreenEvent event{};
-    while (vz::take_event(event)) {
-    }
+    while (vz::take_event(event)) {}
 }
 
 // Opens the screen for `flags`, or puts the open one back as it was when it opened.

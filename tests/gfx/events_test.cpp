@@ -6,6 +6,7 @@
 
 #include "gfx/context.h"
 #include "gfx/events.h"
+#include "gfx/screen/screen_setup.h"
 #include "screen_support.h"
 
 namespace vz::test {

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "gfx/draw_state.h"
+#include "gfx/screen_failure.h"
+#include "gfx/surface/draw_state.h"
 #include "gfx/testing.h"
 #include "tests/test_env.h"
 
@@ -30,7 +31,9 @@ struct FakeDriver {
         call.depth = depth;
         call.title = title != nullptr ? title : "";
         g_log.calls.push_back(call);
-        return g_log.inits++ == g_log.succeed_at_init ? 0 : 1;
+        if (g_log.inits++ == g_log.succeed_at_init) return 0;
+        if (g_log.refusals[N] != nullptr) note_driver_failure(g_log.refusals[N]);
+        return 1;
     }
     static std::int32_t exit() {
         DriverCall call;

@@ -11,6 +11,7 @@
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz::test {
 
@@ -29,7 +30,8 @@ struct DriverCall {
 struct FakeDriverLog {
     std::vector<DriverCall> calls;
     int inits = 0;
-    int succeed_at_init = -1;  // the init call (counted from 0) that succeeds; -1 = none
+    int succeed_at_init = -1;      // the init call (counted from 0) that succeeds; -1 = none
+    const char* refusals[4] = {};  // the reason each driver (in list order) notes when its init fails
     int lock_calls = 0;
     int unlock_calls = 0;
     int flips = 0;

@@ -22,8 +22,8 @@ bool all_zero(const void* block, std::size_t bytes) {
 }
 
 TEST(ZeroedAlloc, BlocksAreZeroAndAligned) {
-    for (std::size_t alignment : {std::size_t{1}, alignof(std::max_align_t), std::size_t{16}, std::size_t{64},
-                                  std::size_t{4096}}) {
+    for (std::size_t alignment :
+         {std::size_t{1}, alignof(std::max_align_t), std::size_t{16}, std::size_t{64}, std::size_t{4096}}) {
         // Sizes that are not a multiple of the alignment included.
         for (std::size_t bytes : {std::size_t{0}, std::size_t{1}, std::size_t{17}, std::size_t{5000}}) {
             void* block = zeroed_alloc(bytes, alignment);

@@ -18,8 +18,7 @@ struct ArrayTest : testing::Test {
     ArrayDescriptor array{};
     void TearDown() override { array_erase(array, 0); }
 
-    std::int32_t redim(std::int32_t element_len, std::vector<ArrayBounds> bounds,
-                       std::int32_t zero_fill = -1) {
+    std::int32_t redim(std::int32_t element_len, std::vector<ArrayBounds> bounds, std::int32_t zero_fill = -1) {
         return array_redim(array, element_len, zero_fill, 0, bounds);
     }
     void expect_empty() const {
@@ -42,8 +41,7 @@ TEST_F(ArrayTest, ParticleSizedArrayIsZeroedAndStartsAtItsBlock) {
     EXPECT_EQ(array.dims[0].ubound, 65535);
     EXPECT_EQ(array.data, reinterpret_cast<std::uintptr_t>(array.ptr));
     for (std::int32_t i = 0; i <= 65535; ++i) ASSERT_EQ(*array_element<float>(array, i), 0.0f) << i;
-    EXPECT_EQ(array_element<float>(array, 65535),
-              static_cast<float*>(array.ptr) + 65535);
+    EXPECT_EQ(array_element<float>(array, 65535), static_cast<float*>(array.ptr) + 65535);
 }
 
 TEST_F(ArrayTest, SingleElementBounds) {
@@ -129,8 +127,8 @@ TEST_F(ArrayTest, FarOffLowerBoundsStillAddressTheBlock) {
     const auto block = reinterpret_cast<std::uintptr_t>(array.ptr);
     // Element (INT32_MAX - 1, INT32_MIN) is the first; the wrap-around of the
     // address arithmetic, at the width of an address, cancels out.
-    const std::uint64_t linear = std::uint64_t(std::int64_t(INT32_MAX - 1)) * 3 +
-                                 std::uint64_t(std::int64_t(INT32_MIN));
+    const std::uint64_t linear =
+        std::uint64_t(std::int64_t(INT32_MAX - 1)) * 3 + std::uint64_t(std::int64_t(INT32_MIN));
     EXPECT_EQ(array.data + std::uintptr_t(linear * 4), block);
 }
 
@@ -178,9 +176,7 @@ TEST_F(ArrayTest, TextElementsStartEmptyAndAreReleased) {
 TEST_F(ArrayTest, TextArraysNeedRoomForATextPerElement) {
     EXPECT_EQ(array_redim(array, 4, 1, 1, std::vector<ArrayBounds>{{0, 3}}), 1);
     expect_empty();
-    EXPECT_EQ(array_redim(array, std::int32_t(sizeof(RtText)) + 1, 1, 1,
-                          std::vector<ArrayBounds>{{0, 3}}),
-              1);
+    EXPECT_EQ(array_redim(array, std::int32_t(sizeof(RtText)) + 1, 1, 1, std::vector<ArrayBounds>{{0, 3}}), 1);
     expect_empty();
 }
 

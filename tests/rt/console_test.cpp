@@ -20,10 +20,12 @@ struct FakeScreen {
     std::int32_t rows = 75;
     std::int32_t cursor_col = 1;
     std::int32_t cursor_row = 1;
-    std::string printed;                 // every byte that reached print_text
-    std::vector<std::string> writes;     // one entry per print_text call
+    std::string printed;              // every byte that reached print_text
+    std::vector<std::string> writes;  // one entry per print_text call
     std::vector<std::int32_t> print_flags;
-    struct Pos { std::int32_t row, col, visibility; };
+    struct Pos {
+        std::int32_t row, col, visibility;
+    };
     std::vector<Pos> positions;
     std::vector<std::int32_t> clears;
     std::vector<std::pair<std::int32_t, std::int32_t>> view_updates;
@@ -140,10 +142,12 @@ TEST_F(ConsoleOps, LocateOutsideWindowAppliesOnlyVisibility) {
     EXPECT_EQ(screen_.positions[0].col, 0);
     EXPECT_EQ(screen_.positions[0].visibility, -1);
     EXPECT_EQ(code, 1001);
-    EXPECT_EQ(get_last_error(), ERR_OK);  // stored by the second stage
+    EXPECT_EQ(get_last_error(), ERR_ILLEGAL_CALL);  // the refusal, not the second stage's success
     EXPECT_EQ(screen_channel().column, 12);
 
-    struct Case { std::int32_t row, col; };
+    struct Case {
+        std::int32_t row, col;
+    };
     for (Case bad : {Case{76, 1}, Case{-1, 1}, Case{1, -1}, Case{1, 101}, Case{200, 200}}) {
         screen_.positions.clear();
         runtime_locate(bad.row, bad.col, 1);
@@ -151,7 +155,11 @@ TEST_F(ConsoleOps, LocateOutsideWindowAppliesOnlyVisibility) {
         EXPECT_EQ(screen_.positions[0].row, 0);
         EXPECT_EQ(screen_.positions[0].col, 0);
         EXPECT_EQ(screen_.positions[0].visibility, 1);
+        EXPECT_EQ(get_last_error(), ERR_ILLEGAL_CALL);
     }
+    // A position inside the window clears the error again.
+    runtime_locate(1, 1, 1);
+    EXPECT_EQ(get_last_error(), ERR_OK);
 }
 
 TEST_F(ConsoleOps, LocateFollowsNarrowedTextWindow) {
@@ -254,7 +262,7 @@ TEST_F(ConsoleOps, NextZoneFlag) {
 }
 
 TEST_F(ConsoleOps, NextZoneWithoutOrBelowOneZoneOfWidth) {
-    runtime_width(0, 0);  // sets up the channel
+    runtime_width(0, 0);              // sets up the channel
     screen_channel().line_width = 0;  // no limit: zones go on forever
     move_column_to(200);
     runtime_print_text("", PRINT_NEXT_ZONE);
@@ -277,7 +285,11 @@ TEST_F(ConsoleOps, NumberFormatting) {
     EXPECT_EQ(screen_.writes[1], "\r\n");
     EXPECT_EQ(screen_channel().column, 0);
 
-    struct Case { double value; bool single; const char* text; };
+    struct Case {
+        double value;
+        bool single;
+        const char* text;
+    };
     const Case cases[] = {
         {-2.5, true, "-2.5"},
         {3.0, false, " 3"},
@@ -345,7 +357,9 @@ TEST_F(ConsoleOps, ViewPrintSetsWindowAndPlacesCursor) {
 TEST_F(ConsoleOps, ViewPrintRefusesImpossibleWindows) {
     ASSERT_EQ(runtime_view_print(3, 8, false), 3 + 8 * 65536);
     const std::size_t updates = screen_.view_updates.size();
-    struct Case { std::int32_t top, bottom; };
+    struct Case {
+        std::int32_t top, bottom;
+    };
     for (Case bad : {Case{10, 5}, Case{76, 76}, Case{1, 76}, Case{9, -1}, Case{-1, 2}}) {
         EXPECT_EQ(runtime_view_print(bad.top, bad.bottom, true), 0) << bad.top << "," << bad.bottom;
     }

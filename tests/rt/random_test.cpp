@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <limits>
-#include <chrono>
 #include <thread>
 
 #include "rt/random.h"
@@ -45,8 +45,7 @@ private:
     char** saved_argv_ = nullptr;
 };
 
-constexpr std::array<double, 3> kMtDrawsFor52231 = {0.20732368133030832, 0.04745869990438223,
-                                                    0.5531368765514344};
+constexpr std::array<double, 3> kMtDrawsFor52231 = {0.20732368133030832, 0.04745869990438223, 0.5531368765514344};
 
 TEST_F(RandomTest, MersenneTwisterDrawsAreBitExact) {
     random_seed(52231.78125, RANDOM_ALG_DEFAULT);
@@ -117,7 +116,10 @@ TEST_F(RandomTest, NegativeSeedsTruncateTowardZero) {
 }
 
 TEST_F(RandomTest, SeedsOutsideSixtyFourBitsGiveTheIndefiniteValue) {
-    const double seeds[] = {1e30, -1e30, 0x1p63, std::numeric_limits<double>::infinity(),
+    const double seeds[] = {1e30,
+                            -1e30,
+                            0x1p63,
+                            std::numeric_limits<double>::infinity(),
                             -std::numeric_limits<double>::infinity(),
                             std::numeric_limits<double>::quiet_NaN()};
     for (double seed : seeds) {
@@ -154,8 +156,7 @@ TEST_F(RandomTest, PlatformGeneratorIsRepeatableAndFifteenBits) {
 TEST_F(RandomTest, PlatformSeedsOutsideThirtyTwoBitsGiveTheIndefiniteValue) {
     random_seed(-2147483648.0, RANDOM_ALG_PLATFORM);
     const auto indefinite = draws<8>();
-    for (double seed : {3e9, 2147483648.0, -2147483649.0, 1e30, -1e30,
-                        std::numeric_limits<double>::quiet_NaN()}) {
+    for (double seed : {3e9, 2147483648.0, -2147483649.0, 1e30, -1e30, std::numeric_limits<double>::quiet_NaN()}) {
         random_seed(seed, RANDOM_ALG_PLATFORM);
         EXPECT_EQ(draws<8>(), indefinite) << "seed " << seed;
     }

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/ellipse.h"
-#include "gfx/pages.h"
-#include "gfx/pixels.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/shapes/ellipse.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/pixels.h"
 #include "rt/console.h"
 
 namespace {

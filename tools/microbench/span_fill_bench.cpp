@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "gfx/pixel_bytes.h"
-#include "gfx/pixels.h"
+#include "gfx/surface/pixel_bytes.h"
+#include "gfx/surface/pixels.h"
 
 namespace {
 

@@ -163,8 +163,8 @@ int other_window(DWORD seconds) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "win32_control_other";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                                  100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
     if (window == nullptr) return 1;
     SetForegroundWindow(window);
     pump_for(seconds * 1000);
@@ -174,10 +174,11 @@ int other_window(DWORD seconds) {
 }
 
 void usage() {
-    std::fputs("usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE,\n"
-               "       win32-control ready TITLE framed|popup, win32-control alt-enter-mode TITLE MODE SECONDS,\n"
-               "       win32-control mode, win32-control other SECONDS\n",
-               stderr);
+    std::fputs(
+        "usage: win32-control close|find|windows|alt-enter|alt-enter-close|minimise TITLE,\n"
+        "       win32-control ready TITLE framed|popup, win32-control alt-enter-mode TITLE MODE SECONDS,\n"
+        "       win32-control mode, win32-control other SECONDS\n",
+        stderr);
 }
 
 }  // namespace

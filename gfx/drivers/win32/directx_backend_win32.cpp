@@ -29,6 +29,7 @@
 #include "gfx/drivers/win32/win32_internal.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
+#include "gfx/screen_failure.h"
 #include "rt/timer.h"
 
 namespace vz {
@@ -142,7 +143,7 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
     for (;;) {
         const DWORD flags = (width == 320 && h == 200 && depth == 8) ? DDSDM_STANDARDVGAMODE : 0;
         if (SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
-                                                 static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
+                                                static_cast<DWORD>(depth), static_cast<DWORD>(refresh), flags))) {
             height = h;
             depth_set = depth;
             return true;
@@ -152,19 +153,25 @@ bool display_mode_for(std::int32_t width, std::int32_t depth, std::int32_t refre
         if (depth == 16) twin = 15;
         if (depth == 24) twin = 32;
         if (depth == 32) twin = 24;
-        if (twin != 0 && SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
-                                                              static_cast<DWORD>(twin),
-                                                              static_cast<DWORD>(refresh), 0))) {
+        if (twin != 0 &&
+            SUCCEEDED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(h),
+                                                static_cast<DWORD>(twin), static_cast<DWORD>(refresh), 0))) {
             height = h;
             depth_set = twin;
             return true;
         }
-        if (h < 240) h = 240;
-        else if (h < 480) h = 480;
-        else if (h < 600) h = 600;
-        else if (h < 768) h = 768;
-        else if (h < 1024) h = 1024;
-        else return false;
+        if (h < 240)
+            h = 240;
+        else if (h < 480)
+            h = 480;
+        else if (h < 600)
+            h = 600;
+        else if (h < 768)
+            h = 768;
+        else if (h < 1024)
+            h = 1024;
+        else
+            return false;
     }
 }
 
@@ -181,10 +188,9 @@ void dx_fullscreen_focus(bool shown) {
         const WindowState& ws = window_state();
         const bool vga = ws.width == 320 && g_dx.mode_height == 200 && g_dx.mode_depth == 8;
         const DWORD flags = vga ? DDSDM_STANDARDVGAMODE : 0;
-        g_dx.mode_suspended =
-            FAILED(g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
-                                             static_cast<DWORD>(g_dx.mode_depth),
-                                             static_cast<DWORD>(ws.refresh_rate), flags));
+        g_dx.mode_suspended = FAILED(
+            g_dx.draw->SetDisplayMode(static_cast<DWORD>(ws.width), static_cast<DWORD>(g_dx.mode_height),
+                                      static_cast<DWORD>(g_dx.mode_depth), static_cast<DWORD>(ws.refresh_rate), flags));
     }
 }
 
@@ -196,12 +202,14 @@ std::int32_t dx_init_window() {
     g_dx.fullscreen = (flags & SCREEN_FULLSCREEN) != 0;
     // DirectDraw shows its surfaces in windows of this system only; another
     // window-system layer (a test's) leaves it nothing to draw into.
-    if (&platform() != &native_platform()) return -1;
+    if (&platform() != &native_platform()) return driver_refuses("no DirectDraw on this window system");
 
     // 1. The libraries.
     g_dx.ddraw_library = LoadLibraryA("ddraw.dll");
     g_dx.dinput_library = LoadLibraryA("dinput.dll");
-    if (g_dx.ddraw_library == nullptr || g_dx.dinput_library == nullptr) return -1;
+    if (g_dx.ddraw_library == nullptr || g_dx.dinput_library == nullptr) {
+        return driver_refuses("ddraw.dll or dinput.dll not loaded");
+    }
     look_up(g_dx.direct_draw_create, g_dx.ddraw_library, "DirectDrawCreate");
     look_up(g_dx.direct_draw_enumerate_ex, g_dx.ddraw_library, "DirectDrawEnumerateExA");
     look_up(g_dx.direct_input_create, g_dx.dinput_library, "DirectInputCreateA");
@@ -211,7 +219,7 @@ std::int32_t dx_init_window() {
     if (g_dx.fullscreen && search.monitor != nullptr && g_dx.direct_draw_enumerate_ex != nullptr) {
         g_dx.direct_draw_enumerate_ex(&match_device, &search, DDENUM_ATTACHEDSECONDARYDEVICES);
     }
-    if (!create_draw(search.found ? &search.guid : nullptr)) return -1;
+    if (!create_draw(search.found ? &search.guid : nullptr)) return driver_refuses("no DirectDraw device");
 
     // 4. DirectInput.
     if (g_dx.direct_input_create == nullptr ||
@@ -238,7 +246,9 @@ std::int32_t dx_init_window() {
             return -1;
         }
         std::int32_t mode_height = ws.height;
-        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height, g_dx.mode_depth)) return -1;
+        if (!display_mode_for(ws.width, ws.depth, ws.refresh_rate, mode_height, g_dx.mode_depth)) {
+            return driver_refuses("display mode not offered");
+        }
         g_dx.mode_set = true;
         g_dx.mode_height = mode_height;
         win32::state().fullscreen_focus = &dx_fullscreen_focus;
@@ -304,11 +314,12 @@ std::int32_t dx_init_window() {
         ws.palette_changed.store(0);
     }
     ws.converter = choose_blitter(bits, surface.swap);
-    if (ws.converter == nullptr) return -1;
+    if (ws.converter == nullptr) return driver_refuses("depth not offered");
 
     // 10. The monitor's refresh rate.
     DWORD frequency = 0;
-    if (GfxContext* context = current_context(); context != nullptr && SUCCEEDED(g_dx.draw->GetMonitorFrequency(&frequency))) {
+    if (GfxContext* context = current_context();
+        context != nullptr && SUCCEEDED(g_dx.draw->GetMonitorFrequency(&frequency))) {
         std::atomic_ref<std::int32_t>(context->refresh_rate).store(static_cast<std::int32_t>(frequency));
     }
 
@@ -465,9 +476,7 @@ void dx_read_keyboard() {
 void dx_thread_main(StartSignal& ready) {
     WindowState& ws = window_state();
     InputState& in = input_state();
-    if (ws.init_window() != 0) return;
-    ws.active.store(1);
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (ws.running.load() != 0) {
         os_sleep_ms(10);
         std::lock_guard<std::recursive_mutex> guard(in.lock);
@@ -480,7 +489,7 @@ void dx_thread_main(StartSignal& ready) {
             dx_present_window();
             if (ws.active.load() != 0) dx_read_keyboard();
         }
-        pump_messages();
+        handle_window_messages();
     }
 }
 
@@ -566,7 +575,7 @@ std::int32_t* dx_fetch_modes(std::int32_t depth, std::int32_t* count) {
 void dx_forget_window_pos() { g_position_known = false; }
 
 constexpr DirectXBackend BACKEND = {
-    &dx_init_window, &dx_exit_window, &dx_present_window, &dx_thread_main,
+    &dx_init_window, &dx_exit_window, &dx_present_window,    &dx_thread_main,
     &dx_wait_vsync,  &dx_fetch_modes, &dx_forget_window_pos,
 };
 

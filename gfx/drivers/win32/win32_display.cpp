@@ -247,7 +247,7 @@ const PlatformLayer LAYER = {
     .track_mouse_leave = &track_mouse_leave,
     .stop_leave_tracking = &stop_leave_tracking,
     .keyboard_state = &keyboard_state,
-    .pump_messages = &pump_messages,
+    .pump_messages = &dispatch_pending_messages,
     .create_image = &create_image,
     .put_image = &put_image,
     .destroy_image = &destroy_image,
@@ -268,10 +268,10 @@ void fullscreen_focus_changed(bool shown) {
             // Back in front: the program's mode again. Should the desktop
             // refuse it now, the window stays in the desktop's mode.
             DEVMODEA mode = s.mode_wanted;
-            const LONG result = s.entries.change_display_settings_ex != nullptr && s.mode_device[0] != '\0'
-                                    ? s.entries.change_display_settings_ex(s.mode_device, &mode, nullptr,
-                                                                           CDS_FULLSCREEN, nullptr)
-                                    : ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
+            const LONG result =
+                s.entries.change_display_settings_ex != nullptr && s.mode_device[0] != '\0'
+                    ? s.entries.change_display_settings_ex(s.mode_device, &mode, nullptr, CDS_FULLSCREEN, nullptr)
+                    : ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN);
             s.mode_suspended = result != DISP_CHANGE_SUCCESSFUL;
         }
     }

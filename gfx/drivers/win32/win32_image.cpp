@@ -71,8 +71,8 @@ bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, 
     const int bytes_per_pixel = chosen.bits_per_pixel / 8;
     const std::int32_t row_bytes = (width * bytes_per_pixel + 3) & ~3;
     s.image_info = static_cast<BITMAPINFO*>(std::calloc(1, INFO_SIZE));
-    s.image_pixels = static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(row_bytes),
-                                                            static_cast<std::size_t>(height)));
+    s.image_pixels =
+        static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(row_bytes), static_cast<std::size_t>(height)));
     if (s.image_info == nullptr || s.image_pixels == nullptr) {
         destroy_image();
         return false;

@@ -79,7 +79,7 @@ void fullscreen_focus_changed(bool shown);
 
 // The window procedure of the program window's class.
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-// The code page 437 character a key press types, 0 when none.
+// The character (a Unicode code point) a key press types, 0 when none.
 std::int32_t key_character(UINT vk, UINT scan, const BYTE keyboard[256]);
 // Unicode for a character message's byte in the system's code page.
 std::uint32_t ansi_to_unicode(std::uint8_t byte);
@@ -106,7 +106,7 @@ bool has_capture();
 void track_mouse_leave();
 void stop_leave_tracking();
 void keyboard_state(std::uint8_t out[256]);
-void pump_messages();
+void dispatch_pending_messages();
 bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
                   std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);

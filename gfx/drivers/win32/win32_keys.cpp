@@ -1,8 +1,7 @@
 // Characters of key presses on Win32: the system's translation of the virtual
 // key with the current keyboard state, carried from the system's code page
-// to Unicode and on to code page 437.
+// to Unicode (the window procedure takes it on to code page 437).
 
-#include "gfx/drivers/cp437.h"
 #include "gfx/drivers/win32/win32_internal.h"
 
 namespace vz::win32 {
@@ -21,10 +20,7 @@ std::int32_t key_character(UINT vk, UINT scan, const BYTE keyboard[256]) {
     // character it could not combine with; 0 or less for none (or a dead key
     // waiting for its partner). Only a single character counts.
     if (ToAscii(vk, scan, keyboard, typed, 0) != 1) return 0;
-    const std::uint32_t code_point = ansi_to_unicode(static_cast<std::uint8_t>(typed[0] & 0xFF));
-    if (code_point == 0) return 0;
-    const std::int32_t byte = unicode_to_cp437(code_point);
-    return byte > 0 ? byte : 0;
+    return static_cast<std::int32_t>(ansi_to_unicode(static_cast<std::uint8_t>(typed[0] & 0xFF)));
 }
 
 }  // namespace vz::win32

@@ -73,15 +73,6 @@ bool load_library() {
     return true;
 }
 
-void append(char* out, std::size_t capacity, std::size_t& used, const char* text) {
-    if (text == nullptr) return;
-    const std::size_t room = capacity - 1 - used;
-    const std::size_t length = std::min(std::strlen(text), room);
-    std::memcpy(out + used, text, length);
-    used += length;
-    out[used] = 0;
-}
-
 PIXELFORMATDESCRIPTOR basic_descriptor(const GlPixelSettings& s) {
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = sizeof pfd;
@@ -115,8 +106,8 @@ bool wgl_probe(char* extensions, std::size_t capacity) {
     wc.lpszClassName = PROBE_CLASS;
     RegisterClassA(&wc);
     // Never shown: a window that is not made visible is a hidden one.
-    HWND window = CreateWindowExA(0, PROBE_CLASS, "OpenGL setup", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window =
+        CreateWindowExA(0, PROBE_CLASS, "OpenGL setup", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, instance, nullptr);
     bool ok = false;
     if (window != nullptr) {
         HDC dc = GetDC(window);
@@ -126,14 +117,14 @@ bool wgl_probe(char* extensions, std::size_t capacity) {
             HGLRC context = g_wgl.create_context(dc);
             if (context != nullptr && g_wgl.make_current(dc, context) != 0) {
                 std::size_t used = 0;
-                append(extensions, capacity, used,
-                       reinterpret_cast<const char*>(g_wgl.get_string(GL_EXTENSIONS_NAME)));
+                append_extension_text(extensions, capacity, used,
+                                      reinterpret_cast<const char*>(g_wgl.get_string(GL_EXTENSIONS_NAME)));
                 ExtensionsStringProc wgl_extensions = nullptr;
                 wgl_extensions = reinterpret_cast<ExtensionsStringProc>(
                     reinterpret_cast<void (*)()>(g_wgl.get_proc_address("wglGetExtensionsStringARB")));
                 if (wgl_extensions != nullptr) {
-                    if (used > 0 && extensions[used - 1] != ' ') append(extensions, capacity, used, " ");
-                    append(extensions, capacity, used, wgl_extensions(dc));
+                    if (used > 0 && extensions[used - 1] != ' ') append_extension_text(extensions, capacity, used, " ");
+                    append_extension_text(extensions, capacity, used, wgl_extensions(dc));
                 }
                 g_wgl.choose_pixel_format_arb = reinterpret_cast<ChoosePixelFormatArbProc>(
                     reinterpret_cast<void (*)()>(g_wgl.get_proc_address("wglChoosePixelFormatARB")));
@@ -156,24 +147,42 @@ bool wgl_has_attribute_chooser(const char* extensions) {
 
 int wgl_attribute(std::int32_t attribute) {
     switch (attribute) {
-    case GL_ATTR_DRAW_TO_WINDOW: return 0x2001;
-    case GL_ATTR_ACCELERATION_FULL: return 0x2003;
-    case GL_ATTR_DOUBLE_BUFFER: return 0x2011;
-    case GL_ATTR_COLOUR_BITS: return 0x2014;
-    case GL_ATTR_RED_BITS: return 0x2015;
-    case GL_ATTR_GREEN_BITS: return 0x2017;
-    case GL_ATTR_BLUE_BITS: return 0x2019;
-    case GL_ATTR_ALPHA_BITS: return 0x201B;
-    case GL_ATTR_ACCUM_BITS: return 0x201D;
-    case GL_ATTR_ACCUM_RED_BITS: return 0x201E;
-    case GL_ATTR_ACCUM_GREEN_BITS: return 0x201F;
-    case GL_ATTR_ACCUM_BLUE_BITS: return 0x2020;
-    case GL_ATTR_ACCUM_ALPHA_BITS: return 0x2021;
-    case GL_ATTR_DEPTH_BITS: return 0x2022;
-    case GL_ATTR_STENCIL_BITS: return 0x2023;
-    case GL_ATTR_SAMPLE_BUFFERS: return 0x2041;
-    case GL_ATTR_SAMPLES: return 0x2042;
-    default: return 0;
+    case GL_ATTR_DRAW_TO_WINDOW:
+        return 0x2001;
+    case GL_ATTR_ACCELERATION_FULL:
+        return 0x2003;
+    case GL_ATTR_DOUBLE_BUFFER:
+        return 0x2011;
+    case GL_ATTR_COLOUR_BITS:
+        return 0x2014;
+    case GL_ATTR_RED_BITS:
+        return 0x2015;
+    case GL_ATTR_GREEN_BITS:
+        return 0x2017;
+    case GL_ATTR_BLUE_BITS:
+        return 0x2019;
+    case GL_ATTR_ALPHA_BITS:
+        return 0x201B;
+    case GL_ATTR_ACCUM_BITS:
+        return 0x201D;
+    case GL_ATTR_ACCUM_RED_BITS:
+        return 0x201E;
+    case GL_ATTR_ACCUM_GREEN_BITS:
+        return 0x201F;
+    case GL_ATTR_ACCUM_BLUE_BITS:
+        return 0x2020;
+    case GL_ATTR_ACCUM_ALPHA_BITS:
+        return 0x2021;
+    case GL_ATTR_DEPTH_BITS:
+        return 0x2022;
+    case GL_ATTR_STENCIL_BITS:
+        return 0x2023;
+    case GL_ATTR_SAMPLE_BUFFERS:
+        return 0x2041;
+    case GL_ATTR_SAMPLES:
+        return 0x2042;
+    default:
+        return 0;
     }
 }
 
@@ -256,9 +265,8 @@ void wgl_enable_multisample() {
 }
 
 const GlPlatform WGL_LAYER = {
-    &wgl_probe,         &wgl_has_attribute_chooser, &wgl_choose_format,   &wgl_choose_basic_format,
-    &wgl_format_visual, &wgl_create_context,        &wgl_destroy_context, &wgl_swap_buffers,
-    &wgl_enable_multisample,
+    &wgl_probe,          &wgl_has_attribute_chooser, &wgl_choose_format, &wgl_choose_basic_format, &wgl_format_visual,
+    &wgl_create_context, &wgl_destroy_context,       &wgl_swap_buffers,  &wgl_enable_multisample,
 };
 
 }  // namespace

@@ -76,8 +76,7 @@ void place_on_top(HWND window, const WindowRequest& request) {
 
 // Hands one message to the drivers' window procedure; the result decides
 // whether the system's default handling follows.
-LRESULT forward(HWND window, UINT message, WPARAM wparam, LPARAM lparam, const WindowMessage& m,
-                LRESULT handled = 0) {
+LRESULT forward(HWND window, UINT message, WPARAM wparam, LPARAM lparam, const WindowMessage& m, LRESULT handled = 0) {
     const std::int32_t result = window_proc(m);
     if (result == WINDOW_PROC_DEFAULT) return DefWindowProcA(window, message, wparam, lparam);
     return handled != 0 ? handled : result;
@@ -93,10 +92,14 @@ WindowMessage key_message(WindowMessageType type, WPARAM wparam, LPARAM lparam) 
     m.extended = ((lparam >> 24) & 1) != 0;
     m.alt_held = ((lparam >> 29) & 1) != 0;
     m.was_down = ((lparam >> 30) & 1) != 0;
+    // The keyboard state as of this message: its modifiers, and the character
+    // of a press (the character message that follows brings it to the queue).
+    BYTE keyboard[256] = {};
+    GetKeyboardState(keyboard);
+    m.modifiers = held_modifiers(keyboard);
     if (type == WindowMessageType::key_down || type == WindowMessageType::system_key_down) {
-        BYTE keyboard[256] = {};
-        GetKeyboardState(keyboard);
-        m.key_char = key_character(static_cast<UINT>(m.vk), static_cast<UINT>(m.scan), keyboard);
+        m.character =
+            static_cast<std::uint32_t>(key_character(static_cast<UINT>(m.vk), static_cast<UINT>(m.scan), keyboard));
     }
     return m;
 }
@@ -148,8 +151,7 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         return forward(window, message, wparam, lparam,
                        key_message(WindowMessageType::system_key_down, wparam, lparam));
     case WM_SYSKEYUP:
-        return forward(window, message, wparam, lparam,
-                       key_message(WindowMessageType::system_key_up, wparam, lparam));
+        return forward(window, message, wparam, lparam, key_message(WindowMessageType::system_key_up, wparam, lparam));
     case WM_CHAR:
         m.type = WindowMessageType::character;
         m.character = ansi_to_unicode(static_cast<std::uint8_t>(wparam & 0xFF));
@@ -268,9 +270,8 @@ bool create_window(const WindowRequest& request, const char* caption, const char
     const DWORD style = style_of(request.frame) & ~WS_VISIBLE;
     const DWORD ex_style = ex_style_of(request);
     const RECT outer = outer_rect(request, style, ex_style);
-    HWND window = CreateWindowExA(ex_style, class_name, caption, style, outer.left, outer.top,
-                                  outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                                  s.instance, nullptr);
+    HWND window = CreateWindowExA(ex_style, class_name, caption, style, outer.left, outer.top, outer.right - outer.left,
+                                  outer.bottom - outer.top, nullptr, nullptr, s.instance, nullptr);
     if (window == nullptr) return false;
     if (request.visual != 0) {
         // The GL binding chose a pixel format; it belongs to the window's
@@ -458,7 +459,7 @@ void keyboard_state(std::uint8_t out[256]) {
     std::memcpy(out, keyboard, 256);
 }
 
-void pump_messages() {
+void dispatch_pending_messages() {
     HWND window = state().window.load();
     if (window == nullptr) return;
     MSG message;

@@ -23,8 +23,8 @@ void apply_pointer_grab() {
     if (live_display() == nullptr) return;
     const bool confined = s.confined.load() && w != 0;
     if ((s.captured.load() || confined) && w != 0) {
-        XGrabPointer(s.display, w, True, POINTER_GRAB_MASK, GrabModeAsync, GrabModeAsync, confined ? w : None,
-                     None, CurrentTime);
+        XGrabPointer(s.display, w, True, POINTER_GRAB_MASK, GrabModeAsync, GrabModeAsync, confined ? w : None, None,
+                     CurrentTime);
     } else {
         XUngrabPointer(s.display, CurrentTime);
     }

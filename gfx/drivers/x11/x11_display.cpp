@@ -10,8 +10,8 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/cursorfont.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
 #include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -115,8 +115,7 @@ bool window_manager_running(Display* d, Window root, Atom check) {
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     bool found = false;
-    if (XGetWindowProperty(d, root, check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after, &data) ==
-            Success &&
+    if (XGetWindowProperty(d, root, check, 0, 1, False, XA_WINDOW, &type, &format, &items, &after, &data) == Success &&
         data != nullptr && items == 1 && format == 32) {
         found = *reinterpret_cast<unsigned long*>(data) != 0;
     }
@@ -390,7 +389,7 @@ std::int32_t monitor_of_window() {
 }
 
 bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t height, std::int32_t,
-                              std::int32_t refresh_rate) {
+                      std::int32_t refresh_rate) {
     State& s = g_state;
     Display* d = live_display();
     if (d == nullptr || width <= 0 || height <= 0) return false;
@@ -456,8 +455,8 @@ bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t hei
                 XRRSetScreenSize(d, s.root, need_w, need_h, mm_w, mm_h);
                 saved.screen_resized = true;
             }
-            const Status status = XRRSetCrtcConfig(d, res, crtc, CurrentTime, info->x, info->y, chosen,
-                                                   info->rotation, info->outputs, info->noutput);
+            const Status status = XRRSetCrtcConfig(d, res, crtc, CurrentTime, info->x, info->y, chosen, info->rotation,
+                                                   info->outputs, info->noutput);
             if (status == RRSetConfigSuccess) {
                 saved.changed = true;
                 result = true;
@@ -534,8 +533,8 @@ std::int32_t* list_modes(bool (*accept)(std::int32_t bits, std::int32_t depth), 
             XRROutputInfo* output = output_id != None ? XRRGetOutputInfo(d, res, output_id) : nullptr;
             for (int i = 0; output != nullptr && i < output->nmode; ++i) {
                 const XRRModeInfo* mode = find_mode(res, output->modes[i]);
-                if (mode != nullptr && !append(static_cast<std::int32_t>(mode->width),
-                                               static_cast<std::int32_t>(mode->height))) {
+                if (mode != nullptr &&
+                    !append(static_cast<std::int32_t>(mode->width), static_cast<std::int32_t>(mode->height))) {
                     break;
                 }
             }
@@ -589,7 +588,7 @@ const PlatformLayer LAYER = {
     .track_mouse_leave = &track_mouse_leave,
     .stop_leave_tracking = &stop_leave_tracking,
     .keyboard_state = &keyboard_state,
-    .pump_messages = &pump_messages,
+    .pump_messages = &dispatch_pending_events,
     .create_image = &create_image,
     .put_image = &put_image,
     .destroy_image = &destroy_image,

@@ -1,10 +1,11 @@
 // The X11 message pump: every pending event of the program window becomes one
 // or more messages for the window procedure.
 //
-// - Key presses become key-down messages (system key-down with Alt held, for
-//   Alt itself and for F10), followed by a character message for the typed
-//   character, as the window system's translation step would; system keys
-//   type no character. Releases become key-up (or system key-up) messages.
+// - Key presses become one key-down message each (system key-down with Alt
+//   held, for Alt itself and for F10) that carries the held modifiers and the
+//   typed character; system keys type no character. A key outside the PC
+//   keyboard becomes a character message alone. Releases become key-up (or
+//   system key-up) messages.
 // - Buttons 1/2/3 are left/middle/right, 4/5 the wheel, 6/7 the horizontal
 //   wheel, 8/9 the extra buttons; a second press within 500 ms and 2 pixels is
 //   a double click.
@@ -21,7 +22,6 @@
 #include <cstdlib>
 
 #include "gfx/drivers/control_keys.h"
-#include "gfx/drivers/cp437.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/x11/x11_internal.h"
 #include "gfx/drivers/x11/x11_keyboard_load.h"
@@ -70,8 +70,8 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     // feed, Control+3 nothing); layout characters stay the library's.
     std::uint32_t typed = looked_up;
     bool types = looked_up != 0;
-    const ControlCharacter fixed =
-        control_character(meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
+    const ControlCharacter fixed = control_character(
+        meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
     if (fixed.decided) {
         types = fixed.character >= 0;
         typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;
@@ -83,8 +83,8 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     m.extended = meaning.extended;
     m.repeat = 1;
     m.alt_held = alt;
-    const std::int32_t typed_byte = typed != 0 ? unicode_to_cp437(typed) : 0;
-    m.key_char = typed_byte > 0 ? typed_byte : 0;
+    m.modifiers = held_modifiers(s.vk_state);
+    m.character = typed;
     if (!down) {
         const bool system = ((alt_before || meaning.vk == VKEY_F10) && !control) || meaning.vk == VKEY_MENU;
         m.type = system ? WindowMessageType::system_key_up : WindowMessageType::key_up;
@@ -94,12 +94,12 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     m.was_down = was_down;
     const bool system = (alt || meaning.vk == VKEY_F10) && !control;
     m.type = system ? WindowMessageType::system_key_down : WindowMessageType::key_down;
-    const Window before = s.window.load();
-    // A key outside the PC keyboard has no key message, but what it types
-    // still arrives.
-    if (meaning.vk != 0) dispatch(m);
-    // A fullscreen toggle may have replaced the window meanwhile.
-    if (!system && types && s.window.load() == before) {
+    m.types_character = !system && types;
+    if (meaning.vk != 0) {
+        dispatch(m);
+    } else if (m.types_character) {
+        // A key outside the PC keyboard has no key message, but what it
+        // types still arrives.
         WindowMessage c;
         c.type = WindowMessageType::character;
         c.character = typed;
@@ -138,8 +138,8 @@ void on_button(State& s, const XButtonEvent& event, bool down) {
         const int index = static_cast<int>(event.button) - 1;
         m.button = event.button == Button1 ? 1 : event.button == Button2 ? 4 : 2;
         if (down) {
-            m.type = double_click(s, index, event) ? WindowMessageType::button_double_click
-                                                   : WindowMessageType::button_down;
+            m.type =
+                double_click(s, index, event) ? WindowMessageType::button_double_click : WindowMessageType::button_down;
         } else {
             m.type = WindowMessageType::button_up;
         }
@@ -209,8 +209,8 @@ bool maximised_state(State& s, Window w) {
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     bool vertical = false, horizontal = false;
-    if (XGetWindowProperty(s.display, w, s.atoms.net_wm_state, 0, 64, False, XA_ATOM, &type, &format, &items,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(s.display, w, s.atoms.net_wm_state, 0, 64, False, XA_ATOM, &type, &format, &items, &after,
+                           &data) == Success &&
         data != nullptr && format == 32) {
         const auto* atoms = reinterpret_cast<const Atom*>(data);
         for (unsigned long i = 0; i < items; ++i) {
@@ -359,7 +359,7 @@ void handle_event(State& s, XEvent& event) {
 
 }  // namespace
 
-void pump_messages() {
+void dispatch_pending_events() {
     State& s = state();
     Display* d = s.display;
     if (d == nullptr) return;

@@ -39,15 +39,6 @@ void forget_format() {
     g_glx.has_config = false;
 }
 
-void append(char* out, std::size_t capacity, std::size_t& used, const char* text) {
-    if (text == nullptr) return;
-    const std::size_t room = capacity - 1 - used;
-    const std::size_t length = std::min(std::strlen(text), room);
-    std::memcpy(out + used, text, length);
-    used += length;
-    out[used] = 0;
-}
-
 bool glx_probe(char* extensions, std::size_t capacity) {
     State& s = state();
     Display* d = live_display();
@@ -75,9 +66,10 @@ bool glx_probe(char* extensions, std::size_t capacity) {
         GLXContext context = glXCreateContext(d, info, nullptr, True);
         if (context != nullptr && glXMakeCurrent(d, window, context)) {
             std::size_t used = 0;
-            append(extensions, capacity, used, reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
-            if (used > 0 && extensions[used - 1] != ' ') append(extensions, capacity, used, " ");
-            append(extensions, capacity, used, glXQueryExtensionsString(d, s.screen));
+            append_extension_text(extensions, capacity, used,
+                                  reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+            if (used > 0 && extensions[used - 1] != ' ') append_extension_text(extensions, capacity, used, " ");
+            append_extension_text(extensions, capacity, used, glXQueryExtensionsString(d, s.screen));
             ok = true;
         }
         glXMakeCurrent(d, None, nullptr);
@@ -111,21 +103,50 @@ bool glx_choose_format(const std::int32_t* attributes) {
             list.push_back(GLX_DRAWABLE_TYPE);
             list.push_back(GLX_WINDOW_BIT);
             continue;
-        case GL_ATTR_DOUBLE_BUFFER: name = GLX_DOUBLEBUFFER; break;
-        case GL_ATTR_COLOUR_BITS: name = GLX_BUFFER_SIZE; break;
-        case GL_ATTR_RED_BITS: name = GLX_RED_SIZE; break;
-        case GL_ATTR_GREEN_BITS: name = GLX_GREEN_SIZE; break;
-        case GL_ATTR_BLUE_BITS: name = GLX_BLUE_SIZE; break;
-        case GL_ATTR_ALPHA_BITS: name = GLX_ALPHA_SIZE; break;
-        case GL_ATTR_DEPTH_BITS: name = GLX_DEPTH_SIZE; break;
-        case GL_ATTR_STENCIL_BITS: name = GLX_STENCIL_SIZE; break;
-        case GL_ATTR_ACCUM_RED_BITS: name = GLX_ACCUM_RED_SIZE; break;
-        case GL_ATTR_ACCUM_GREEN_BITS: name = GLX_ACCUM_GREEN_SIZE; break;
-        case GL_ATTR_ACCUM_BLUE_BITS: name = GLX_ACCUM_BLUE_SIZE; break;
-        case GL_ATTR_ACCUM_ALPHA_BITS: name = GLX_ACCUM_ALPHA_SIZE; break;
-        case GL_ATTR_SAMPLE_BUFFERS: name = GLX_SAMPLE_BUFFERS; break;
-        case GL_ATTR_SAMPLES: name = GLX_SAMPLES; break;
-        default: continue;  // acceleration and the accumulation total have no GLX attribute
+        case GL_ATTR_DOUBLE_BUFFER:
+            name = GLX_DOUBLEBUFFER;
+            break;
+        case GL_ATTR_COLOUR_BITS:
+            name = GLX_BUFFER_SIZE;
+            break;
+        case GL_ATTR_RED_BITS:
+            name = GLX_RED_SIZE;
+            break;
+        case GL_ATTR_GREEN_BITS:
+            name = GLX_GREEN_SIZE;
+            break;
+        case GL_ATTR_BLUE_BITS:
+            name = GLX_BLUE_SIZE;
+            break;
+        case GL_ATTR_ALPHA_BITS:
+            name = GLX_ALPHA_SIZE;
+            break;
+        case GL_ATTR_DEPTH_BITS:
+            name = GLX_DEPTH_SIZE;
+            break;
+        case GL_ATTR_STENCIL_BITS:
+            name = GLX_STENCIL_SIZE;
+            break;
+        case GL_ATTR_ACCUM_RED_BITS:
+            name = GLX_ACCUM_RED_SIZE;
+            break;
+        case GL_ATTR_ACCUM_GREEN_BITS:
+            name = GLX_ACCUM_GREEN_SIZE;
+            break;
+        case GL_ATTR_ACCUM_BLUE_BITS:
+            name = GLX_ACCUM_BLUE_SIZE;
+            break;
+        case GL_ATTR_ACCUM_ALPHA_BITS:
+            name = GLX_ACCUM_ALPHA_SIZE;
+            break;
+        case GL_ATTR_SAMPLE_BUFFERS:
+            name = GLX_SAMPLE_BUFFERS;
+            break;
+        case GL_ATTR_SAMPLES:
+            name = GLX_SAMPLES;
+            break;
+        default:
+            continue;  // acceleration and the accumulation total have no GLX attribute
         }
         list.push_back(name);
         list.push_back(value);

@@ -78,7 +78,7 @@ XImage* create_plain(State& s, std::int32_t width, std::int32_t height) {
 }  // namespace
 
 bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
-                          std::int32_t* pitch) {
+                  std::int32_t* pitch) {
     State& s = state();
     if (live_display() == nullptr || width <= 0 || height <= 0) return false;
     destroy_image();
@@ -130,8 +130,7 @@ void put_image(std::int32_t first, std::int32_t count) {
     if (live_display() == nullptr || w == 0 || g_image.image == nullptr || s.gc == nullptr || count <= 0) return;
     const auto width = static_cast<unsigned>(g_image.width);
     if (g_image.shared) {
-        XShmPutImage(s.display, w, s.gc, g_image.image, 0, first, 0, first, width, static_cast<unsigned>(count),
-                     False);
+        XShmPutImage(s.display, w, s.gc, g_image.image, 0, first, 0, first, width, static_cast<unsigned>(count), False);
         // The server reads the segment later; the next conversion must wait.
         XSync(s.display, False);
     } else {

@@ -141,9 +141,9 @@ int end_trap();
 
 // Keys: what a key event means in virtual keys and scancodes.
 struct KeyMeaning {
-    std::int32_t vk = 0;          // generic virtual key (Shift, Control, Menu for the modifiers)
-    std::int32_t side_vk = 0;     // left/right virtual key of a modifier, else 0
-    std::int32_t scan = 0;        // set-1 scancode
+    std::int32_t vk = 0;       // generic virtual key (Shift, Control, Menu for the modifiers)
+    std::int32_t side_vk = 0;  // left/right virtual key of a modifier, else 0
+    std::int32_t scan = 0;     // set-1 scancode
     bool extended = false;
 };
 KeyMeaning key_meaning(Display* display, unsigned keycode, KeySym event_keysym);
@@ -176,9 +176,9 @@ bool has_capture();
 void track_mouse_leave();
 void stop_leave_tracking();
 void keyboard_state(std::uint8_t out[256]);
-void pump_messages();
+void dispatch_pending_events();
 bool create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
-                          std::int32_t* pitch);
+                  std::int32_t* pitch);
 void put_image(std::int32_t first, std::int32_t count);
 void destroy_image();
 

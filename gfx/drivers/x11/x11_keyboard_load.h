@@ -18,8 +18,7 @@ namespace vz::x11 {
 
 // One key lookup as Xlib's XkbLookupKeySym answers it: false when no table
 // could be had; `consumed` receives the modifiers the translation used.
-using KeyLookup = Bool (*)(Display* display, KeyCode keycode, unsigned modifiers, unsigned* consumed,
-                           KeySym* keysym);
+using KeyLookup = Bool (*)(Display* display, KeyCode keycode, unsigned modifiers, unsigned* consumed, KeySym* keysym);
 
 // Looks every key code of min_keycode ... max_keycode up once, which makes
 // Xlib load its tables, and says whether the tables the key path will use are

@@ -29,25 +29,25 @@ struct ExtendedKey {
     bool extended;
 };
 constexpr ExtendedKey SEPARATE_BLOCKS[] = {
-    {96, 28, true},   // keypad Enter
-    {97, 29, true},   // right Control
-    {98, 53, true},   // keypad /
-    {99, 55, true},   // Print Screen
-    {100, 56, true},  // right Alt
-    {102, 71, true},  // Home
-    {103, 72, true},  // Up
-    {104, 73, true},  // Page Up
-    {105, 75, true},  // Left
-    {106, 77, true},  // Right
-    {107, 79, true},  // End
-    {108, 80, true},  // Down
-    {109, 81, true},  // Page Down
-    {110, 82, true},  // Insert
-    {111, 83, true},  // Delete
-    {119, 69, false}, // Pause
-    {125, 91, true},  // left Windows key
-    {126, 92, true},  // right Windows key
-    {127, 93, true},  // Menu
+    {96, 28, true},    // keypad Enter
+    {97, 29, true},    // right Control
+    {98, 53, true},    // keypad /
+    {99, 55, true},    // Print Screen
+    {100, 56, true},   // right Alt
+    {102, 71, true},   // Home
+    {103, 72, true},   // Up
+    {104, 73, true},   // Page Up
+    {105, 75, true},   // Left
+    {106, 77, true},   // Right
+    {107, 79, true},   // End
+    {108, 80, true},   // Down
+    {109, 81, true},   // Page Down
+    {110, 82, true},   // Insert
+    {111, 83, true},   // Delete
+    {119, 69, false},  // Pause
+    {125, 91, true},   // left Windows key
+    {126, 92, true},   // right Windows key
+    {127, 93, true},   // Menu
 };
 
 bool keypad_keysym(KeySym k) { return k >= XK_KP_Space && k <= XK_KP_Equal; }
@@ -59,99 +59,168 @@ std::int32_t vk_from_keysym(KeySym k) {
     if (k >= XK_F1 && k <= XK_F24) return static_cast<std::int32_t>(0x70 + (k - XK_F1));
     if (k >= XK_KP_0 && k <= XK_KP_9) return static_cast<std::int32_t>(0x60 + (k - XK_KP_0));
     switch (k) {
-    case XK_space: return 0x20;
+    case XK_space:
+        return 0x20;
     case XK_Return:
-    case XK_KP_Enter: return VKEY_RETURN;
-    case XK_Escape: return 0x1B;
-    case XK_BackSpace: return VKEY_BACK;
+    case XK_KP_Enter:
+        return VKEY_RETURN;
+    case XK_Escape:
+        return 0x1B;
+    case XK_BackSpace:
+        return VKEY_BACK;
     case XK_Tab:
-    case XK_ISO_Left_Tab: return 0x09;
+    case XK_ISO_Left_Tab:
+        return 0x09;
     case XK_Shift_L:
-    case XK_Shift_R: return VKEY_SHIFT;
+    case XK_Shift_R:
+        return VKEY_SHIFT;
     case XK_Control_L:
-    case XK_Control_R: return VKEY_CONTROL;
+    case XK_Control_R:
+        return VKEY_CONTROL;
     case XK_Alt_L:
     case XK_Alt_R:
     case XK_Meta_L:
     case XK_Meta_R:
     case XK_ISO_Level3_Shift:
-    case XK_Mode_switch: return VKEY_MENU;
-    case XK_Super_L: return 0x5B;
-    case XK_Super_R: return 0x5C;
-    case XK_Menu: return 0x5D;
-    case XK_Caps_Lock: return 0x14;
-    case XK_Num_Lock: return 0x90;
-    case XK_Scroll_Lock: return 0x91;
+    case XK_Mode_switch:
+        return VKEY_MENU;
+    case XK_Super_L:
+        return 0x5B;
+    case XK_Super_R:
+        return 0x5C;
+    case XK_Menu:
+        return 0x5D;
+    case XK_Caps_Lock:
+        return 0x14;
+    case XK_Num_Lock:
+        return 0x90;
+    case XK_Scroll_Lock:
+        return 0x91;
     case XK_Pause:
-    case XK_Break: return 0x13;
+    case XK_Break:
+        return 0x13;
     case XK_Print:
-    case XK_Sys_Req: return 0x2C;
+    case XK_Sys_Req:
+        return 0x2C;
     case XK_Home:
-    case XK_KP_Home: return 0x24;
+    case XK_KP_Home:
+        return 0x24;
     case XK_Left:
-    case XK_KP_Left: return 0x25;
+    case XK_KP_Left:
+        return 0x25;
     case XK_Up:
-    case XK_KP_Up: return 0x26;
+    case XK_KP_Up:
+        return 0x26;
     case XK_Right:
-    case XK_KP_Right: return 0x27;
+    case XK_KP_Right:
+        return 0x27;
     case XK_Down:
-    case XK_KP_Down: return 0x28;
+    case XK_KP_Down:
+        return 0x28;
     case XK_Prior:
-    case XK_KP_Prior: return 0x21;
+    case XK_KP_Prior:
+        return 0x21;
     case XK_Next:
-    case XK_KP_Next: return 0x22;
+    case XK_KP_Next:
+        return 0x22;
     case XK_End:
-    case XK_KP_End: return 0x23;
+    case XK_KP_End:
+        return 0x23;
     case XK_Insert:
-    case XK_KP_Insert: return 0x2D;
+    case XK_KP_Insert:
+        return 0x2D;
     case XK_Delete:
-    case XK_KP_Delete: return 0x2E;
+    case XK_KP_Delete:
+        return 0x2E;
     case XK_Clear:
-    case XK_KP_Begin: return 0x0C;
-    case XK_KP_Multiply: return 0x6A;
-    case XK_KP_Add: return 0x6B;
-    case XK_KP_Separator: return 0x6C;
-    case XK_KP_Subtract: return 0x6D;
-    case XK_KP_Decimal: return 0x6E;
-    case XK_KP_Divide: return 0x6F;
-    case XK_semicolon: return 0xBA;
-    case XK_equal: return 0xBB;
-    case XK_comma: return 0xBC;
-    case XK_minus: return 0xBD;
-    case XK_period: return 0xBE;
-    case XK_slash: return 0xBF;
-    case XK_grave: return 0xC0;
-    case XK_bracketleft: return 0xDB;
-    case XK_backslash: return 0xDC;
-    case XK_bracketright: return 0xDD;
-    case XK_apostrophe: return 0xDE;
-    case XK_less: return 0xE2;
-    default: return 0;
+    case XK_KP_Begin:
+        return 0x0C;
+    case XK_KP_Multiply:
+        return 0x6A;
+    case XK_KP_Add:
+        return 0x6B;
+    case XK_KP_Separator:
+        return 0x6C;
+    case XK_KP_Subtract:
+        return 0x6D;
+    case XK_KP_Decimal:
+        return 0x6E;
+    case XK_KP_Divide:
+        return 0x6F;
+    case XK_semicolon:
+        return 0xBA;
+    case XK_equal:
+        return 0xBB;
+    case XK_comma:
+        return 0xBC;
+    case XK_minus:
+        return 0xBD;
+    case XK_period:
+        return 0xBE;
+    case XK_slash:
+        return 0xBF;
+    case XK_grave:
+        return 0xC0;
+    case XK_bracketleft:
+        return 0xDB;
+    case XK_backslash:
+        return 0xDC;
+    case XK_bracketright:
+        return 0xDD;
+    case XK_apostrophe:
+        return 0xDE;
+    case XK_less:
+        return 0xE2;
+    default:
+        return 0;
     }
 }
 
 std::int32_t side_vk_of(KeySym k) {
     switch (k) {
-    case XK_Shift_L: return VKEY_LSHIFT;
-    case XK_Shift_R: return VKEY_RSHIFT;
-    case XK_Control_L: return VKEY_LCONTROL;
-    case XK_Control_R: return VKEY_RCONTROL;
+    case XK_Shift_L:
+        return VKEY_LSHIFT;
+    case XK_Shift_R:
+        return VKEY_RSHIFT;
+    case XK_Control_L:
+        return VKEY_LCONTROL;
+    case XK_Control_R:
+        return VKEY_RCONTROL;
     case XK_Alt_L:
-    case XK_Meta_L: return VKEY_LMENU;
+    case XK_Meta_L:
+        return VKEY_LMENU;
     case XK_Alt_R:
     case XK_Meta_R:
     case XK_ISO_Level3_Shift:
-    case XK_Mode_switch: return VKEY_RMENU;
-    default: return 0;
+    case XK_Mode_switch:
+        return VKEY_RMENU;
+    default:
+        return 0;
     }
 }
 
 // Keys reported with the extended flag, by symbol (for unknown key codes).
 bool extended_by_keysym(KeySym k) {
     switch (k) {
-    case XK_Home: case XK_Left: case XK_Up: case XK_Right: case XK_Down: case XK_Prior: case XK_Next:
-    case XK_End: case XK_Insert: case XK_Delete: case XK_KP_Enter: case XK_KP_Divide: case XK_Control_R:
-    case XK_Alt_R: case XK_ISO_Level3_Shift: case XK_Super_L: case XK_Super_R: case XK_Menu: case XK_Print:
+    case XK_Home:
+    case XK_Left:
+    case XK_Up:
+    case XK_Right:
+    case XK_Down:
+    case XK_Prior:
+    case XK_Next:
+    case XK_End:
+    case XK_Insert:
+    case XK_Delete:
+    case XK_KP_Enter:
+    case XK_KP_Divide:
+    case XK_Control_R:
+    case XK_Alt_R:
+    case XK_ISO_Level3_Shift:
+    case XK_Super_L:
+    case XK_Super_R:
+    case XK_Menu:
+    case XK_Print:
         return true;
     default:
         return false;
@@ -244,7 +313,9 @@ void note_key(const KeyMeaning& meaning, unsigned keycode, bool down) {
     if (meaning.side_vk != 0) {
         s.vk_state[meaning.side_vk] = value;
         // The shared key is down while either side is.
-        const std::int32_t left = meaning.vk == VKEY_SHIFT ? VKEY_LSHIFT : meaning.vk == VKEY_CONTROL ? VKEY_LCONTROL : VKEY_LMENU;
+        const std::int32_t left = meaning.vk == VKEY_SHIFT     ? VKEY_LSHIFT
+                                  : meaning.vk == VKEY_CONTROL ? VKEY_LCONTROL
+                                                               : VKEY_LMENU;
         s.vk_state[meaning.vk] = static_cast<std::uint8_t>((s.vk_state[left] | s.vk_state[left + 1]) & 0x80);
     } else if (meaning.vk != 0) {
         s.vk_state[meaning.vk] = value;

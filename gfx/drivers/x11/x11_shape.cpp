@@ -43,7 +43,8 @@ std::uint32_t key_pixel(const XImage* image, std::uint32_t key) {
 }
 
 std::uint32_t pixel_at(const XImage* image, std::int32_t x, std::int32_t y) {
-    const auto* row = reinterpret_cast<const std::uint8_t*>(image->data) + static_cast<std::size_t>(y) * image->bytes_per_line;
+    const auto* row =
+        reinterpret_cast<const std::uint8_t*>(image->data) + static_cast<std::size_t>(y) * image->bytes_per_line;
     const int bytes = image->bits_per_pixel / 8;
     const std::uint8_t* p = row + static_cast<std::size_t>(x) * bytes;
     std::uint32_t value = 0;

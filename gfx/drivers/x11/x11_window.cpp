@@ -25,9 +25,9 @@ namespace {
 std::atomic<std::int32_t> g_client_width{0};
 std::atomic<std::int32_t> g_client_height{0};
 
-constexpr long EVENT_MASK = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | EnterWindowMask | LeaveWindowMask | FocusChangeMask |
-                            ExposureMask | StructureNotifyMask | PropertyChangeMask | KeymapStateMask;
+constexpr long EVENT_MASK = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                            EnterWindowMask | LeaveWindowMask | FocusChangeMask | ExposureMask | StructureNotifyMask |
+                            PropertyChangeMask | KeymapStateMask;
 
 // Motif window-manager hints: which decorations and functions the frame has.
 struct MotifHints {
@@ -89,8 +89,8 @@ void apply_properties(State& s, Window w, const WindowRequest& request) {
     switch (request.frame) {
     case WindowFrame::normal:
         motif.functions |= MWM_FUNC_MAXIMIZE;
-        motif.decorations = MWM_DECOR_BORDER | MWM_DECOR_TITLE | MWM_DECOR_MENU | MWM_DECOR_MINIMIZE |
-                            MWM_DECOR_MAXIMIZE;
+        motif.decorations =
+            MWM_DECOR_BORDER | MWM_DECOR_TITLE | MWM_DECOR_MENU | MWM_DECOR_MINIMIZE | MWM_DECOR_MAXIMIZE;
         break;
     case WindowFrame::no_maximise:
         motif.decorations = MWM_DECOR_BORDER | MWM_DECOR_TITLE | MWM_DECOR_MENU | MWM_DECOR_MINIMIZE;
@@ -193,9 +193,9 @@ bool create_window(const WindowRequest& request, const char* caption, const char
     if (colormap != 0) mask |= CWColormap;
 
     begin_trap();
-    const Window w = XCreateWindow(d, s.root, request.x, request.y, static_cast<unsigned>(request.width),
-                                   static_cast<unsigned>(request.height), 0, depth, InputOutput, visual, mask,
-                                   &attributes);
+    const Window w =
+        XCreateWindow(d, s.root, request.x, request.y, static_cast<unsigned>(request.width),
+                      static_cast<unsigned>(request.height), 0, depth, InputOutput, visual, mask, &attributes);
     if (end_trap() != 0 || w == 0) {
         if (colormap != 0) XFreeColormap(d, colormap);
         return false;
@@ -223,8 +223,8 @@ bool create_window(const WindowRequest& request, const char* caption, const char
 
     s.input_context = nullptr;
     if (s.input_method != nullptr) {
-        s.input_context = XCreateIC(s.input_method, XNInputStyle, XIMPreeditNothing | XIMStatusNothing,
-                                    XNClientWindow, w, XNFocusWindow, w, nullptr);
+        s.input_context = XCreateIC(s.input_method, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                                    w, XNFocusWindow, w, nullptr);
         if (s.input_context != nullptr) XSetICFocus(s.input_context);
     }
     reset_input_tracking(s);
@@ -290,8 +290,7 @@ bool restyle_window(const WindowRequest& request) {
         // window keeps its activation through a restyle.
         XSync(d, False);
         XEvent event;
-        while (XCheckTypedWindowEvent(d, w, FocusOut, &event) || XCheckTypedWindowEvent(d, w, FocusIn, &event)) {
-        }
+        while (XCheckTypedWindowEvent(d, w, FocusOut, &event) || XCheckTypedWindowEvent(d, w, FocusIn, &event)) {}
         s.focused = true;
         s.reported_active = true;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "gfx/context.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz {
 namespace {
@@ -247,7 +248,7 @@ TEST_F(BlitTest, MaskedCopyClearsTopByteOfDirtyRowsOnly) {
     auto out = run(blit_masked_32, 12, 3);
     EXPECT_EQ(get32(out, 0), 0x00112233u);
     EXPECT_EQ(get32(out, 4), 0x00445566u);
-    EXPECT_EQ(out[8], SENTINEL);  // destination padding untouched
+    EXPECT_EQ(out[8], SENTINEL);                                     // destination padding untouched
     for (int i = 12; i < 24; ++i) EXPECT_EQ(out[i], SENTINEL) << i;  // clean row
     EXPECT_EQ(get32(out, 24), 0x00112233u);
     EXPECT_EQ(c.dirty[0], 1);

@@ -28,7 +28,8 @@ TEST(ControlKeys, ControlGivesTheTablesCharactersAndNothingElse) {
     EXPECT_EQ(typed('2', KEYMOD_CONTROL | KEYMOD_SHIFT), 0x00);
     EXPECT_EQ(typed('6', KEYMOD_CONTROL | KEYMOD_SHIFT), 0x1E);
     EXPECT_EQ(typed(0xBD, KEYMOD_CONTROL | KEYMOD_SHIFT), 0x1F);
-    for (std::int32_t vk : std::initializer_list<std::int32_t>{'1', '2', '3', '6', '8', 0xBD, 0xBC, 0xBA, 0xBF, 0x09, 0x60}) {
+    for (std::int32_t vk :
+         std::initializer_list<std::int32_t>{'1', '2', '3', '6', '8', 0xBD, 0xBC, 0xBA, 0xBF, 0x09, 0x60}) {
         EXPECT_EQ(typed(vk, KEYMOD_CONTROL), -1) << "vk " << vk;
     }
 }

@@ -6,12 +6,12 @@
 #include <memory>
 #include <thread>
 
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/events.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
 #include "tests/test_env.h"
@@ -175,7 +175,7 @@ void f_pump() {
     g_fake->pumps.fetch_add(1);
 }
 bool f_create_image(std::int32_t width, std::int32_t height, ImageFormat* format, std::uint8_t** pixels,
-                            std::int32_t* pitch) {
+                    std::int32_t* pitch) {
     Lock lock(g_fake->mutex);
     if (g_fake->image_fails) return false;
     const std::int32_t bits = g_fake->format.bits_per_pixel == 15 ? 16 : g_fake->format.bits_per_pixel;
@@ -314,8 +314,7 @@ void DriverTest::SetUp() {
     set_platform_for_test(&LAYER);
     set_gl_platform_for_test(&GL_LAYER);
     set_driver_list_for_test(DRIVERS);
-    while (take_key() != 0) {
-    }
+    while (take_key() != 0) {}
 }
 
 void DriverTest::TearDown() {
@@ -323,8 +322,7 @@ void DriverTest::TearDown() {
     set_driver_list_for_test({});
     set_platform_for_test(nullptr);
     set_gl_platform_for_test(nullptr);
-    while (take_key() != 0) {
-    }
+    while (take_key() != 0) {}
 }
 
 bool DriverTest::open(std::int32_t width, std::int32_t height, std::int32_t depth, std::int32_t flags) {

@@ -20,6 +20,7 @@
 #include "gfx/drivers/platform.h"
 #include "gfx/drivers/window_proc.h"
 #include "gfx/events.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz::test {
 
@@ -63,7 +64,7 @@ struct FakePlatform {
     std::vector<std::uint8_t> image;
     std::int32_t image_pitch = 0;
     std::vector<std::pair<std::int32_t, std::int32_t>> puts;
-    int puts_without_window = 0;  // rows shown after the window went
+    int puts_without_window = 0;               // rows shown after the window went
     std::vector<std::uint32_t> image_colours;  // the last colours of an indexed image
     int colour_sets = 0;
 

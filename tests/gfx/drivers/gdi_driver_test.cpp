@@ -7,13 +7,14 @@
 #include <cstring>
 
 #include "fake_platform_support.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_state.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/palette.h"
 
 namespace vz::test {
 namespace {
@@ -135,7 +136,7 @@ TEST_F(GdiTest, AnEightBitDirectColourDisplayKeepsTheTopBitsOfEachComponent) {
     show_pixel<std::uint32_t>(0, 0x00808080u);
     show_pixel<std::uint32_t>(1, 0x00FF0000u);
     show_pixel<std::uint32_t>(2, 0x00FFFFFFu);
-    show_pixel<std::uint32_t>(3, 0x001F1F3Fu);  // below every component's first step
+    show_pixel<std::uint32_t>(3, 0x001F1F3Fu);      // below every component's first step
     EXPECT_EQ(image_at<std::uint8_t>(0, 0), 0xA4);  // 4 | 4 << 3 | 2 << 6
     EXPECT_EQ(image_at<std::uint8_t>(1, 0), 0x07);
     EXPECT_EQ(image_at<std::uint8_t>(2, 0), 0xFF);

@@ -17,7 +17,8 @@ constexpr std::int32_t COLUMNS[4] = {NONE, KEYMOD_SHIFT, KEYMOD_CONTROL, KEYMOD_
 // The key code of a key without a character, in the four modifier columns.
 std::array<std::int32_t, 4> codes_of(std::int32_t scancode, std::int32_t extra = NONE) {
     std::array<std::int32_t, 4> codes{};
-    for (int c = 0; c < 4; ++c) codes[static_cast<std::size_t>(c)] = translate_key(0, scancode, 0, COLUMNS[c] + extra, 0);
+    for (int c = 0; c < 4; ++c)
+        codes[static_cast<std::size_t>(c)] = translate_key(0, scancode, 0, COLUMNS[c] + extra, 0);
     return codes;
 }
 
@@ -134,7 +135,7 @@ TEST(VkToChar, UsLayout) {
 }
 
 TEST(TranslateKey, EnhancedBlock) {
-    EXPECT_EQ(translate_key(0, 75, 0x25, EXT, 0), 0x4BFF);                        // grey Left
+    EXPECT_EQ(translate_key(0, 75, 0x25, EXT, 0), 0x4BFF);  // grey Left
     EXPECT_EQ(translate_key(0, 75, 0x25, EXT + KEYMOD_CONTROL, 0), 0x73FF);
     EXPECT_EQ(translate_key(0, 75, 0x25, EXT + KEYMOD_RIGHT_CONTROL, 0), 0x73FF);
     EXPECT_EQ(translate_key(0, 75, 0x25, EXT + KEYMOD_SHIFT, 0), 0x4BFF);
@@ -163,7 +164,7 @@ TEST(TranslateKey, MainTable) {
     EXPECT_EQ(translate_key(0, 59, 0x70, NONE, 0), 0x3BFF);  // F1
     EXPECT_EQ(translate_key(0, 59, 0x70, KEYMOD_SHIFT, 0), 0x54FF);
     EXPECT_EQ(translate_key(0, 62, 0x73, KEYMOD_ALT, 0), 0x6BFF);  // Alt+F4 = close code
-    EXPECT_EQ(translate_key(0, 88, 0x7B, NONE, 0), 0x86FF);  // F12
+    EXPECT_EQ(translate_key(0, 88, 0x7B, NONE, 0), 0x86FF);        // F12
     EXPECT_EQ(translate_key('1', 2, 0x31, KEYMOD_ALT, 0), 0x78FF);
     // Shift+Tab arrives with its tab character and reads as back-tab.
     EXPECT_EQ(translate_key(9, 15, 0x09, KEYMOD_SHIFT, 0), 0x0FFF);
@@ -175,7 +176,7 @@ TEST(TranslateKey, MainTable) {
 }
 
 TEST(TranslateKey, OutOfTableAndSuppressedCharacters) {
-    EXPECT_EQ(translate_key(0, 91, 0x5B, NONE, 0), -1);   // Windows key: no table row
+    EXPECT_EQ(translate_key(0, 91, 0x5B, NONE, 0), -1);  // Windows key: no table row
     EXPECT_EQ(translate_key('q', 91, 0x5B, NONE, 0), 'q');
     EXPECT_EQ(translate_key(0, -5, 0, NONE, 0), -1);
     EXPECT_EQ(translate_key('a', 30, 0x41, NONE, 1), -1);

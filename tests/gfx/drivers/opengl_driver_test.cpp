@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform_support.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/opengl_format.h"
 #include "gfx/drivers/window_state.h"
-#include "gfx/pages.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
+#include "rt/key_codes.h"
 
 namespace vz::test {
 namespace {
@@ -40,8 +41,7 @@ TEST(GlPixelFormat, DefaultsFollowThePageDepth) {
 }
 
 TEST(GlPixelFormat, FlagsAskForStencilAccumulationAndSamples) {
-    const GlPixelSettings s =
-        gl_pixel_defaults({}, 32, SCREEN_GL_STENCIL | SCREEN_GL_ACCUM | SCREEN_GL_MULTISAMPLE);
+    const GlPixelSettings s = gl_pixel_defaults({}, 32, SCREEN_GL_STENCIL | SCREEN_GL_ACCUM | SCREEN_GL_MULTISAMPLE);
     EXPECT_EQ(s.stencil_bits, 8);
     EXPECT_EQ(s.accum_bits, 32);
     EXPECT_EQ(s.accum_red_bits, 8);
@@ -56,7 +56,7 @@ TEST(GlPixelFormat, FlagsAskForStencilAccumulationAndSamples) {
     const GlPixelSettings derived = gl_pixel_defaults(given, 32, 0);
     EXPECT_EQ(derived.colour_bits, 18);  // the sum of the channels given
     EXPECT_EQ(derived.red_bits, 6);
-    EXPECT_EQ(derived.alpha_bits, 0);    // k = 2 has no alpha
+    EXPECT_EQ(derived.alpha_bits, 0);  // k = 2 has no alpha
     EXPECT_EQ(derived.accum_bits, 16);
     EXPECT_EQ(derived.accum_red_bits, 16);
     EXPECT_EQ(derived.accum_green_bits, 5);  // k = 1 from the 16 accumulation bits
@@ -67,12 +67,12 @@ TEST(GlPixelFormat, TheRequestListsTheFixedAttributesThenTheSettings) {
     std::int32_t samples_at = 0;
     const Request plain = gl_attribute_request(gl_pixel_defaults({}, 32, 0), &samples_at);
     EXPECT_EQ(plain, (Request{GL_ATTR_DRAW_TO_WINDOW, 1, GL_ATTR_ACCELERATION_FULL, 1, GL_ATTR_DOUBLE_BUFFER, 1,
-                              GL_ATTR_COLOUR_BITS, 32, GL_ATTR_RED_BITS, 8, GL_ATTR_GREEN_BITS, 8,
-                              GL_ATTR_BLUE_BITS, 8, GL_ATTR_ALPHA_BITS, 8, GL_ATTR_DEPTH_BITS, 16, GL_ATTR_END}));
+                              GL_ATTR_COLOUR_BITS, 32, GL_ATTR_RED_BITS, 8, GL_ATTR_GREEN_BITS, 8, GL_ATTR_BLUE_BITS, 8,
+                              GL_ATTR_ALPHA_BITS, 8, GL_ATTR_DEPTH_BITS, 16, GL_ATTR_END}));
     EXPECT_EQ(samples_at, -1);
 
-    const Request full = gl_attribute_request(
-        gl_pixel_defaults({}, 16, SCREEN_GL_STENCIL | SCREEN_GL_MULTISAMPLE), &samples_at);
+    const Request full =
+        gl_attribute_request(gl_pixel_defaults({}, 16, SCREEN_GL_STENCIL | SCREEN_GL_MULTISAMPLE), &samples_at);
     const Request tail(full.end() - 7, full.end());
     EXPECT_EQ(tail, (Request{GL_ATTR_STENCIL_BITS, 8, GL_ATTR_SAMPLE_BUFFERS, 1, GL_ATTR_SAMPLES, 4, GL_ATTR_END}));
     EXPECT_EQ(full[static_cast<std::size_t>(samples_at)], 4);
@@ -109,14 +109,35 @@ TEST_F(OpenGlTest, OpensOnlyWithTheOpenglFlagAndFlipsOnPageCopy) {
     fake().keyboard[0x1B] = 0x80;
     EXPECT_EQ(page_copy(-1, -1), 1);
     EXPECT_EQ(fake_gl().swaps, 1);
-    EXPECT_EQ(key_down(1), -1);
     EXPECT_EQ(fake().pumps.load(), 1);
+    EXPECT_EQ(key_down(1), -1);
+    EXPECT_EQ(fake().pumps.load(), 2);  // reading a held key polls too
 
     close_screen();
     EXPECT_EQ(fake_gl().context_deletes, 1);
     EXPECT_EQ(fake().windows_destroyed, 1);
     EXPECT_EQ(opengl_driver.exit(), 0);
     EXPECT_EQ(fake_gl().context_deletes, 1);
+}
+
+TEST_F(OpenGlTest, KeyWaitsSeeTheWindowsMessagesWithoutAPageCopy) {
+    ASSERT_TRUE(open(64, 48, 32, SCREEN_OPENGL));
+    // The window has no update thread: only polling delivers these.
+    WindowMessage close;
+    close.type = WindowMessageType::close;
+    {
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().queued.push_back(close);
+    }
+    sleep_ms(-1);
+    EXPECT_EQ(wait_key(), KEY_CODE_CLOSE);
+    {
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().queued.push_back(close);
+    }
+    EXPECT_EQ(key_pending(), 1);
+    EXPECT_EQ(take_key(), KEY_CODE_CLOSE);
+    EXPECT_EQ(fake_gl().swaps, 0);
 }
 
 TEST_F(OpenGlTest, WithoutBgraPixelsTheScreenDoesNotOpen) {

@@ -10,13 +10,13 @@
 #include <thread>
 
 #include "fake_platform_support.h"
-#include "gfx/draw_state.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/drivers.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
-#include "gfx/pages.h"
-#include "gfx/screen_lock_guard.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock_guard.h"
 
 namespace vz::test {
 namespace {
@@ -41,6 +41,24 @@ TEST_F(SharedOpsTest, SetMouseLimitsTheTargetButStoresThePositionGiven) {
     EXPECT_EQ(input_state().mouse_y.load(), -3);
     EXPECT_EQ(fake().set_cursor_posts, 0);
     EXPECT_EQ(fake().confines + fake().frees, 0);
+}
+
+class FullscreenMouseTest : public DriverTest {};
+
+TEST_F(FullscreenMouseTest, SetMouseInFullscreenMovesToTheClientPositionUnconverted) {
+    ASSERT_TRUE(open(640, 480, 32, SCREEN_FULLSCREEN));
+    ASSERT_NE(window_state().flags.load() & SCREEN_FULLSCREEN, 0);
+    {
+        // A window corner away from the origin shows whether it was added.
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().request.x = LEFT;
+        fake().request.y = TOP;
+    }
+    current_context()->driver->set_mouse(10, 700, -1, -1);
+    std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+    ASSERT_EQ(fake().cursor_moves.size(), 1u);
+    EXPECT_EQ(fake().cursor_moves[0], std::make_pair(10, 479));
+    EXPECT_EQ(input_state().mouse_y.load(), 700);
 }
 
 TEST_F(SharedOpsTest, SetMouseWithNegativeXShowsTheCursorWithoutMovingIt) {

@@ -8,8 +8,8 @@
 #include "gfx/drivers/shared_ops.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
-#include "gfx/mouse_hooks.h"
 #include "gfx/text/keys.h"
+#include "gfx/text/mouse_hooks.h"
 
 namespace vz::test {
 namespace {
@@ -89,7 +89,7 @@ TEST_F(WindowProcTest, HeldKeyRepeatsAndRepeatCountPostsThatManyCodes) {
 
 TEST_F(WindowProcTest, LettersReachTheQueueOnlyAsCharacters) {
     WindowMessage down = key_message(WindowMessageType::key_down, 0x41, 30);
-    down.key_char = 'a';
+    down.character = 'a';
     send(down);
     EXPECT_TRUE(keys().empty());
     const auto posted = events();
@@ -116,6 +116,48 @@ TEST_F(WindowProcTest, CharactersArriveInCodePage437AsSignedBytes) {
     EXPECT_EQ(keys(), (std::vector<std::int32_t>{0x82 - 256, 0xE4 - 256, '?'}));
 }
 
+// A key message carries all the key state its translation needs: the
+// keyboard the platform would report is not asked again.
+TEST_F(WindowProcTest, KeysAreTranslatedWithTheModifiersTheirMessageCarries) {
+    {
+        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
+        fake().keyboard[0x12] = 0x80;  // the platform's keyboard says Alt is held
+    }
+    send(key_message(WindowMessageType::key_down, 0x73, 62));  // F4, no modifiers in the message
+    EXPECT_EQ(keys(), std::vector<std::int32_t>{0x3EFF});
+    WindowMessage shifted = key_message(WindowMessageType::key_down, 0x70, 59);  // Shift+F1
+    shifted.modifiers = KEYMOD_SHIFT;
+    send(shifted);
+    EXPECT_EQ(keys(), std::vector<std::int32_t>{0x54FF});
+}
+
+// Where no character message follows, the key-down message brings its
+// character to the queue itself, converted to code page 437 as a character
+// message's would be.
+TEST_F(WindowProcTest, AKeyThatTypesItsCharacterPostsItOnce) {
+    WindowMessage down = key_message(WindowMessageType::key_down, 0x41, 30);
+    down.character = 'a';
+    down.types_character = true;
+    send(down);
+    EXPECT_EQ(keys(), std::vector<std::int32_t>{'a'});
+    const auto posted = events();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_TRUE(same(posted[0], EVENT_KEY_PRESS, 30, 'a'));
+
+    down.character = 0xE9;  // e acute: 0x82 in code page 437
+    send(down);
+    down.character = 0x20AC;  // the euro sign has no place in the code page
+    send(down);
+    EXPECT_EQ(keys(), (std::vector<std::int32_t>{0x82 - 256, '?'}));
+    // Alt+A gives its Alt code and, as a system key, no character.
+    WindowMessage alt_a = key_message(WindowMessageType::system_key_down, 0x41, 30);
+    alt_a.alt_held = true;
+    alt_a.modifiers = KEYMOD_ALT;
+    alt_a.character = 'a';
+    send(alt_a);
+    EXPECT_EQ(keys(), std::vector<std::int32_t>{0x1EFF});
+}
+
 TEST_F(WindowProcTest, AltAloneAndF10PostNoEvent) {
     WindowMessage alt = key_message(WindowMessageType::system_key_down, 0x12, 56);
     alt.alt_held = true;
@@ -127,12 +169,9 @@ TEST_F(WindowProcTest, AltAloneAndF10PostNoEvent) {
 }
 
 TEST_F(WindowProcTest, AltF4PostsTheCloseCodeWithoutAnEvent) {
-    {
-        std::lock_guard<std::recursive_mutex> lock(fake().mutex);
-        fake().keyboard[0x12] = 0x80;  // Alt held
-    }
     WindowMessage f4 = key_message(WindowMessageType::system_key_down, 0x73, 62);
     f4.alt_held = true;
+    f4.modifiers = KEYMOD_ALT;
     EXPECT_EQ(send(f4), 0);
     EXPECT_EQ(keys(), std::vector<std::int32_t>{KEY_CODE_CLOSE});
     EXPECT_TRUE(events().empty());
@@ -348,10 +387,10 @@ TEST_F(NoSwitchTest, AltEnterChangesNothingButEndsTracking) {
 TEST(CodePage437, TypedCharactersFindTheirByte) {
     EXPECT_EQ(unicode_to_cp437('z'), 'z');
     EXPECT_EQ(unicode_to_cp437(0), 0);
-    EXPECT_EQ(unicode_to_cp437(0xC7), 0x80);   // C cedilla, first of the upper half
-    EXPECT_EQ(unicode_to_cp437(0xDF), 0xE1);   // sharp s
-    EXPECT_EQ(unicode_to_cp437(0xA0), 0xFF);   // no-break space, last byte
-    EXPECT_EQ(unicode_to_cp437(0x2588), 0xDB); // full block
+    EXPECT_EQ(unicode_to_cp437(0xC7), 0x80);    // C cedilla, first of the upper half
+    EXPECT_EQ(unicode_to_cp437(0xDF), 0xE1);    // sharp s
+    EXPECT_EQ(unicode_to_cp437(0xA0), 0xFF);    // no-break space, last byte
+    EXPECT_EQ(unicode_to_cp437(0x2588), 0xDB);  // full block
     EXPECT_EQ(unicode_to_cp437(0x20AC), -1);
     EXPECT_EQ(unicode_to_cp437(0x80), -1);
 }

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/text.h"
 #include "key_driver_support.h"
-#include "gfx/pages.h"
 #include "rt/console_hooks.h"
 #include "rt/error.h"
 
@@ -63,7 +64,10 @@ protected:
         test::drain_keys();
         saved_sleep_ = console_hooks().sleep_ms;
         console_hooks().sleep_ms = pause_hook;
-        g_on_pause = [] { ADD_FAILURE() << "the editor waited for a key that was never typed"; post_key(ENTER); };
+        g_on_pause = [] {
+            ADD_FAILURE() << "the editor waited for a key that was never typed";
+            post_key(ENTER);
+        };
     }
     void TearDown() override {
         g_on_pause = nullptr;
@@ -99,13 +103,19 @@ TEST_F(ReadTextTest, BlockCursorFollowsTypingAndBackspace) {
     int pauses = 0;
     g_on_pause = [&] {
         const GfxContext* c = current_context();
-        seen.push_back(std::string{static_cast<char>(cell(0, 0)), static_cast<char>(cell(1, 0)),
-                                   static_cast<char>(cell(2, 0))} +
-                       "@" + std::to_string(c->cursor_x));
+        seen.push_back(
+            std::string{static_cast<char>(cell(0, 0)), static_cast<char>(cell(1, 0)), static_cast<char>(cell(2, 0))} +
+            "@" + std::to_string(c->cursor_x));
         switch (++pauses) {
-            case 1: type({BACKSPACE, 'a', 'b'}); break;  // backspace with nothing typed
-            case 2: type({BACKSPACE}); break;
-            default: type({ENTER}); break;
+        case 1:
+            type({BACKSPACE, 'a', 'b'});
+            break;  // backspace with nothing typed
+        case 2:
+            type({BACKSPACE});
+            break;
+        default:
+            type({ENTER});
+            break;
         }
     };
     std::uint8_t buffer[10] = {};

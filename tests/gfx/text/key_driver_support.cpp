@@ -6,6 +6,7 @@
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
+#include "gfx/screen/screen_setup.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
 #include "tests/test_env.h"
@@ -17,9 +18,7 @@ std::recursive_mutex g_driver_mutex;
 std::atomic<std::int32_t> g_lock_count{0};
 std::function<void(std::int32_t)> g_on_lock;
 
-std::int32_t fake_init(const char*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) {
-    return 0;
-}
+std::int32_t fake_init(const char*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return 0; }
 std::int32_t fake_exit() { return 0; }
 void fake_lock() {
     g_driver_mutex.lock();

@@ -7,7 +7,12 @@
 #include <thread>
 
 #include "gfx/context.h"
+#include "gfx/driver.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/testing.h"
 #include "key_driver_support.h"
+#include "rt/key_codes.h"
+#include "tests/test_env.h"
 
 namespace vz {
 namespace {
@@ -72,9 +77,9 @@ TEST_F(KeyQueueTest, ArrivalFlagIsClearedByEveryTake) {
 TEST_F(KeyQueueTest, KeyTextBytes) {
     post_key(KEY_CODE_CLOSE);
     post_key('a');
-    post_key(-126);     // character 130
-    post_key(0x86FF);   // F12
-    post_key(0x48FF);   // up arrow
+    post_key(-126);    // character 130
+    post_key(0x86FF);  // F12
+    post_key(0x48FF);  // up arrow
     post_key(255);
     EXPECT_EQ(bytes_of(key_text()), std::string("\xFF\x6B", 2));
     EXPECT_EQ(bytes_of(key_text()), "a");
@@ -236,14 +241,21 @@ TEST_F(KeySleepTest, PostingThreadAndReadingThreadShareTheDriverLock) {
     while (expected <= KEYS) {
         std::int32_t code = 0;
         switch (expected % 4) {
-            case 0: code = take_key(); break;
-            case 1: {
-                const KeyText t = key_text();
-                if (!t.empty()) code = t.bytes[0];
-                break;
-            }
-            case 2: code = key_pending() != 0 ? take_key() : 0; break;
-            default: take_arrived(); code = take_key(); break;
+        case 0:
+            code = take_key();
+            break;
+        case 1: {
+            const KeyText t = key_text();
+            if (!t.empty()) code = t.bytes[0];
+            break;
+        }
+        case 2:
+            code = key_pending() != 0 ? take_key() : 0;
+            break;
+        default:
+            take_arrived();
+            code = take_key();
+            break;
         }
         if (code == 0) {
             std::this_thread::yield();
@@ -264,6 +276,75 @@ TEST_F(KeySleepTest, PostingThreadAndReadingThreadShareTheDriverLock) {
     }
     poster.join();
     EXPECT_EQ(key_pending(), 0);
+}
+
+// A driver like the OpenGL one: no update thread, a do-nothing lock, and its
+// window's messages handled only when the program polls. The n-th poll
+// "delivers" a key.
+std::atomic<std::int32_t> g_polls{0};
+std::atomic<std::int32_t> g_deliver_at{0};
+std::atomic<std::int32_t> g_delivered_code{0};
+
+void polled_events() {
+    if (g_polls.fetch_add(1) + 1 == g_deliver_at.load()) post_key(g_delivered_code.load());
+}
+
+const GfxDriver polled_driver{.name = "PolledTest",
+                              .init = [](const char*, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                         std::int32_t) -> std::int32_t { return 0; },
+                              .lock = [] {},
+                              .unlock = [] {},
+                              .poll_events = polled_events};
+const GfxDriver* const polled_list[] = {&polled_driver};
+
+class PolledDriverKeys : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::unset_env("VZGFX");
+        set_driver_list_for_test(polled_list);
+        ASSERT_EQ(screen_res(64, 48, 32, 1, 0, 0), 0);
+        ASSERT_EQ(current_context()->driver, &polled_driver);
+        test::drain_keys();
+    }
+    void TearDown() override {
+        g_deliver_at = 0;
+        test::drain_keys();
+        close_screen();
+        set_driver_list_for_test({});
+    }
+    // The key arrives at the `nth` poll from now.
+    static void deliver(std::int32_t code, std::int32_t nth) {
+        g_delivered_code = code;
+        g_polls = 0;
+        g_deliver_at = nth;
+    }
+};
+
+TEST_F(PolledDriverKeys, WaitKeyPollsTheDriverUntilAKeyArrives) {
+    deliver('a', 4);
+    EXPECT_EQ(wait_key(), 'a');
+    EXPECT_GE(g_polls.load(), 4);
+}
+
+TEST_F(PolledDriverKeys, ForeverSleepEndsOnAPolledCloseRequest) {
+    deliver(KEY_CODE_CLOSE, 3);
+    sleep_ms(-1);
+    EXPECT_GE(g_polls.load(), 3);
+    EXPECT_EQ(take_key(), KEY_CODE_CLOSE);
+}
+
+TEST_F(PolledDriverKeys, KeyTextAndPendingLookAfterPolling) {
+    deliver('x', 1);
+    EXPECT_EQ(key_pending(), 1);
+    deliver(0x3BFF, 1);
+    EXPECT_EQ(bytes_of(key_text()), "x");
+    EXPECT_EQ(bytes_of(key_text()), std::string("\xFF\x3B"));
+    // A long sleep is cut short by a key delivered at its second test.
+    deliver('y', 2);
+    const auto start = Clock::now();
+    sleep_ms(5000);
+    EXPECT_LT(elapsed_ms_since(start), 4000);
+    EXPECT_EQ(take_key(), 'y');
 }
 
 }  // namespace

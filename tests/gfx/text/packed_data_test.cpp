@@ -248,8 +248,8 @@ TEST(PackedBlock, ShippedStreamMatchesTheTool) {
     char dir_template[] = "/tmp/vz-pack-XXXXXX";
     ASSERT_NE(mkdtemp(dir_template), nullptr);
     const std::string dir = dir_template;
-    const std::string command = "'" + tool + "' --fonts " + fonts + " --block " + dir + "/block.bin " + dir +
-                                "/stream.cpp > /dev/null";
+    const std::string command =
+        "'" + tool + "' --fonts " + fonts + " --block " + dir + "/block.bin " + dir + "/stream.cpp > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     auto slurp = [](const std::string& path) {
         std::ifstream in(path, std::ios::binary);

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "gfx/context.h"
-#include "gfx/draw_state.h"
-#include "gfx/pages.h"
-#include "gfx/text/lines.h"
+#include "gfx/screen/screen_setup.h"
+#include "gfx/shapes/lines.h"
+#include "gfx/surface/draw_state.h"
+#include "gfx/surface/pages.h"
 #include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
+#include "gfx/text/view.h"
 #include "rt/console.h"
 #include "tests/support/counting_allocator.h"
 

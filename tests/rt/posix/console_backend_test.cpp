@@ -22,8 +22,8 @@
 
 #include "rt/console.h"
 #include "rt/console_backend.h"
-#include "rt/console_hooks.h"
 #include "rt/console_backend_keys.h"
+#include "rt/console_hooks.h"
 #include "rt/posix/console_backend_posix.h"
 
 namespace vz {
@@ -32,20 +32,50 @@ namespace {
 std::vector<std::uint8_t> bytes_of(std::string_view text) { return {text.begin(), text.end()}; }
 
 TEST(ConsoleKeyDecoder, EscapeSequencesBecomeExtendedCodes) {
-    struct Case { const char* sequence; std::int32_t code; };
+    struct Case {
+        const char* sequence;
+        std::int32_t code;
+    };
     const Case cases[] = {
-        {"\x1b[A", 0x48FF}, {"\x1b[B", 0x50FF}, {"\x1b[D", 0x4BFF}, {"\x1b[C", 0x4DFF},
-        {"\x1bOA", 0x48FF}, {"\x1bOD", 0x4BFF},
-        {"\x1b[H", 0x47FF}, {"\x1b[F", 0x4FFF}, {"\x1bOH", 0x47FF}, {"\x1bOF", 0x4FFF},
-        {"\x1b[1~", 0x47FF}, {"\x1b[7~", 0x47FF}, {"\x1b[4~", 0x4FFF}, {"\x1b[8~", 0x4FFF},
-        {"\x1b[5~", 0x49FF}, {"\x1b[6~", 0x51FF}, {"\x1b[2~", 0x52FF}, {"\x1b[3~", 0x53FF},
-        {"\x1bOP", 0x3BFF}, {"\x1bOQ", 0x3CFF}, {"\x1bOR", 0x3DFF}, {"\x1bOS", 0x3EFF},
-        {"\x1b[11~", 0x3BFF}, {"\x1b[14~", 0x3EFF}, {"\x1b[15~", 0x3FFF},
-        {"\x1b[17~", 0x40FF}, {"\x1b[18~", 0x41FF}, {"\x1b[19~", 0x42FF},
-        {"\x1b[20~", 0x43FF}, {"\x1b[21~", 0x44FF}, {"\x1b[23~", 0x85FF}, {"\x1b[24~", 0x86FF},
-        {"\x1b[[A", 0x3BFF}, {"\x1b[[E", 0x3FFF},
+        {"\x1b[A", 0x48FF},
+        {"\x1b[B", 0x50FF},
+        {"\x1b[D", 0x4BFF},
+        {"\x1b[C", 0x4DFF},
+        {"\x1bOA", 0x48FF},
+        {"\x1bOD", 0x4BFF},
+        {"\x1b[H", 0x47FF},
+        {"\x1b[F", 0x4FFF},
+        {"\x1bOH", 0x47FF},
+        {"\x1bOF", 0x4FFF},
+        {"\x1b[1~", 0x47FF},
+        {"\x1b[7~", 0x47FF},
+        {"\x1b[4~", 0x4FFF},
+        {"\x1b[8~", 0x4FFF},
+        {"\x1b[5~", 0x49FF},
+        {"\x1b[6~", 0x51FF},
+        {"\x1b[2~", 0x52FF},
+        {"\x1b[3~", 0x53FF},
+        {"\x1bOP", 0x3BFF},
+        {"\x1bOQ", 0x3CFF},
+        {"\x1bOR", 0x3DFF},
+        {"\x1bOS", 0x3EFF},
+        {"\x1b[11~", 0x3BFF},
+        {"\x1b[14~", 0x3EFF},
+        {"\x1b[15~", 0x3FFF},
+        {"\x1b[17~", 0x40FF},
+        {"\x1b[18~", 0x41FF},
+        {"\x1b[19~", 0x42FF},
+        {"\x1b[20~", 0x43FF},
+        {"\x1b[21~", 0x44FF},
+        {"\x1b[23~", 0x85FF},
+        {"\x1b[24~", 0x86FF},
+        {"\x1b[[A", 0x3BFF},
+        {"\x1b[[E", 0x3FFF},
         // Modifier parameters are ignored.
-        {"\x1b[1;5A", 0x48FF}, {"\x1b[5;2~", 0x49FF}, {"\x1b[1;2P", 0x3BFF}, {"\x1b[24;5~", 0x86FF},
+        {"\x1b[1;5A", 0x48FF},
+        {"\x1b[5;2~", 0x49FF},
+        {"\x1b[1;2P", 0x3BFF},
+        {"\x1b[24;5~", 0x86FF},
     };
     for (const Case& c : cases) {
         const auto bytes = bytes_of(c.sequence);
@@ -56,25 +86,30 @@ TEST(ConsoleKeyDecoder, EscapeSequencesBecomeExtendedCodes) {
 }
 
 TEST(ConsoleKeyDecoder, PlainBytesLoneEscapeAndUnknownSequences) {
-    struct Case { std::string bytes; bool complete; std::int32_t code; std::size_t used; };
+    struct Case {
+        std::string bytes;
+        bool complete;
+        std::int32_t code;
+        std::size_t used;
+    };
     const Case cases[] = {
         {"x", false, 'x', 1},
         {"\xc8", false, 200, 1},
-        {std::string(1, '\0'), false, 0, 1},       // byte 0 carries no key
-        {"\x1b", false, 0, 0},                     // may be the start of a sequence
-        {"\x1b", true, 27, 1},                     // nothing more comes: the Escape key
+        {std::string(1, '\0'), false, 0, 1},  // byte 0 carries no key
+        {"\x1b", false, 0, 0},                // may be the start of a sequence
+        {"\x1b", true, 27, 1},                // nothing more comes: the Escape key
         {"\x1b[", false, 0, 0},
         {"\x1b[", true, 27, 1},
         {"\x1b[1;5", false, 0, 0},
         {"\x1b[1;5", true, 27, 1},
         {"\x1bO", true, 27, 1},
         {"\x1b[[", true, 27, 1},
-        {"\x1bx", false, 27, 1},                   // Escape followed by a key
+        {"\x1bx", false, 27, 1},  // Escape followed by a key
         {"\x1b\x1b[A", false, 27, 1},
-        {"\x1b[99~", false, 0, 5},                 // unknown: consumed, no key
+        {"\x1b[99~", false, 0, 5},  // unknown: consumed, no key
         {"\x1b[?25h", false, 0, 6},
         {"\x1bOZ", false, 0, 3},
-        {"\x1b[\x01", false, 27, 1},               // not a sequence at all
+        {"\x1b[\x01", false, 27, 1},                     // not a sequence at all
         {"\x1b[" + std::string(40, '1'), false, 27, 1},  // runaway parameters
     };
     for (const Case& c : cases) {
@@ -236,10 +271,13 @@ TEST_F(ConsolePipes, InputEndsOnlyOnceEveryKeyIsTaken) {
 }
 
 TEST_F(ConsolePipes, KeySleepRule) {
-    struct Case { std::int32_t ms; std::vector<std::int32_t> slept; };
+    struct Case {
+        std::int32_t ms;
+        std::vector<std::int32_t> slept;
+    };
     const Case cases[] = {
         {120, {50, 50, 20}}, {100, {50, 50}}, {101, {50, 50, 1}}, {99, {99}},
-        {60, {60}}, {0, {0}}, {-5, {}}, {1000, std::vector<std::int32_t>(20, 50)},
+        {60, {60}},          {0, {0}},        {-5, {}},           {1000, std::vector<std::int32_t>(20, 50)},
     };
     for (const Case& c : cases) {
         sleeps.clear();
@@ -321,6 +359,45 @@ TEST_F(ConsolePipes, TextGridOfNonTerminal) {
     console_get_text_pos(&col, &row);
     EXPECT_EQ(col, 51);
     EXPECT_EQ(row, 3);
+}
+
+// One rule on every platform: after the end of the input no key can arrive,
+// so waiting for one returns at once; the keys queued before the end are
+// still read, and a timed sleep still goes by the arrival indication alone.
+TEST_F(ConsolePipes, KeysQueuedBeforeTheEndAreStillReadAndNothingWaits) {
+    type("ab");
+    end_input();
+    EXPECT_EQ(text_of(console_key_text()), "a");
+    console_key_sleep(-1);
+    EXPECT_TRUE(sleeps.empty());
+    EXPECT_FALSE(console_input_ended());
+    EXPECT_EQ(console_key_pending(), 1);
+    console_key_sleep(120);  // "b" is queued, but taking "a" cleared the indication
+    EXPECT_EQ(sleeps, (std::vector<std::int32_t>{50, 50, 20}));
+    EXPECT_EQ(console_wait_key(), 'b');
+    EXPECT_TRUE(console_input_ended());
+    EXPECT_EQ(console_wait_key(), 0);
+}
+
+TEST_F(ConsolePipes, TabMovesTheCursorToTheNextStopWithinTheGrid) {
+    const auto print = [](const std::string& text) {
+        console_print(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::int32_t>(text.size()));
+    };
+    std::int32_t col = 0;
+    std::int32_t row = 0;
+    print("a\tb");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 10);  // the TAB went from column 2 to 9
+    print("\t\t");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 25);
+    // Past the last stop the cursor stays on the last column.
+    console_set_text_size(12, 0);
+    console_set_text_pos(1, 1, -1);
+    print("abcdefghi\t");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 12);
+    EXPECT_EQ(row, 1);
 }
 
 // --- A pseudo-terminal --------------------------------------------------------
@@ -430,13 +507,13 @@ int status_of_child_ending(int slave, void (*ending)()) {
 }
 
 TEST_F(ConsoleTerminal, TerminalRestoredWhenEndedBySignal) {
-    struct Case { int signal_number; void (*ending)(); };
+    struct Case {
+        int signal_number;
+        void (*ending)();
+    };
     const Case cases[] = {
-        {SIGINT, [] { ::raise(SIGINT); }},
-        {SIGTERM, [] { ::raise(SIGTERM); }},
-        {SIGHUP, [] { ::raise(SIGHUP); }},
-        {SIGQUIT, [] { ::raise(SIGQUIT); }},
-        {SIGPIPE, [] { ::raise(SIGPIPE); }},
+        {SIGINT, [] { ::raise(SIGINT); }},   {SIGTERM, [] { ::raise(SIGTERM); }}, {SIGHUP, [] { ::raise(SIGHUP); }},
+        {SIGQUIT, [] { ::raise(SIGQUIT); }}, {SIGPIPE, [] { ::raise(SIGPIPE); }},
     };
     for (const Case& c : cases) {
         const int status = status_of_child_ending(slave_, c.ending);

@@ -3,8 +3,8 @@
 // the key-aware sleep is cut short by a key, printed bytes reach the output
 // unchanged with the cursor followed, and console key events map to key codes.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -72,7 +72,7 @@ TEST_F(WindowsConsole, PipedBytesBecomeKeysAndTheEndOfInputEndsWaits) {
     EXPECT_EQ(console_key_pending(), 1);
     EXPECT_EQ(text(console_key_text()), "a");
     EXPECT_EQ(text(console_key_text()), std::string("\xff\x48", 2));  // cursor up
-    EXPECT_EQ(console_wait_key(), 0xe9 - 256);  // bytes above 127 as negative codes
+    EXPECT_EQ(console_wait_key(), 0xe9 - 256);                        // bytes above 127 as negative codes
     EXPECT_FALSE(console_input_is_interactive());
     end_input();
     EXPECT_EQ(console_wait_key(), 0);
@@ -128,6 +128,45 @@ TEST_F(WindowsConsole, OnlyPageZeroExists) {
     EXPECT_EQ(get_last_error(), 1);
     EXPECT_EQ(console_page_copy(0, 2), 1);
     EXPECT_EQ(console_page_set(3, 3), 0);
+}
+
+// One rule on every platform: after the end of the input no key can arrive,
+// so waiting for one returns at once; the keys queued before the end are
+// still read, and a timed sleep still goes by the arrival indication alone.
+TEST_F(WindowsConsole, KeysQueuedBeforeTheEndAreStillReadAndNothingWaits) {
+    type("ab");
+    end_input();
+    EXPECT_EQ(text(console_key_text()), "a");
+    console_key_sleep(-1);
+    EXPECT_TRUE(g_sleeps.empty());
+    EXPECT_FALSE(console_input_ended());
+    EXPECT_EQ(console_key_pending(), 1);
+    console_key_sleep(120);  // "b" is queued, but taking "a" cleared the indication
+    EXPECT_EQ(g_sleeps, (std::vector<std::int32_t>{50, 50, 20}));
+    EXPECT_EQ(console_wait_key(), 'b');
+    EXPECT_TRUE(console_input_ended());
+    EXPECT_EQ(console_wait_key(), 0);
+}
+
+TEST_F(WindowsConsole, TabMovesTheCursorToTheNextStopWithinTheGrid) {
+    const auto print = [](const std::string& bytes) {
+        console_print(reinterpret_cast<const std::uint8_t*>(bytes.data()), static_cast<std::int32_t>(bytes.size()));
+    };
+    std::int32_t col = 0, row = 0;
+    print("a\tb");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 10);  // the TAB went from column 2 to 9
+    print("\t\t");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 25);
+    // Past the last stop the cursor stays on the last column.
+    console_set_text_size(12, 0);
+    console_set_text_pos(1, 1, -1);
+    print("abcdefghi\t");
+    console_get_text_pos(&col, &row);
+    EXPECT_EQ(col, 12);
+    EXPECT_EQ(row, 1);
+    EXPECT_EQ(printed(), "a\tb\t\tabcdefghi\t");
 }
 
 TEST(WindowsConsoleKeys, EventsMapToCharactersAndExtendedCodes) {

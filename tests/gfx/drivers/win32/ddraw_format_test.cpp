@@ -4,10 +4,10 @@
 // through GDI (the surface's device context), which knows the layout only
 // from the surface.
 
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <initguid.h>
 #include <ddraw.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +17,7 @@
 #include "gfx/context.h"
 #include "gfx/drivers/blit.h"
 #include "gfx/drivers/win32/ddraw_format.h"
+#include "gfx/screen/screen_setup.h"
 
 namespace vz {
 namespace {
@@ -32,10 +33,10 @@ struct Layout {
 
 // Every RGB layout the blitters serve, in both orders.
 constexpr Layout LAYOUTS[] = {
-    {"32 XRGB", 32, 0xFF0000, 0xFF00, 0xFF, 32, 0},  {"32 XBGR", 32, 0xFF, 0xFF00, 0xFF0000, 32, 1},
-    {"24 RGB", 24, 0xFF0000, 0xFF00, 0xFF, 24, 0},   {"24 BGR", 24, 0xFF, 0xFF00, 0xFF0000, 24, 1, false},
-    {"16 RGB565", 16, 0xF800, 0x7E0, 0x1F, 16, 0},   {"16 BGR565", 16, 0x1F, 0x7E0, 0xF800, 16, 1},
-    {"15 RGB555", 16, 0x7C00, 0x3E0, 0x1F, 15, 0},   {"15 BGR555", 16, 0x1F, 0x3E0, 0x7C00, 15, 1},
+    {"32 XRGB", 32, 0xFF0000, 0xFF00, 0xFF, 32, 0}, {"32 XBGR", 32, 0xFF, 0xFF00, 0xFF0000, 32, 1},
+    {"24 RGB", 24, 0xFF0000, 0xFF00, 0xFF, 24, 0},  {"24 BGR", 24, 0xFF, 0xFF00, 0xFF0000, 24, 1, false},
+    {"16 RGB565", 16, 0xF800, 0x7E0, 0x1F, 16, 0},  {"16 BGR565", 16, 0x1F, 0x7E0, 0xF800, 16, 1},
+    {"15 RGB555", 16, 0x7C00, 0x3E0, 0x1F, 15, 0},  {"15 BGR555", 16, 0x1F, 0x3E0, 0x7C00, 15, 1},
 };
 
 DDPIXELFORMAT pixel_format(const Layout& l) {

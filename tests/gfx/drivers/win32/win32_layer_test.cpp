@@ -3,8 +3,8 @@
 // window procedure, the presentation image on screen, monitors and modes, key
 // characters, and the WGL binding.
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -29,16 +29,14 @@ protected:
         set_platform_for_test(nullptr);
         reset_window_state();
         ASSERT_TRUE(native_platform().open());
-        while (take_key() != 0) {
-        }
+        while (take_key() != 0) {}
     }
     void TearDown() override {
         const PlatformLayer& p = native_platform();
         p.destroy_image();
         p.destroy_window();
         p.close();
-        while (take_key() != 0) {
-        }
+        while (take_key() != 0) {}
     }
     HWND open_window(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
         WindowRequest request{};
@@ -232,8 +230,8 @@ TEST(Win32Gl, ProbeFindsTheExtensionsAndAFormatIsChosen) {
     ASSERT_TRUE(gl.choose_basic_format(settings));
     EXPECT_GT(gl.format_visual(), 0u);
     if (gl.has_attribute_chooser(extensions)) {
-        const std::int32_t request[] = {GL_ATTR_DRAW_TO_WINDOW, 1, GL_ATTR_DOUBLE_BUFFER, 1, GL_ATTR_COLOUR_BITS, 32,
-                                        GL_ATTR_END};
+        const std::int32_t request[] = {
+            GL_ATTR_DRAW_TO_WINDOW, 1, GL_ATTR_DOUBLE_BUFFER, 1, GL_ATTR_COLOUR_BITS, 32, GL_ATTR_END};
         EXPECT_TRUE(gl.choose_format(request));
         EXPECT_GT(gl.format_visual(), 0u);
     }
