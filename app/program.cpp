@@ -16,7 +16,7 @@
 
 namespace vz {
 
-std::int32_t frame_wait_ms() { return round_to_i32(1.0L / static_cast<extended>(FRAMES_PER_SECOND) * 1000.0L); }
+std::int32_t frame_wait_ms() { return round_to_i32(1.0 / static_cast<extended>(FRAMES_PER_SECOND) * 1000.0); }
 
 void start_program(int argc, char** argv) {
     runtime_static_init();

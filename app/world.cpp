@@ -5,7 +5,6 @@
 #include "app/world.h"
 
 #include <array>
-#include <cmath>
 #include <utility>
 
 #include "app/world_step.h"
@@ -68,8 +67,8 @@ void init_world(World& w) {
 
     // Spacing along each diagonal: the world size spread over half the
     // particles (65535 is the last index).
-    const float step_x = static_cast<float>(extended{WORLD_WIDTH} / LAST_PARTICLE * 2.0L);
-    const float step_y = static_cast<float>(extended{WORLD_HEIGHT} / LAST_PARTICLE * 2.0L);
+    const float step_x = static_cast<float>(extended{WORLD_WIDTH} / LAST_PARTICLE * 2.0);
+    const float step_y = static_cast<float>(extended{WORLD_HEIGHT} / LAST_PARTICLE * 2.0);
     const float half = static_cast<float>(LAST_PARTICLE / 2);
     const std::int32_t h = round_to_i32(half);
 
@@ -91,8 +90,8 @@ void init_world(World& w) {
     float* const strength = float_elements(w.attractor_strength);
     for (std::int32_t k = 0; k <= LAST_ATTRACTOR; ++k) {
         strength[k] = 1.0f;
-        ax[k] = static_cast<float>(extended{WORLD_WIDTH} / 2.0L + -1.0L);
-        ay[k] = static_cast<float>(extended{WORLD_HEIGHT} / 2.0L + -1.0L);
+        ax[k] = static_cast<float>(extended{WORLD_WIDTH} / 2.0 + -1.0);
+        ay[k] = static_cast<float>(extended{WORLD_HEIGHT} / 2.0 + -1.0);
     }
 }
 
@@ -135,7 +134,7 @@ float step_particle(const StepArrays& a, std::int32_t i) {
         const float wy = static_cast<float>(extended{WORLD_HEIGHT} + ext(py) - ext(ay));
 
         const float dist =
-            static_cast<float>(std::sqrt(ext(wx) * wx + ext(wy) * wy) + std::sqrt(ext(dx) * dx + ext(dy) * dy));
+            static_cast<float>(extended_sqrt(ext(wx) * wx + ext(wy) * wy) + extended_sqrt(ext(dx) * dx + ext(dy) * dy));
         if (dist != 0.0f) {
             const std::int32_t d = round_to_i32(dist);
             const float force_x = static_cast<float>(div_i32(round_to_i32(ext(dx) * dx), d));
@@ -166,7 +165,7 @@ float step_particle(const StepArrays& a, std::int32_t i) {
     a.particle_x[i] = x;
     a.particle_y[i] = y;
 
-    return static_cast<float>(std::fabs(ext(vx)) + std::fabs(ext(vy)));
+    return static_cast<float>(extended_abs(ext(vx)) + extended_abs(ext(vy)));
 }
 
 float speed_normaliser_of(float max_speed) { return static_cast<float>(ext(max_speed) / VELOCITY_DIVISOR); }
@@ -193,7 +192,8 @@ float colour_intensity(float vx, float vy) {
     // correctly rounded by one multiplication, which is what the power
     // function with exponent 2 must give; a library pow is not always
     // correctly rounded in the last bit and differs between C libraries.
-    const double root_sum = static_cast<double>(std::sqrt(std::fabs(ext(vx))) + std::sqrt(std::fabs(ext(vy))));
+    const double root_sum =
+        static_cast<double>(extended_sqrt(extended_abs(ext(vx))) + extended_sqrt(extended_abs(ext(vy))));
     return static_cast<float>(root_sum * root_sum);
 }
 

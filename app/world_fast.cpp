@@ -30,6 +30,10 @@ fast::Kernels kernels_for(StepIsa isa) {
         return fast::avx2_kernels();
     case StepIsa::avx512:
         return fast::avx512_kernels();
+    case StepIsa::neon:
+        return fast::neon_kernels();
+    case StepIsa::simd128:
+        return fast::simd128_kernels();
     case StepIsa::exact:
         break;
     }
@@ -37,6 +41,7 @@ fast::Kernels kernels_for(StepIsa isa) {
 }
 
 bool processor_has(StepIsa isa) {
+#if defined(__i386__) || defined(__x86_64__)
     switch (isa) {
     case StepIsa::exact:
         return true;
@@ -47,8 +52,18 @@ bool processor_has(StepIsa isa) {
     case StepIsa::avx512:
         return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
                __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
+    case StepIsa::neon:
+    case StepIsa::simd128:
+        return false;
     }
     return false;
+#elif defined(__aarch64__)
+    return isa == StepIsa::exact || isa == StepIsa::neon;
+#elif defined(__EMSCRIPTEN__)
+    return isa == StepIsa::exact || isa == StepIsa::simd128;
+#else
+    return isa == StepIsa::exact;
+#endif
 }
 
 }  // namespace
@@ -60,7 +75,7 @@ bool step_isa_supported(StepIsa isa) {
 
 StepIsa best_step_isa() {
     static const StepIsa best = [] {
-        for (StepIsa isa : {StepIsa::avx512, StepIsa::avx2, StepIsa::sse2}) {
+        for (StepIsa isa : {StepIsa::avx512, StepIsa::avx2, StepIsa::sse2, StepIsa::neon, StepIsa::simd128}) {
             if (step_isa_supported(isa)) return isa;
         }
         return StepIsa::exact;
@@ -78,12 +93,17 @@ const char* step_isa_name(StepIsa isa) {
         return "avx2";
     case StepIsa::avx512:
         return "avx512";
+    case StepIsa::neon:
+        return "neon";
+    case StepIsa::simd128:
+        return "simd128";
     }
     return "?";
 }
 
 bool parse_step_isa(const char* name, StepIsa& isa) {
-    for (StepIsa candidate : {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+    for (StepIsa candidate :
+         {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon, StepIsa::simd128}) {
         if (std::strcmp(name, step_isa_name(candidate)) == 0) {
             isa = candidate;
             return true;

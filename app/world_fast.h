@@ -18,13 +18,16 @@ struct StepArrays;
 // The instruction sets the fast kernels are built for. `exact` runs every
 // particle through the exact scalar path (the reference the others are
 // tested against).
-enum class StepIsa : std::int32_t { exact = 0, sse2 = 1, avx2 = 2, avx512 = 3 };
+// `neon` is the AArch64 build of the same kernels, whose loops the compiler
+// turns into Advanced SIMD (NEON) code, which every AArch64 processor has;
+// `simd128` the WebAssembly build, in WebAssembly's 128-bit SIMD.
+enum class StepIsa : std::int32_t { exact = 0, sse2 = 1, avx2 = 2, avx512 = 3, neon = 4, simd128 = 5 };
 
 // The best instruction set this processor and build run (CPUID, asked once).
 StepIsa best_step_isa();
 // True when this processor and build can run `isa`.
 bool step_isa_supported(StepIsa isa);
-// "exact", "sse2", "avx2", "avx512".
+// "exact", "sse2", "avx2", "avx512", "neon", "simd128".
 const char* step_isa_name(StepIsa isa);
 // The set named by `name`; false when the name is unknown.
 bool parse_step_isa(const char* name, StepIsa& isa);

@@ -83,7 +83,7 @@
 
 namespace vz::fast {
 
-#if defined(__x86_64__) || defined(__SSE2_MATH__)
+#if defined(__x86_64__) || defined(__SSE2_MATH__) || defined(__aarch64__) || defined(__EMSCRIPTEN__)
 #define VZ_FAST_KERNELS 1
 #else
 #define VZ_FAST_KERNELS 0
@@ -384,14 +384,24 @@ VZ_INLINE std::int32_t frame_any(const StepArrays& a, float n, bool positions, c
 
 namespace {
 
-StepResult step_sse2(const StepArrays& a, const Attractor& at, const StepOutput& out, std::int32_t begin,
-                     std::int32_t end) {
+// The build's baseline instruction set: SSE2 on x86, Advanced SIMD (NEON) on
+// AArch64, WebAssembly's SIMD128, all of which the lane loops vectorise to.
+StepResult step_baseline(const StepArrays& a, const Attractor& at, const StepOutput& out, std::int32_t begin,
+                         std::int32_t end) {
     return step_lanes(a, at, out, begin, end);
 }
-std::int32_t frame_sse2(const StepArrays& a, float n, bool positions, const FrameOutput& out, std::int32_t begin,
-                        std::int32_t end) {
+std::int32_t frame_baseline(const StepArrays& a, float n, bool positions, const FrameOutput& out, std::int32_t begin,
+                            std::int32_t end) {
     return frame_any(a, n, positions, out, begin, end);
 }
+
+}  // namespace
+
+#endif
+
+#if VZ_FAST_KERNELS && (defined(__i386__) || defined(__x86_64__))
+
+namespace {
 
 __attribute__((target("avx2"))) StepResult step_avx2(const StepArrays& a, const Attractor& at, const StepOutput& out,
                                                      std::int32_t begin, std::int32_t end) {
@@ -420,15 +430,35 @@ __attribute__((VZ_AVX512)) std::int32_t frame_avx512(const StepArrays& a, float 
 
 }  // namespace
 
-Kernels sse2_kernels() { return {step_sse2, frame_sse2}; }
+Kernels sse2_kernels() { return {step_baseline, frame_baseline}; }
 Kernels avx2_kernels() { return {step_avx2, frame_avx2}; }
 Kernels avx512_kernels() { return {step_avx512, frame_avx512}; }
+Kernels neon_kernels() { return {nullptr, nullptr}; }
+Kernels simd128_kernels() { return {nullptr, nullptr}; }
+
+#elif VZ_FAST_KERNELS && defined(__aarch64__)
+
+Kernels sse2_kernels() { return {nullptr, nullptr}; }
+Kernels avx2_kernels() { return {nullptr, nullptr}; }
+Kernels avx512_kernels() { return {nullptr, nullptr}; }
+Kernels neon_kernels() { return {step_baseline, frame_baseline}; }
+Kernels simd128_kernels() { return {nullptr, nullptr}; }
+
+#elif VZ_FAST_KERNELS && defined(__EMSCRIPTEN__)
+
+Kernels sse2_kernels() { return {nullptr, nullptr}; }
+Kernels avx2_kernels() { return {nullptr, nullptr}; }
+Kernels avx512_kernels() { return {nullptr, nullptr}; }
+Kernels neon_kernels() { return {nullptr, nullptr}; }
+Kernels simd128_kernels() { return {step_baseline, frame_baseline}; }
 
 #else
 
 Kernels sse2_kernels() { return {nullptr, nullptr}; }
 Kernels avx2_kernels() { return {nullptr, nullptr}; }
 Kernels avx512_kernels() { return {nullptr, nullptr}; }
+Kernels neon_kernels() { return {nullptr, nullptr}; }
+Kernels simd128_kernels() { return {nullptr, nullptr}; }
 
 #endif
 

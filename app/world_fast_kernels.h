@@ -71,6 +71,8 @@ constexpr float NORMALISER_HIGH = 0x1p64f;
 Kernels sse2_kernels();
 Kernels avx2_kernels();
 Kernels avx512_kernels();
+Kernels neon_kernels();
+Kernels simd128_kernels();
 
 // False where the build cannot run the kernels exactly (a 32-bit build doing
 // floating arithmetic on the x87 unit, whose extended registers would keep

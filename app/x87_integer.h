@@ -5,13 +5,12 @@
 // (the most negative integer of the width), and 32-bit division truncates.
 // Every case is computed explicitly so that no conversion is left undefined.
 
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
-namespace vz {
+#include "rt/extended.h"
 
-using extended = long double;
+namespace vz {
 
 // The integer-indefinite values a failed conversion produces.
 inline constexpr std::int32_t INDEFINITE_I32 = std::numeric_limits<std::int32_t>::min();
@@ -23,8 +22,8 @@ inline constexpr std::int64_t INDEFINITE_I64 = std::numeric_limits<std::int64_t>
 inline std::int32_t round_to_i32(extended value) {
     // -2147483648.5 rounds (to even) to -2147483648, still in range;
     // 2147483647.5 rounds to 2147483648, out of range. Both are exact.
-    if (!(value >= -2147483648.5L && value < 2147483647.5L)) return INDEFINITE_I32;
-    return static_cast<std::int32_t>(std::lrintl(value));
+    if (!(value >= -2147483648.5 && value < 2147483647.5)) return INDEFINITE_I32;
+    return static_cast<std::int32_t>(extended_nearest_to_i64(value));
 }
 
 // Round to nearest, ties to even, into 64 bits; INDEFINITE_I64 when out of
@@ -33,8 +32,13 @@ inline std::int64_t round_to_i64(extended value) {
     // Just below 2^63 the spacing of extended values is 0.5: 2^63 - 0.5 is
     // exact and rounds (to even) up to 2^63, out of range. Below -2^63 the
     // spacing is 1, so -2^63 is the lowest value in range.
-    if (!(value >= -0x1p63L && value < 0x1p63L - 0.5L)) return INDEFINITE_I64;
-    return static_cast<std::int64_t>(std::llrintl(value));
+#if VZ_EXTENDED_IN_SOFTWARE
+    constexpr extended BELOW_TOP = SoftExtended::from_bits(0x403D, ~std::uint64_t{0});  // 2^63 - 0.5
+#else
+    constexpr extended BELOW_TOP = 0x1p63L - 0.5L;
+#endif
+    if (!(value >= -0x1p63 && value < BELOW_TOP)) return INDEFINITE_I64;
+    return extended_nearest_to_i64(value);
 }
 
 // 32-bit signed division truncating toward zero. The one overflowing case,

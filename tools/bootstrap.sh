@@ -25,6 +25,10 @@ test_packages=(
   # The examples gallery compares pictures with a small Python tool; the
   # package test packs the .deb (dpkg-shlibdeps).
   python3 dpkg-dev
+  # The builds of other processors (tools/test-everywhere.sh): the ARM64 cross
+  # compiler and user-mode emulation to run its programs; Emscripten for
+  # WebAssembly, and Chromium for the page test.
+  g++-aarch64-linux-gnu qemu-user emscripten chromium
   # The Windows builds: mingw-w64 cross compilers, GoogleTest's sources for
   # them, and 64-bit Wine to run the 64-bit programs.
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64

@@ -17,7 +17,7 @@
 // reference's times too with speedup_vs_reference (reference frame median
 // over fast frame median) and checks after the last frame that the two
 // worlds and the two drawn pages are identical (identical 1 or 0). --isa
-// forces the fast step's instruction set: exact, sse2, avx2 or avx512;
+// forces the fast step's instruction set: exact, sse2, avx2, avx512, neon or simd128;
 // --workers gives the fast step that many worker threads beside the caller.
 
 #include <algorithm>
@@ -64,7 +64,8 @@ void print_usage(std::FILE* out) {
         "  --dump FILE    write the visible page after the last frame as PPM\n"
         "  --reference    run the plain exact path instead of the fast one\n"
         "  --compare      run both paths side by side and check they agree\n"
-        "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512\n"
+        "  --isa NAME     the fast step's instruction set: exact, sse2, avx2, avx512, neon,\n"
+        "                 simd128\n"
         "  --workers N    worker threads sharing the fast step, 0 ... 8 (default 0)\n",
         out);
 }

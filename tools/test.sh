@@ -2,8 +2,9 @@
 # Builds and runs every test under the debug preset (AddressSanitizer and
 # UndefinedBehaviorSanitizer), the release preset and the tsan preset
 # (ThreadSanitizer: the display driver's update thread against the program),
-# then runs each fuzz target briefly (tools/fuzz.sh) and last the
-# Windows builds under Wine (tools/test-windows.sh).
+# then runs each fuzz target briefly (tools/fuzz.sh), the builds of other
+# processors against the release build's frames (tools/test-everywhere.sh) and
+# last the Windows builds under Wine (tools/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
@@ -39,6 +40,10 @@ done
 # Every fuzz target briefly (20000 runs, at most 30 s each) as a regression check.
 stage fuzz
 bash tools/fuzz.sh
+# The same frames without the x87: the software extended type, ARM64 under
+# emulation and WebAssembly (tools/test-everywhere.sh).
+stage everywhere
+bash tools/test-everywhere.sh
 stage windows
 bash tools/test-windows.sh
 # How the background build of the virtual machine's image went.

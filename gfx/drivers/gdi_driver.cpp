@@ -173,29 +173,43 @@ void gdi_present() {
     if (rows > 0) platform().put_image(top, rows);
 }
 
-void gdi_thread_main(StartSignal& ready) {
+void clear_dirty_rows() {
+    if (GfxContext* context = current_context(); context != nullptr && context->dirty != nullptr) {
+        std::memset(context->dirty, 0, static_cast<std::size_t>(window_state().height));
+    }
+}
+
+std::int32_t gdi_begin_updates() {
     WindowState& ws = window_state();
-    InputState& in = input_state();
-    if (!open_update_window(ready)) return;
-    while (ws.running.load() != 0) {
-        {
-            std::lock_guard<std::recursive_mutex> guard(in.lock);
-            gdi_present();
-            if (GfxContext* context = current_context(); context != nullptr && context->dirty != nullptr) {
-                std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
-            }
-            if (ws.active.load() != 0) refresh_key_state();
-            handle_window_messages();
-        }
+    if (ws.init_window() != 0) return -1;
+    ws.active.store(1);
+    return 0;
+}
+
+void gdi_update_pass() {
+    std::lock_guard<std::recursive_mutex> guard(input_state().lock);
+    gdi_present();
+    clear_dirty_rows();
+    if (window_state().active.load() != 0) refresh_key_state();
+    handle_window_messages();
+}
+
+// Rows marked since the last pass (the text a program prints just before it
+// ends) are shown before the window goes.
+void gdi_end_updates() {
+    std::lock_guard<std::recursive_mutex> guard(input_state().lock);
+    gdi_present();
+    clear_dirty_rows();
+}
+
+void gdi_thread_main(StartSignal& ready) {
+    if (gdi_begin_updates() != 0) return;
+    signal_ready(ready);
+    while (window_state().running.load() != 0) {
+        gdi_update_pass();
         os_sleep_ms(10);
     }
-    // Rows marked since the last pass (the text a program prints just before
-    // it ends) are shown before the window goes.
-    std::lock_guard<std::recursive_mutex> guard(in.lock);
-    gdi_present();
-    if (GfxContext* context = current_context(); context != nullptr && context->dirty != nullptr) {
-        std::memset(context->dirty, 0, static_cast<std::size_t>(ws.height));
-    }
+    gdi_end_updates();
 }
 
 std::int32_t gdi_init(const char* title, std::int32_t width, std::int32_t height, std::int32_t depth,
@@ -207,6 +221,9 @@ std::int32_t gdi_init(const char* title, std::int32_t width, std::int32_t height
     ws.exit_window = &gdi_exit_window;
     ws.paint = &gdi_paint;
     ws.thread_main = &gdi_thread_main;
+    ws.begin_updates = &gdi_begin_updates;
+    ws.update_pass = &gdi_update_pass;
+    ws.end_updates = &gdi_end_updates;
     return common_setup(title, width, height, std::max(depth, 8), refresh_rate, flags);
 }
 

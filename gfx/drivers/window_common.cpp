@@ -3,12 +3,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/platform.h"
+#include "gfx/drivers/update_runner.h"
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/screen_failure.h"
@@ -23,17 +23,6 @@ InputState g_input;
 // Floor division by two, so that a window larger than its monitor starts left
 // of (or above) the monitor by the same amount on both sides.
 std::int32_t half_floor(std::int32_t value) { return value >= 0 ? value / 2 : -((1 - value) / 2); }
-
-void update_thread_body() {
-    InputState& in = g_input;
-    platform().note_update_thread();
-    if (g_window.thread_main != nullptr) g_window.thread_main(in.start);
-    {
-        std::lock_guard<std::mutex> guard(in.start.mutex);
-        in.start.ended = true;
-    }
-    in.start.changed.notify_all();
-}
 
 }  // namespace
 
@@ -99,35 +88,15 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
         return 0;
     }
 
-    {
-        std::lock_guard<std::mutex> guard(in.start.mutex);
-        in.start.ready = false;
-        in.start.ended = false;
-    }
-    if (in.thread.joinable()) in.thread.join();  // a thread whose exit never came
-    try {
-        in.thread = std::thread(update_thread_body);
-    } catch (const std::exception&) {
-        return driver_refuses("update thread not started");
-    }
-    in.has_thread.store(true);
-    bool ready = false;
-    {
-        std::unique_lock<std::mutex> guard(in.start.mutex);
-        in.start.changed.wait(guard, [&] { return in.start.ready || in.start.ended; });
-        ready = in.start.ready;
-    }
-    if (!ready) {
-        // The back-end's set-up on the update thread noted its own reason, if any.
-        return -1;
-    }
+    // The runner, or the back-end's set-up on the update thread, noted its
+    // own reason, if any.
+    if (start_update_runner() != 0) return -1;
     if ((flags & SCREEN_HIGH_PRIORITY) != 0) p.set_update_priority(true);
     return 0;
 }
 
 std::int32_t shared_exit() {
     WindowState& ws = g_window;
-    InputState& in = g_input;
     const PlatformLayer& p = platform();
     if (ws.running.load() == 0) return 0;
     ws.running.store(0);
@@ -137,10 +106,7 @@ std::int32_t shared_exit() {
         context->lock_count = 0;
         if (context->driver != nullptr && context->driver->unlock != nullptr) context->driver->unlock();
     }
-    if (in.has_thread.load()) {
-        if (in.thread.joinable()) in.thread.join();
-        in.has_thread.store(false);
-    }
+    stop_update_runner();
     if (ws.exit_window != nullptr) ws.exit_window();
     p.restore_screensaver();
     if (ws.cursor_clipped.load() != 0) {

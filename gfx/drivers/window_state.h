@@ -52,6 +52,13 @@ struct WindowState {
     void (*exit_window)() = nullptr;
     void (*paint)() = nullptr;
     void (*thread_main)(StartSignal& ready) = nullptr;
+    // The same pass in pieces, for a platform that runs it without a thread
+    // of its own (update_runner.h): the window's set-up (0 once it exists),
+    // one pass (it takes the driver lock itself) and the last pass at the end.
+    // Null for a back-end that needs its thread.
+    std::int32_t (*begin_updates)() = nullptr;
+    void (*update_pass)() = nullptr;
+    void (*end_updates)() = nullptr;
     ResettableAtomic<std::int32_t> cursor_clipped{0};
 };
 

@@ -125,7 +125,7 @@ std::int64_t trunc_sum(std::int64_t c, float r) {
 std::int64_t trunc_product(std::int64_t b2, float rx) {
     constexpr std::int64_t double_exact = std::int64_t{1} << 29;
     if (b2 < double_exact) return static_cast<std::int64_t>(static_cast<double>(b2) * static_cast<double>(rx));
-    return trunc_to_i64(static_cast<long double>(b2) * static_cast<long double>(rx));
+    return trunc_to_i64(static_cast<extended>(b2) * static_cast<extended>(rx));
 }
 
 // A whole ellipse too large to walk row by row: each row of the view takes

@@ -11,13 +11,21 @@ EllipseInt EllipseInt::from(std::int64_t value) {
     return EllipseInt{static_cast<std::uint64_t>(value), value < 0 ? ~std::uint64_t{0} : 0};
 }
 
-EllipseInt EllipseInt::truncated(long double value) {
+EllipseInt EllipseInt::truncated(extended value) {
     // Both halves are exact: the value has at most 64 significant bits, the
-    // split is by a power of two, and the low half is below 2^64.
-    constexpr long double TWO_64 = 18446744073709551616.0L;
-    const long double whole = std::trunc(value);
-    const long double high = std::floor(whole / TWO_64);
-    return EllipseInt{static_cast<std::uint64_t>(whole - high * TWO_64), static_cast<std::uint64_t>(high)};
+    // split is by a power of two, and the low half is below 2^64. The low
+    // half is converted in two steps, since a signed conversion stops at
+    // 2^63; the high half is a small signed whole number, kept in two's
+    // complement.
+    constexpr double TWO_63 = 9223372036854775808.0;
+    constexpr double TWO_64 = 18446744073709551616.0;
+    const extended whole = extended_trunc(value);
+    const extended high = extended_floor(whole / TWO_64);
+    const extended low = whole - high * TWO_64;
+    const std::uint64_t low_bits =
+        low >= TWO_63 ? static_cast<std::uint64_t>(extended_to_i64(low - TWO_63)) + (std::uint64_t{1} << 63)
+                      : static_cast<std::uint64_t>(extended_to_i64(low));
+    return EllipseInt{low_bits, static_cast<std::uint64_t>(extended_to_i64(high))};
 }
 
 EllipseInt EllipseInt::operator+(const EllipseInt& other) const {
@@ -58,7 +66,7 @@ EllipseRows::EllipseRows(float rx, float ry) {
     if (b2_ < (std::int64_t{1} << 29)) {
         d0_ = EllipseInt::truncated(static_cast<double>(b2_) * static_cast<double>(rx));
     } else {
-        d0_ = EllipseInt::truncated(static_cast<long double>(b2_) * static_cast<long double>(rx));
+        d0_ = EllipseInt::truncated(static_cast<extended>(b2_) * static_cast<extended>(rx));
     }
     n_ = static_cast<std::int64_t>(rx);
 

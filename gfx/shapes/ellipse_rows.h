@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "rt/extended.h"
+
 namespace vz {
 
 // A 128-bit two's-complement integer of our own: 32-bit targets have no
@@ -27,7 +29,7 @@ struct EllipseInt {
 
     static EllipseInt from(std::int64_t value);
     // trunc(value) of a non-negative value below 2^127.
-    static EllipseInt truncated(long double value);
+    static EllipseInt truncated(extended value);
 
     EllipseInt operator+(const EllipseInt& other) const;
     EllipseInt operator-(const EllipseInt& other) const;

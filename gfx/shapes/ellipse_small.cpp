@@ -24,13 +24,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
-// SSE2 is on every x86-64 processor and the 32-bit build requires it: the
-// reused call matches its arguments and converts its centre a vector at a time.
+// SSE2 is on every x86-64 processor and the 32-bit x86 build requires it:
+// there the reused call matches its arguments and converts its centre a
+// vector at a time. Other processors use the same steps one value at a time.
+#if defined(__i386__) || defined(__x86_64__)
 #ifndef __SSE2__
-#error "the small-circle path needs SSE2"
+#error "the small-circle path needs SSE2 on x86"
 #endif
+#define VZ_SMALL_CIRCLE_SSE2 1
 #include <emmintrin.h>
+#else
+#define VZ_SMALL_CIRCLE_SSE2 0
+#endif
 
 #include "gfx/context.h"
 #include "gfx/context_cell.h"
@@ -181,6 +188,49 @@ template <std::size_t Size>
 // What a set-up that serves no call compares its count of 1 with.
 constexpr std::uint64_t NO_COUNT = 0;
 
+// Four of a call's arguments side by side in one vector register, as bits,
+// so that a call is matched against its set-up with one compare.
+#if VZ_SMALL_CIRCLE_SSE2
+using CallBits = __m128i;
+inline CallBits call_bits(float radius, float aspect, float start_angle, float end_angle) {
+    return _mm_castps_si128(_mm_setr_ps(radius, aspect, start_angle, end_angle));
+}
+inline bool same_call(CallBits a, CallBits b) { return _mm_movemask_epi8(_mm_cmpeq_epi32(a, b)) == 0xFFFF; }
+
+// The centre truncated to whole numbers; a coordinate beyond the 32-bit range
+// or not a number gives INT32_MIN. False unless both convert back to
+// themselves.
+inline bool whole_centre(float x, float y, std::int32_t& ix, std::int32_t& iy) {
+    const __m128 centre_xy = _mm_setr_ps(x, y, 0.0f, 0.0f);
+    const __m128i whole_xy = _mm_cvttps_epi32(centre_xy);
+    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_cvtepi32_ps(whole_xy), centre_xy)) != 0xF) return false;
+    ix = _mm_cvtsi128_si32(whole_xy);
+    iy = _mm_cvtsi128_si32(_mm_srli_si128(whole_xy, 4));
+    return true;
+}
+#else
+struct CallBits {
+    std::uint32_t bits[4];
+};
+inline CallBits call_bits(float radius, float aspect, float start_angle, float end_angle) {
+    return {{std::bit_cast<std::uint32_t>(radius), std::bit_cast<std::uint32_t>(aspect),
+             std::bit_cast<std::uint32_t>(start_angle), std::bit_cast<std::uint32_t>(end_angle)}};
+}
+inline bool same_call(const CallBits& a, const CallBits& b) {
+    return ((a.bits[0] ^ b.bits[0]) | (a.bits[1] ^ b.bits[1]) | (a.bits[2] ^ b.bits[2]) | (a.bits[3] ^ b.bits[3])) == 0;
+}
+
+inline std::int32_t truncated_or_min(float v) {
+    if (!(v >= -2147483648.0f && v < 2147483648.0f)) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+inline bool whole_centre(float x, float y, std::int32_t& ix, std::int32_t& iy) {
+    ix = truncated_or_min(x);
+    iy = truncated_or_min(y);
+    return static_cast<float>(ix) == x && static_cast<float>(iy) == y;
+}
+#endif
+
 // The set-up shared by a run of calls with the same whole radius, aspect and
 // coordinate flags on an unchanged screen and drawing state: what a call
 // checks, the fields it was made from (checked in builds with assertions),
@@ -190,7 +240,7 @@ struct CircleSetup {
     // The calls it serves: coordinate flags, radius, aspect and angle bits,
     // and the change count it was made at (while there is no set-up, a count
     // that never matches). Any nonzero fill fills.
-    __m128i call_bits = {};  // radius, aspect, start and end angle bits
+    CallBits call_bits = {};  // radius, aspect, start and end angle bits
     std::int32_t coord_flags = 0;
     std::uint64_t serial = 1;
     const std::uint64_t* serial_cell = &NO_COUNT;
@@ -241,12 +291,6 @@ struct CircleSetup {
     std::int32_t span_count = 0;
     SpanShape spans[2 * CircleRows::CAPACITY] = {};
 };
-
-// Four of a call's arguments side by side in one vector register, as bits,
-// so that a call is matched against its set-up with one compare.
-inline __m128i call_bits(float radius, float aspect, float start_angle, float end_angle) {
-    return _mm_castps_si128(_mm_setr_ps(radius, aspect, start_angle, end_angle));
-}
 
 CircleSetup g_setup;
 SmallCircleStats g_stats;
@@ -509,20 +553,17 @@ void check_plus_rows(const CircleSetup& s, std::int32_t ix, std::int32_t iy, con
                                                    float aspect, float start_angle, float end_angle, std::int32_t fill,
                                                    std::int32_t coord_flags) {
     const CircleSetup& s = g_setup;
-    if (target != nullptr ||
-        _mm_movemask_epi8(_mm_cmpeq_epi32(call_bits(radius, aspect, start_angle, end_angle), s.call_bits)) != 0xFFFF ||
-        fill == 0 || coord_flags != s.coord_flags || *s.serial_cell != s.serial) {
+    if (target != nullptr || !same_call(call_bits(radius, aspect, start_angle, end_angle), s.call_bits) || fill == 0 ||
+        coord_flags != s.coord_flags || *s.serial_cell != s.serial) {
         return false;
     }
     // The centre, converted to whole numbers, converted back and compared.
     // A coordinate beyond the 32-bit range or not a number converts to
     // INT32_MIN, which then matches only -2^31 itself: the range checks below
     // turn that away.
-    const __m128 centre_xy = _mm_setr_ps(x, y, 0.0f, 0.0f);
-    const __m128i whole_xy = _mm_cvttps_epi32(centre_xy);
-    if (_mm_movemask_ps(_mm_cmpeq_ps(_mm_cvtepi32_ps(whole_xy), centre_xy)) != 0xF) return false;
-    const std::int32_t ix = _mm_cvtsi128_si32(whole_xy);
-    const std::int32_t iy = _mm_cvtsi128_si32(_mm_srli_si128(whole_xy, 4));
+    std::int32_t ix = 0;
+    std::int32_t iy = 0;
+    if (!whole_centre(x, y, ix, iy)) return false;
     DrawState* const state = s.state;
     if (s.context->lock_count <= 0 || state->screen_id != s.context_id) {
         return false;

@@ -85,21 +85,21 @@ bool clip_segment(const ViewBounds& view, Segment& s) {
             std::swap(s.y1, s.y2);
             c1 = c2;
         }
-        const long double slope =
-            s.x1 == s.x2 ? 1.0L : static_cast<long double>(s.y2 - s.y1) / static_cast<long double>(s.x2 - s.x1);
-        const auto x1 = static_cast<long double>(s.x1);
-        const auto y1 = static_cast<long double>(s.y1);
+        const extended slope =
+            s.x1 == s.x2 ? extended{1.0} : static_cast<extended>(s.y2 - s.y1) / static_cast<extended>(s.x2 - s.x1);
+        const auto x1 = static_cast<extended>(s.x1);
+        const auto y1 = static_cast<extended>(s.y1);
         if ((c1 & OUT_LEFT) != 0) {
-            s.y1 = trunc_to_i64(y1 + slope * static_cast<long double>(view.left - s.x1));
+            s.y1 = trunc_to_i64(y1 + slope * static_cast<extended>(view.left - s.x1));
             s.x1 = view.left;
         } else if ((c1 & OUT_RIGHT) != 0) {
-            s.y1 = trunc_to_i64(y1 + slope * static_cast<long double>(view.right - 1 - s.x1));
+            s.y1 = trunc_to_i64(y1 + slope * static_cast<extended>(view.right - 1 - s.x1));
             s.x1 = view.right - 1;
         } else if ((c1 & OUT_ABOVE) != 0) {
-            if (s.x1 != s.x2) s.x1 = trunc_to_i64(x1 + static_cast<long double>(view.top - s.y1) / slope);
+            if (s.x1 != s.x2) s.x1 = trunc_to_i64(x1 + static_cast<extended>(view.top - s.y1) / slope);
             s.y1 = view.top;
         } else {
-            if (s.x1 != s.x2) s.x1 = trunc_to_i64(x1 + static_cast<long double>(view.bottom - 1 - s.y1) / slope);
+            if (s.x1 != s.x2) s.x1 = trunc_to_i64(x1 + static_cast<extended>(view.bottom - 1 - s.y1) / slope);
             s.y1 = view.bottom - 1;
         }
     }

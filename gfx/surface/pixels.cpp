@@ -144,38 +144,38 @@ std::int32_t round_coordinate(float v) {
 // extended precision (exact for every float). NaN goes where a single point
 // would; an infinity stands as the largest float, so that a line towards it
 // keeps a direction.
-long double exact_coordinate(float v) {
+extended exact_coordinate(float v) {
     if (std::isnan(v)) return -COORDINATE_LIMIT;
     if (std::isinf(v)) return v > 0 ? std::numeric_limits<float>::max() : -std::numeric_limits<float>::max();
-    const long double d = v;
-    return d >= 0 ? std::trunc(d + 0.5L) : std::trunc(d - 0.5L);
+    const extended d = v;
+    return d >= 0 ? extended_trunc(d + 0.5) : extended_trunc(d - 0.5);
 }
 
 struct ExactPoint {
-    long double x, y;
+    extended x, y;
 };
 
 bool within_limit(const ExactPoint& p) {
-    return std::fabs(p.x) <= COORDINATE_LIMIT && std::fabs(p.y) <= COORDINATE_LIMIT;
+    return extended_abs(p.x) <= COORDINATE_LIMIT && extended_abs(p.y) <= COORDINATE_LIMIT;
 }
 
 // The point where the line through `ref` with direction (dx, dy) meets box
 // edge `edge` (0: left, 1: right, 2: top, 3: bottom of +-COORDINATE_LIMIT).
 // Measured from `ref`, so that a far-away end never enters the sum.
-ExactPoint on_edge(int edge, const ExactPoint& ref, long double dx, long double dy) {
-    constexpr long double L = COORDINATE_LIMIT;
+ExactPoint on_edge(int edge, const ExactPoint& ref, extended dx, extended dy) {
+    const extended L = COORDINATE_LIMIT;
     if (edge < 2) {
-        const long double x = edge == 0 ? -L : L;
+        const extended x = edge == 0 ? -L : L;
         return {x, ref.y + (x - ref.x) * (dy / dx)};
     }
-    const long double y = edge == 2 ? -L : L;
+    const extended y = edge == 2 ? -L : L;
     return {ref.x + (y - ref.y) * (dx / dy), y};
 }
 
 PixelPoint to_target(const DrawState* state, const ExactPoint& p) {
-    const auto round_clamped = [](long double v) {
-        return static_cast<std::int64_t>(std::clamp(std::round(v), -static_cast<long double>(COORDINATE_LIMIT),
-                                                    static_cast<long double>(COORDINATE_LIMIT)));
+    const auto round_clamped = [](extended v) {
+        return extended_to_i64(std::clamp(extended_round(v), -static_cast<extended>(COORDINATE_LIMIT),
+                                          static_cast<extended>(COORDINATE_LIMIT)));
     };
     std::int64_t x = round_clamped(p.x);
     std::int64_t y = round_clamped(p.y);
@@ -308,22 +308,22 @@ bool to_screen_segment(const DrawState* state, float x1, float y1, float x2, flo
     // Clamping each axis on its own would bend the line; instead cut the
     // segment where it leaves the box of +-COORDINATE_LIMIT (Liang-Barsky),
     // which holds every view, and keep the part inside.
-    constexpr long double L = COORDINATE_LIMIT;
-    const long double dx = b.x - a.x;
-    const long double dy = b.y - a.y;
-    const long double p[4] = {-dx, dx, -dy, dy};
-    const long double q[4] = {a.x + L, L - a.x, a.y + L, L - a.y};
-    long double t0 = 0.0L;
-    long double t1 = 1.0L;
+    const extended L = COORDINATE_LIMIT;
+    const extended dx = b.x - a.x;
+    const extended dy = b.y - a.y;
+    const extended p[4] = {-dx, dx, -dy, dy};
+    const extended q[4] = {a.x + L, L - a.x, a.y + L, L - a.y};
+    extended t0 = 0.0;
+    extended t1 = 1.0;
     int edge0 = -1;
     int edge1 = -1;
     for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0L) {
-            if (q[i] < 0.0L) return false;  // parallel to this edge and outside it
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;  // parallel to this edge and outside it
             continue;
         }
-        const long double r = q[i] / p[i];
-        if (p[i] < 0.0L) {
+        const extended r = q[i] / p[i];
+        if (p[i] < 0.0) {
             if (r > t0) {
                 t0 = r;
                 edge0 = i;

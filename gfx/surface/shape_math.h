@@ -10,16 +10,17 @@
 #include <limits>
 
 #include "gfx/surface/draw_state.h"
+#include "rt/extended.h"
 
 namespace vz {
 
 // Truncation toward zero, saturated to the 64-bit range (NaN gives 0).
-inline std::int64_t trunc_to_i64(long double v) {
-    constexpr long double limit = 9223372036854775808.0L;  // 2^63
-    if (std::isnan(v)) return 0;
+inline std::int64_t trunc_to_i64(extended v) {
+    constexpr double limit = 9223372036854775808.0;  // 2^63
+    if (extended_isnan(v)) return 0;
     if (v >= limit) return std::numeric_limits<std::int64_t>::max();
     if (v <= -limit) return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(v);
+    return extended_to_i64(v);
 }
 
 // Rounding half away from zero (v >= 0: trunc(v + 0.5), else trunc(v - 0.5)),

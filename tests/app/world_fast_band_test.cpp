@@ -124,7 +124,7 @@ TEST(FastStepBands, DistancesOnAndBesideHalvesAndWholeQuotientsMatchTheExactStep
 
     const std::vector<Position>* kinds[] = {&even_ties, &odd_ties, &near_half, &whole_quotient, &one_short};
     std::uniform_int_distribution<int> velocity(-120000, 120000);
-    for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+    for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon}) {
         if (!step_isa_supported(isa)) continue;
         TestWorld fast;
         TestWorld exact;
@@ -183,7 +183,7 @@ TEST(FastStepBands, ColourQuotientsBesideHalvesMatchTheExactColour) {
                     inside.size(), outside.size());
         ASSERT_FALSE(inside.empty());
         ASSERT_FALSE(outside.empty());
-        for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+        for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon}) {
             if (!step_isa_supported(isa)) continue;
             TestWorld t;
             std::int32_t in_band = 0;

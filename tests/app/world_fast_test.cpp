@@ -113,7 +113,8 @@ protected:
 TEST(FastStepTrajectory, EveryInstructionSetFollowsTheExactTrajectoryFromTheInitialLayout) {
     set_extended_precision();
     std::vector<StepIsa> isas;
-    for (StepIsa isa : {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+    for (StepIsa isa :
+         {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon, StepIsa::simd128}) {
         if (step_isa_supported(isa)) isas.push_back(isa);
     }
     std::vector<std::unique_ptr<TestWorld>> worlds;
@@ -378,13 +379,15 @@ TEST_P(FastStepTest, WrapsOnAndAroundMultiplesOfTheWorldSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryInstructionSet, FastStepTest,
-                         ::testing::Values(StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512),
+                         ::testing::Values(StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon,
+                                           StepIsa::simd128),
                          [](const ::testing::TestParamInfo<StepIsa>& info) {
                              return std::string(step_isa_name(info.param));
                          });
 
 TEST(StepIsaChoice, NamesRoundTripAndTheBestIsSupported) {
-    for (StepIsa isa : {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+    for (StepIsa isa :
+         {StepIsa::exact, StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon, StepIsa::simd128}) {
         StepIsa parsed = StepIsa::exact;
         ASSERT_TRUE(parse_step_isa(step_isa_name(isa), parsed));
         EXPECT_EQ(parsed, isa);
@@ -396,7 +399,7 @@ TEST(StepIsaChoice, NamesRoundTripAndTheBestIsSupported) {
     EXPECT_TRUE(step_isa_supported(best_step_isa()));
     EXPECT_TRUE(step_isa_supported(StepIsa::exact));
     // An instruction set the processor lacks falls back to the best one.
-    for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512}) {
+    for (StepIsa isa : {StepIsa::sse2, StepIsa::avx2, StepIsa::avx512, StepIsa::neon, StepIsa::simd128}) {
         FastStepper stepper(isa);
         EXPECT_EQ(stepper.isa(), step_isa_supported(isa) ? isa : best_step_isa());
     }

@@ -132,6 +132,7 @@ TEST_F(RuntimeStateTest, FirstInitResetsStateAndLaterInitsChangeNothing) {
     set_last_error(0);
 }
 
+#if defined(__i386__) || defined(__x86_64__)
 // 1 + 2^-60 survives only with a 64-bit significand.
 long double extended_precision_probe() {
     volatile long double one = 1.0L;
@@ -170,6 +171,8 @@ TEST(Fpu, SetExtendedPrecisionLeavesAnAlreadyCorrectWordAlone) {
     EXPECT_EQ(fpu_control_word(), before);
     set_fpu_control_word(saved);
 }
+
+#endif
 
 // The exit sequence needs a fresh process in which the static initialisation
 // has not run yet, so the death test re-executes the test binary.

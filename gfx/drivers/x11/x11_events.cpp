@@ -21,7 +21,7 @@
 
 #include <cstdlib>
 
-#include "gfx/drivers/control_keys.h"
+#include "gfx/drivers/key_messages.h"
 #include "gfx/drivers/keymap.h"
 #include "gfx/drivers/x11/x11_internal.h"
 #include "gfx/drivers/x11/x11_keyboard_load.h"
@@ -58,53 +58,23 @@ void on_key(State& s, XKeyEvent& event, bool down) {
     KeySym keysym = NoSymbol;
     const std::uint32_t looked_up = typed_code_point(event, &keysym);
     const KeyMeaning meaning = key_meaning(s.display, event.keycode, keysym);
-    const bool was_down = event.keycode < 256 && s.keycode_down[event.keycode];
-    const bool alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
+    KeyEvent key;
+    key.vk = meaning.vk;
+    key.scan = meaning.scan;
+    key.extended = meaning.extended;
+    key.down = down;
+    key.was_down = event.keycode < 256 && s.keycode_down[event.keycode];
+    key.alt_before = (s.vk_state[VKEY_MENU] & 0x80) != 0;
+    // What the X library types; Control combinations and Shift+Tab are
+    // decided by the key tables' keyboard instead (Control+Enter is a line
+    // feed, Control+3 nothing).
+    key.typed = looked_up;
     note_key(meaning, event.keycode, down);
-    const bool alt = (s.vk_state[VKEY_MENU] & 0x80) != 0;
-    const bool control = (s.vk_state[VKEY_CONTROL] & 0x80) != 0;
-    const bool shift = (s.vk_state[VKEY_SHIFT] & 0x80) != 0;
-
-    // Control combinations and Shift+Tab type what the key tables' keyboard
-    // types, not what the X library's rules give (Control+Enter is a line
-    // feed, Control+3 nothing); layout characters stay the library's.
-    std::uint32_t typed = looked_up;
-    bool types = looked_up != 0;
-    const ControlCharacter fixed = control_character(
-        meaning.vk, (control ? KEYMOD_CONTROL : 0) | (alt ? KEYMOD_ALT : 0) | (shift ? KEYMOD_SHIFT : 0));
-    if (fixed.decided) {
-        types = fixed.character >= 0;
-        typed = types ? static_cast<std::uint32_t>(fixed.character) : 0;
-    }
-
-    WindowMessage m;
-    m.vk = meaning.vk;
-    m.scan = meaning.scan;
-    m.extended = meaning.extended;
-    m.repeat = 1;
-    m.alt_held = alt;
-    m.modifiers = held_modifiers(s.vk_state);
-    m.character = typed;
-    if (!down) {
-        const bool system = ((alt_before || meaning.vk == VKEY_F10) && !control) || meaning.vk == VKEY_MENU;
-        m.type = system ? WindowMessageType::system_key_up : WindowMessageType::key_up;
-        if (meaning.vk != 0) dispatch(m);
-        return;
-    }
-    m.was_down = was_down;
-    const bool system = (alt || meaning.vk == VKEY_F10) && !control;
-    m.type = system ? WindowMessageType::system_key_down : WindowMessageType::key_down;
-    m.types_character = !system && types;
-    if (meaning.vk != 0) {
-        dispatch(m);
-    } else if (m.types_character) {
-        // A key outside the PC keyboard has no key message, but what it
-        // types still arrives.
-        WindowMessage c;
-        c.type = WindowMessageType::character;
-        c.character = typed;
-        c.repeat = 1;
-        dispatch(c);
+    const KeyMessages messages = key_messages(key, s.vk_state);
+    if (messages.has_key) {
+        dispatch(messages.key);
+    } else if (messages.has_character) {
+        dispatch(messages.character);
     }
 }
 

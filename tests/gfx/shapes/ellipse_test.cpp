@@ -536,11 +536,11 @@ TEST(EllipseInt, SumsDifferencesAndProductsMatchNativeIntegers) {
     // Truncation of large values below 2^93, as the decision's start value:
     // 64 significant bits spread over both halves.
     const std::uint64_t bits = 0xF123456789ABCDEFu;
-    EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), 28))), static_cast<Wide>(bits)
-                                                                                                 << 28);
-    EXPECT_EQ(native(EllipseInt::truncated(std::ldexp(static_cast<long double>(bits), -8))),
+    EXPECT_EQ(native(EllipseInt::truncated(static_cast<extended>(bits) * std::ldexp(1.0, 28))), static_cast<Wide>(bits)
+                                                                                                    << 28);
+    EXPECT_EQ(native(EllipseInt::truncated(static_cast<extended>(bits) * std::ldexp(1.0, -8))),
               static_cast<Wide>(bits >> 8));
-    EXPECT_EQ(native(EllipseInt::truncated(3.999L)), 3);
+    EXPECT_EQ(native(EllipseInt::truncated(extended{3.999})), 3);
 }
 
 // The whole-ellipse walk run row by row as the drawing rule states it, in

@@ -1,7 +1,7 @@
-// The "DirectX" driver's back-end under X11: there is no DirectDraw or
-// DirectInput, so the window set-up fails at its first step (loading them),
-// the update thread ends, init returns -1 and the core goes on to the next
-// driver. The record stays first in the list, so the order of the choice is
+// The "DirectX" driver's back-end where the window system has no DirectDraw
+// or DirectInput (X11, or no window system at all): the window set-up fails
+// at its first step (loading them), the update thread ends, init returns -1
+// and the core goes on to the next driver. The record stays first in the list, so the order of the choice is
 // unchanged.
 
 #include "gfx/drivers/directx_backend.h"
