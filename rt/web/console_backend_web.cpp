@@ -4,7 +4,8 @@
 // where a line is a line. Keys come from the page's key presses (the queue
 // web_page.js fills): the character a key types, or Enter, Escape, Backspace
 // and Tab. Without a page (Node.js) no key can ever come: the input has ended.
-// The console has no cursor or colours to show; positions are only counted.
+// The console has no cursor or colours to show; positions are only counted,
+// by the back-end core (rt/console_backend_core.h) as on the other platforms.
 
 #include <emscripten.h>
 
@@ -12,9 +13,7 @@
 
 #include "rt/console.h"
 #include "rt/console_backend.h"
-#include "rt/console_backend_keys.h"
-#include "rt/key_codes.h"
-#include "rt/timer.h"
+#include "rt/console_backend_core.h"
 
 // clang-format off
 // The next key press queued by the page as a key code, 0 when none; -1 when
@@ -40,157 +39,78 @@ EM_JS(int, vz_web_console_key, (), {
 
 namespace vz {
 
-namespace {
-
-constexpr std::int32_t COLS = 80;
-constexpr std::int32_t ROWS = 25;
-constexpr std::int32_t KEY_TEST_SLICE_MS = 50;
-constexpr int KEY_CAPACITY = 16;
-
-struct Console {
-    std::int32_t row = 0, col = 0;
-    std::int32_t window_top = 0, window_bottom = ROWS - 1;
-    std::uint32_t fg = 7, bg = 0;
-    std::int32_t keys[KEY_CAPACITY] = {};
-    int key_count = 0;
-    bool arrived = false;
-    bool ended = false;
-};
-
-Console g_console;
-
-void pump_keys() {
-    Console& c = g_console;
-    while (c.key_count < KEY_CAPACITY) {
+// The page's key presses come as whole key codes: nothing to decode.
+void console_core::pump_input() {
+    console_core::State& k = console_core::state();
+    while (!k.input_ended && k.key_count < console_core::KEY_READ_LIMIT) {
         const int code = vz_web_console_key();
-        if (code < 0) c.ended = true;
+        if (code < 0) k.input_ended = true;
         if (code <= 0) return;
-        c.keys[c.key_count++] = code;
-        c.arrived = true;
+        console_core::push_key(code);
     }
 }
 
-std::int32_t pop_key() {
-    Console& c = g_console;
-    if (c.key_count == 0) return 0;
-    const std::int32_t code = c.keys[0];
-    for (int i = 1; i < c.key_count; ++i) c.keys[i - 1] = c.keys[i];
-    --c.key_count;
-    return code;
+// A sleep of 0 still lets the page run once; below 0 returns at once.
+void console_core::idle(std::int32_t milliseconds) {
+    if (milliseconds >= 0) emscripten_sleep(static_cast<unsigned>(milliseconds));
 }
 
-bool take_arrived() {
-    pump_keys();
-    const bool arrived = g_console.arrived;
-    g_console.arrived = false;
-    return arrived;
+// The grid the program sets (80 x 25 at first): the browser's console has none.
+void console_core::grid_size(std::int32_t& cols, std::int32_t& rows) {
+    cols = console_core::state().cols;
+    rows = console_core::state().rows;
 }
-
-bool no_more_keys() { return g_console.ended && g_console.key_count == 0; }
-
-}  // namespace
 
 void console_clear(std::int32_t mode) {
-    Console& c = g_console;
-    const bool window_is_all = c.window_top == 0 && c.window_bottom == ROWS - 1;
+    console_core::State& k = console_core::state();
+    const console_core::TextArea area = console_core::text_area();
+    const bool window_is_all = area.top == 0 && area.bottom == area.rows - 1;
     const bool window_only = mode == 2 || (mode == CLEAR_NO_ARGUMENT && !window_is_all);
-    c.row = window_only ? c.window_top : 0;
-    c.col = 0;
+    k.row = window_only ? area.top : 0;
+    k.col = 0;
 }
 
 std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32_t) {
-    Console& c = g_console;
-    if (row >= 1) c.row = row - 1;
-    if (col >= 1) c.col = col - 1;
-    return ((c.row & 0xFF) * 256 + (c.col & 0xFF)) + 257;
+    console_core::State& k = console_core::state();
+    if (row >= 1) k.row = row - 1;
+    if (col >= 1) k.col = col - 1;
+    return ((k.row & 0xFF) * 256 + (k.col & 0xFF)) + 257;
 }
 
 void console_get_text_pos(std::int32_t* col, std::int32_t* row) {
-    if (col) *col = g_console.col + 1;
-    if (row) *row = g_console.row + 1;
+    if (col) *col = console_core::state().col + 1;
+    if (row) *row = console_core::state().row + 1;
 }
 
 void console_get_text_size(std::int32_t* cols, std::int32_t* rows) {
-    if (cols) *cols = COLS;
-    if (rows) *rows = ROWS;
+    std::int32_t c = 0;
+    std::int32_t r = 0;
+    console_core::grid_size(c, r);
+    if (cols) *cols = c;
+    if (rows) *rows = r;
 }
 
-std::int32_t console_set_text_size(std::int32_t, std::int32_t) { return ROWS * 65536 + COLS; }
-
-std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
-    Console& c = g_console;
-    const std::uint32_t previous = (c.bg & 0xFFFF) * 65536u + (c.fg & 0xFFFF);
-    if (!(flags & 1)) c.fg = fg & 15;
-    if (!(flags & 2)) c.bg = bg & 15;
+std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
+    console_core::State& k = console_core::state();
+    const std::int32_t previous = console_core::size_code(k.cols, k.rows);
+    if (cols > 0) k.cols = cols;
+    if (rows > 0) k.rows = rows;
     return previous;
 }
 
-void console_view_update(std::int32_t top, std::int32_t bottom) {
-    Console& c = g_console;
-    c.window_top = top >= 1 ? top - 1 : 0;
-    c.window_bottom = bottom >= 1 ? bottom - 1 : ROWS - 1;
+std::uint32_t console_set_color(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
+    return console_core::set_colours(fg, bg, flags);
 }
 
 void console_print(const std::uint8_t* bytes, std::int32_t length) {
     if (bytes == nullptr || length <= 0) return;
-    Console& c = g_console;
     for (std::int32_t i = 0; i < length; ++i) {
-        const std::uint8_t b = bytes[i];
-        if (b == '\r') {
-            c.col = 0;
-            continue;
-        }
-        std::fputc(b, stdout);
-        if (b == '\n') {
-            ++c.row;
-        } else {
-            ++c.col;
-        }
+        if (bytes[i] != '\r') std::fputc(bytes[i], stdout);
     }
     std::fflush(stdout);
-}
-
-KeyText console_key_text() {
-    pump_keys();
-    return key_text_of(pop_key());
-}
-
-std::int32_t console_wait_key() {
-    for (;;) {
-        pump_keys();
-        const std::int32_t code = pop_key();
-        if (code != 0) return code >= 128 && code <= 255 ? code - 256 : code;
-        if (no_more_keys()) return 0;
-        console_key_sleep(-1);
-    }
-}
-
-std::int32_t console_key_pending() {
-    pump_keys();
-    return g_console.key_count > 0 ? 1 : 0;
-}
-
-void console_key_sleep(std::int32_t milliseconds) {
-    if (milliseconds == -1) {
-        while (!take_arrived() && !no_more_keys()) os_sleep_ms(KEY_TEST_SLICE_MS);
-        return;
-    }
-    if (milliseconds >= 100) {
-        while (milliseconds > KEY_TEST_SLICE_MS) {
-            if (take_arrived()) return;
-            os_sleep_ms(KEY_TEST_SLICE_MS);
-            milliseconds -= KEY_TEST_SLICE_MS;
-        }
-    }
-    // A sleep of 0 still lets the page run once.
-    if (milliseconds >= 0) emscripten_sleep(static_cast<unsigned>(milliseconds));
+    console_core::track_output(bytes, length);
 }
 
 bool console_input_is_interactive() { return false; }
-
-bool console_input_ended() {
-    pump_keys();
-    return no_more_keys();
-}
 
 }  // namespace vz
