@@ -15,6 +15,15 @@
 
 namespace vz::test {
 
+// The emulator a cross build's programs run under (qemu-aarch64 for the ARM64
+// build), or null when they run directly. Tests that start a built program
+// start it through this; the host cannot start another processor's program.
+#ifdef VZ_TEST_EMULATOR
+inline constexpr const char* EMULATOR = VZ_TEST_EMULATOR;
+#else
+inline constexpr const char* EMULATOR = nullptr;
+#endif
+
 #ifdef _WIN32
 inline constexpr const char* EXE_SUFFIX = ".exe";
 inline void set_env(const char* name, const char* value) { _putenv_s(name, value); }

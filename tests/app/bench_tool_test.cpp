@@ -88,13 +88,15 @@ RunResult run_bench(const std::vector<std::string>& args) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::vector<char*> argv{const_cast<char*>(BENCH.c_str())};
+    std::vector<char*> argv;
+    if (test::EMULATOR != nullptr) argv.push_back(const_cast<char*>(test::EMULATOR));
+    argv.push_back(const_cast<char*>(BENCH.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
     RunResult result;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, BENCH.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         ADD_FAILURE() << "cannot start " << BENCH << ": " << std::strerror(spawned);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/test_env.h"
+
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -193,7 +195,14 @@ void handler_registered_like_close_screen() { report("close-screen", init_count(
     end_program(0);
 }
 
+// An emulated test program cannot re-execute itself (the host does not run
+// its processor's programs), so these two run natively only.
+#define VZ_SKIP_REEXECUTION_UNDER_EMULATOR()                                                     \
+    if (test::EMULATOR != nullptr) GTEST_SKIP() << "re-executing the test program needs the " \
+                                                << test::EMULATOR << " emulator"
+
 TEST(ExitSequence, EndProgramRunsHandlersNewestFirstAndExitsWithTheCode) {
+    VZ_SKIP_REEXECUTION_UNDER_EMULATOR();
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // close_screen runs while the runtime is still up, runtime_exit then takes
     // the count to 0, and handlers registered before start-up run last.
@@ -202,6 +211,7 @@ TEST(ExitSequence, EndProgramRunsHandlersNewestFirstAndExitsWithTheCode) {
 }
 
 TEST(ExitSequence, EndProgramPassesTheCodeOn) {
+    VZ_SKIP_REEXECUTION_UNDER_EMULATOR();
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(end_program(37), testing::ExitedWithCode(37), "");
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/test_env.h"
+
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -56,7 +58,11 @@ bool start(ProgramRun& run) {
     if (run.pid == 0) {
         ::unsetenv("DISPLAY");
         ::unsetenv("VZGFX");
+#ifdef VZ_TEST_EMULATOR
+        ::execlp(VZ_TEST_EMULATOR, VZ_TEST_EMULATOR, PROGRAM.c_str(), static_cast<char*>(nullptr));
+#else
         ::execl(PROGRAM.c_str(), PROGRAM.c_str(), static_cast<char*>(nullptr));
+#endif
         ::_exit(127);
     }
     return run.pid > 0;
