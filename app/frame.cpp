@@ -3,8 +3,8 @@
 #include "app/frame.h"
 
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "rt/console.h"
 
 namespace vz {

@@ -22,6 +22,7 @@
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/mouse_hooks.h"
 #include "rt/runtime.h"

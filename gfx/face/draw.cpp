@@ -10,9 +10,8 @@
 #include "gfx/shapes/ellipse.h"
 #include "gfx/shapes/lines.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 #include "rt/console.h"
 
 namespace vzgfx {

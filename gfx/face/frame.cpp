@@ -7,7 +7,7 @@
 
 #include "gfx/context.h"
 #include "gfx/surface/pixels.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 #include "rt/error.h"
 #include "vzgfx/screen.h"
 

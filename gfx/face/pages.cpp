@@ -5,7 +5,7 @@
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock.h"
 #include "rt/console.h"
 #include "rt/error.h"
 

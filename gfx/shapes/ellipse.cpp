@@ -15,8 +15,8 @@
 #include "gfx/shapes/ellipse_rows.h"
 #include "gfx/shapes/lines.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/surface/shape_math.h"
 
 namespace vz {

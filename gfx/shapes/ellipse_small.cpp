@@ -44,8 +44,8 @@
 #include "gfx/shapes/ellipse.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/surface/shape_math.h"
 #include "rt/runtime.h"
 

@@ -1,5 +1,6 @@
 #pragma once
-// The drawing state record (one per process) and the routine types it holds.
+// The drawing state record (one per process), the routine types it holds,
+// and its drawing target: the work page or an image.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,5 +44,20 @@ struct DrawState {
     SpanFillFn span_fill;
     std::uint32_t state_flags;
 };
+
+// The new image header form starts with this tag.
+inline constexpr std::uint32_t IMAGE_TAG_NEW = 7;
+
+// The process's drawing state, rebuilt for the open screen when that is new
+// (never null).
+DrawState* get_draw_state();
+// Draws into `image` from now on, or into the work page when it is null.
+void set_target(DrawState* state, void* image);
+// True when the state's target is the visible page (its first line is the
+// visible page's first byte), so drawing must mark dirty lines.
+bool target_is_visible(const DrawState* state);
+// Points the state's first `count` line pointers at lines `pitch` bytes
+// apart from `first` (the array holds at least `count`).
+void point_lines(DrawState* state, std::uint8_t* first, std::int32_t count, std::int32_t pitch);
 
 }  // namespace vz

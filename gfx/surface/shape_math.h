@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "gfx/surface/draw_state.h"
+#include "gfx/surface/pixels.h"
 #include "rt/extended.h"
 
 namespace vz {

@@ -2,8 +2,7 @@
 
 #include "gfx/context.h"
 #include "gfx/driver.h"
-#include "gfx/surface/pages.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 #include "rt/error.h"
 
 namespace vz {

@@ -7,9 +7,8 @@
 #include "gfx/context.h"
 #include "gfx/driver.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 
 namespace vz {
 

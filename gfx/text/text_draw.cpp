@@ -5,8 +5,8 @@
 
 #include "gfx/context.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/text/text.h"
 #include "gfx/text/text_grid.h"
 #include "gfx/text/text_layout.h"

@@ -9,7 +9,6 @@
 #include "gfx/shapes/lines.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/surface/shape_math.h"
 #include "gfx/text/text.h"

@@ -13,6 +13,7 @@
 #include "gfx/shapes/ellipse.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/text/text.h"
 
 namespace {

@@ -30,7 +30,7 @@
 #include "gfx/drivers/window_state.h"
 #include "gfx/events.h"
 #include "gfx/screen/screen_setup.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/testing.h"
 #include "gfx/text/keys.h"
 

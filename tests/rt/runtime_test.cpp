@@ -197,9 +197,9 @@ void handler_registered_like_close_screen() { report("close-screen", init_count(
 
 // An emulated test program cannot re-execute itself (the host does not run
 // its processor's programs), so these two run natively only.
-#define VZ_SKIP_REEXECUTION_UNDER_EMULATOR()                                                     \
-    if (test::EMULATOR != nullptr) GTEST_SKIP() << "re-executing the test program needs the " \
-                                                << test::EMULATOR << " emulator"
+#define VZ_SKIP_REEXECUTION_UNDER_EMULATOR() \
+    if (test::EMULATOR != nullptr)           \
+    GTEST_SKIP() << "re-executing the test program needs the " << test::EMULATOR << " emulator"
 
 TEST(ExitSequence, EndProgramRunsHandlersNewestFirstAndExitsWithTheCode) {
     VZ_SKIP_REEXECUTION_UNDER_EMULATOR();

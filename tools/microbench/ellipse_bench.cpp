@@ -11,8 +11,8 @@
 #include "gfx/screen/screen_setup.h"
 #include "gfx/shapes/ellipse.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "rt/console.h"
 
 namespace {

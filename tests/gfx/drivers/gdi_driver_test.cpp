@@ -12,7 +12,7 @@
 #include "gfx/drivers/window_state.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/pages.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/text/keys.h"
 #include "gfx/text/palette.h"
 

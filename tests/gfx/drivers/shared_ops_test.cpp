@@ -15,8 +15,7 @@
 #include "gfx/drivers/window_common.h"
 #include "gfx/drivers/window_state.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 
 namespace vz::test {
 namespace {

@@ -15,7 +15,6 @@
 #include "gfx/context.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/text/keys.h"
 #include "vzgfx/vzgfx.h"
 

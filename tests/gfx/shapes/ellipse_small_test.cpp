@@ -25,6 +25,7 @@
 #include "gfx/surface/draw_state_serial.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/text/text.h"
 #include "gfx/text/view.h"
 #include "rt/console.h"

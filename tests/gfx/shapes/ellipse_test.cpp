@@ -22,6 +22,7 @@
 #include "gfx/surface/draw_state_serial.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
+#include "gfx/surface/screen_lock.h"
 #include "tests/gfx/screen_support.h"
 
 namespace vz {

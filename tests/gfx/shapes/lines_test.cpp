@@ -18,7 +18,6 @@
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/testing.h"
 #include "tests/test_env.h"

@@ -12,7 +12,7 @@
 #include "gfx/surface/draw_state_serial.h"
 #include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
-#include "gfx/surface/screen_lock_guard.h"
+#include "gfx/surface/screen_lock.h"
 #include "gfx/testing.h"
 #include "rt/error.h"
 #include "tests/gfx/screen_support.h"

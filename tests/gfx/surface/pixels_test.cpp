@@ -9,7 +9,6 @@
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/cpu_features.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/surface/pixels.h"
 #include "tests/gfx/screen_support.h"
 

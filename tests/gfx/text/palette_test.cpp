@@ -10,7 +10,6 @@
 #include "gfx/driver.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/testing.h"
 #include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"

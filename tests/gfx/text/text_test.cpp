@@ -12,7 +12,6 @@
 #include "gfx/screen/screen_setup.h"
 #include "gfx/shapes/lines.h"
 #include "gfx/surface/draw_state.h"
-#include "gfx/surface/pages.h"
 #include "gfx/text/packed_data.h"
 #include "gfx/text/palette.h"
 #include "gfx/text/text.h"
