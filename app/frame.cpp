@@ -2,6 +2,7 @@
 
 #include "app/frame.h"
 
+#include "gfx/shapes/ellipse_general.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/pixels.h"
 #include "gfx/surface/screen_lock.h"

@@ -19,7 +19,7 @@
 #include "gfx/context.h"
 #include "gfx/screen/screen_setup.h"
 #include "gfx/shapes/ellipse.h"
-#include "gfx/shapes/ellipse_small.h"
+#include "gfx/shapes/ellipse_general.h"
 #include "gfx/shapes/lines.h"
 #include "gfx/surface/draw_state.h"
 #include "gfx/surface/draw_state_serial.h"
