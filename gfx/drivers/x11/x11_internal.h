@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 #include "gfx/drivers/platform.h"
@@ -211,8 +212,45 @@ void guard_termination_signals();
 // own (x11_display.cpp); used by the signal watcher.
 void restore_display_after_signal();
 
-// Monitors and modes (x11_display.cpp).
+// Starts Xlib's thread support once, before the first connection.
+void init_threads_once();
+// Guards what must be put back (the saved display mode and the screen-saver
+// settings): the update thread changes them, and the thread that ends the
+// process on a termination signal restores them.
+std::mutex& restore_mutex();
+
+// A connection of its own for putting the display back when the program's
+// connection is gone or busy; closed when it goes out of scope.
+class FreshConnection {
+public:
+    FreshConnection() = default;
+    FreshConnection(const FreshConnection&) = delete;
+    FreshConnection& operator=(const FreshConnection&) = delete;
+    ~FreshConnection() {
+        if (display_ != nullptr) XCloseDisplay(display_);
+    }
+    Display* open() {
+        if (display_ == nullptr) display_ = XOpenDisplay(nullptr);
+        return display_;
+    }
+
+private:
+    Display* display_ = nullptr;
+};
+
+// Monitors and display modes (x11_modes.cpp).
 std::int32_t monitor_containing(std::int32_t x, std::int32_t y);
 PlatformRect monitor_rect(std::int32_t monitor);
+std::int32_t monitor_at_cursor();
+std::int32_t monitor_of_window();
+bool set_display_mode(std::int32_t monitor, std::int32_t width, std::int32_t height, std::int32_t depth,
+                      std::int32_t refresh_rate);
+void restore_display_mode();
+std::int32_t refresh_rate();
+std::int32_t* list_modes(bool (*accept)(std::int32_t bits, std::int32_t depth), std::int32_t depth,
+                         std::int32_t* count);
+// Puts the saved display mode back through `d` and forgets it (with
+// restore_mutex held).
+void put_back_saved_mode(Display* d);
 
 }  // namespace vz::x11
