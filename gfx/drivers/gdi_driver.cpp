@@ -179,13 +179,6 @@ void clear_dirty_rows() {
     }
 }
 
-std::int32_t gdi_begin_updates() {
-    WindowState& ws = window_state();
-    if (ws.init_window() != 0) return -1;
-    ws.active.store(1);
-    return 0;
-}
-
 void gdi_update_pass() {
     std::lock_guard<std::recursive_mutex> guard(input_state().lock);
     gdi_present();
@@ -203,8 +196,7 @@ void gdi_end_updates() {
 }
 
 void gdi_thread_main(StartSignal& ready) {
-    if (gdi_begin_updates() != 0) return;
-    signal_ready(ready);
+    if (!open_update_window(ready)) return;
     while (window_state().running.load() != 0) {
         gdi_update_pass();
         os_sleep_ms(10);
@@ -221,7 +213,7 @@ std::int32_t gdi_init(const char* title, std::int32_t width, std::int32_t height
     ws.exit_window = &gdi_exit_window;
     ws.paint = &gdi_paint;
     ws.thread_main = &gdi_thread_main;
-    ws.begin_updates = &gdi_begin_updates;
+    ws.begin_updates = &begin_window_updates;
     ws.update_pass = &gdi_update_pass;
     ws.end_updates = &gdi_end_updates;
     return common_setup(title, width, height, std::max(depth, 8), refresh_rate, flags);

@@ -42,10 +42,15 @@ void signal_ready(StartSignal& ready) {
     ready.changed.notify_all();
 }
 
-bool open_update_window(StartSignal& ready) {
+std::int32_t begin_window_updates() {
     WindowState& ws = window_state();
-    if (ws.init_window() != 0) return false;
+    if (ws.init_window() != 0) return -1;
     ws.active.store(1);
+    return 0;
+}
+
+bool open_update_window(StartSignal& ready) {
+    if (begin_window_updates() != 0) return false;
     signal_ready(ready);
     return true;
 }

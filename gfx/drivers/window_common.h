@@ -17,9 +17,12 @@ std::int32_t common_setup(const char* title, std::int32_t width, std::int32_t he
                           std::int32_t refresh_rate, std::int32_t flags);
 // Called by a thread_main once its window exists.
 void signal_ready(StartSignal& ready);
-// How every update thread opens: makes the window, marks it active and
-// signals init. False when the window could not be made; the thread then
-// ends and init sees it end without the signal.
+// How every update pass opens: makes the window and marks it active; 0, or
+// -1 when the window could not be made.
+std::int32_t begin_window_updates();
+// How every update thread opens: begin_window_updates, then the signal to
+// init. False when the window could not be made; the thread then ends and
+// init sees it end without the signal.
 bool open_update_window(StartSignal& ready);
 // The exit of the DirectX and GDI drivers; the last step of OpenGL's.
 std::int32_t shared_exit();
