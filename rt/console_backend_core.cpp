@@ -1,6 +1,6 @@
 // The platform-neutral half of the text console (see console_backend_core.h)
 // and the console operations that need nothing of the platform but its
-// input pump and its sleep.
+// input pump, its sleep and its grid size.
 
 #include "rt/console_backend_core.h"
 
@@ -132,6 +132,14 @@ void console_view_update(std::int32_t top, std::int32_t bottom) {
     console_core::State& s = console_core::state();
     s.window_top = top >= 1 ? top - 1 : 0;
     s.window_bottom = bottom >= 1 ? bottom - 1 : -1;
+}
+
+void console_get_text_size(std::int32_t* cols, std::int32_t* rows) {
+    std::int32_t c = 0;
+    std::int32_t r = 0;
+    console_core::grid_size(c, r);
+    if (cols) *cols = c;
+    if (rows) *rows = r;
 }
 
 KeyText console_key_text() {

@@ -344,14 +344,6 @@ void console_get_text_pos(std::int32_t* col, std::int32_t* row) {
     if (row) *row = console_core::state().row + 1;
 }
 
-void console_get_text_size(std::int32_t* cols, std::int32_t* rows) {
-    std::int32_t c = 0;
-    std::int32_t r = 0;
-    console_core::grid_size(c, r);
-    if (cols) *cols = c;
-    if (rows) *rows = r;
-}
-
 std::int32_t console_set_text_size(std::int32_t cols, std::int32_t rows) {
     console_core::State& k = console_core::state();
     Console& c = console();
