@@ -10,6 +10,7 @@
 // conversions from and to float, double and integers, and the functions
 // below, so that it reads the same with either type.
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -26,6 +27,19 @@ namespace vz {
 
 // True when `extended` is the software type.
 inline constexpr bool EXTENDED_IN_SOFTWARE = VZ_EXTENDED_IN_SOFTWARE != 0;
+
+// A long double rounded to a whole number, halves away from zero, exactly:
+// the fraction v - trunc(v) is exact, so only truncation is asked of the C
+// library. Its own roundl is not used: mingw-w64's rounds the long double
+// just below 1/2 up to 1 (it compares ceil(v) - v, which rounds to 1/2, with
+// 1/2), so the Windows builds would draw otherwise than the others.
+inline long double round_half_away(long double v) {
+    const long double whole = std::trunc(v);
+    const long double fraction = v - whole;
+    if (fraction >= 0.5L) return whole + 1.0L;
+    if (fraction <= -0.5L) return whole - 1.0L;
+    return whole;
+}
 
 #if VZ_EXTENDED_IN_SOFTWARE
 
@@ -54,7 +68,7 @@ inline extended extended_abs(extended v) { return std::fabs(v); }
 inline bool extended_isnan(extended v) { return std::isnan(v); }
 inline extended extended_trunc(extended v) { return std::trunc(v); }
 inline extended extended_floor(extended v) { return std::floor(v); }
-inline extended extended_round(extended v) { return std::round(v); }
+inline extended extended_round(extended v) { return round_half_away(v); }
 // The x87's own rounding mode, which the runtime sets to nearest at start.
 inline extended extended_nearest(extended v) { return std::nearbyint(v); }
 inline std::int64_t extended_to_i64(extended v) {
