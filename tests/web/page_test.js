@@ -199,7 +199,8 @@ async function main() {
       const { page } = await open('?VZGFX=Bogus');
       await waitStatus(page, 'running');
       await waitParticles(page);
-      check(true, 'an unknown VZGFX draws the particles as the default choice does');
+      const lit = countLit(await canvasPixels(page));
+      check(lit > 2000, `an unknown VZGFX draws the particles as the default choice does (${lit} lit pixels)`);
       await page.close();
     }
 
