@@ -244,6 +244,13 @@ TEST(BenchTool, ReportsTimesAndWritesTheStateOfTheSteppedWorld) {
     release_world_arrays(w);
 }
 
+// The build's baseline vector set, which every processor of its kind has.
+#if defined(__aarch64__)
+constexpr const char* BASELINE_ISA = "neon";
+#else
+constexpr const char* BASELINE_ISA = "sse2";
+#endif
+
 // --compare runs the exact path beside the fast one and reports both; the
 // exact path alone (--reference) and every instruction set write the same
 // state as the world stepped here.
@@ -267,7 +274,7 @@ TEST(BenchTool, CompareReportsBothPathsAndEveryPathWritesTheSameState) {
     init_world(w);
     for (int i = 0; i < 4; ++i) step_world(w);
     for (const std::vector<std::string>& path :
-         {std::vector<std::string>{"--reference"}, {"--isa", "exact"}, {"--isa", "sse2"}}) {
+         {std::vector<std::string>{"--reference"}, {"--isa", "exact"}, {"--isa", BASELINE_ISA}}) {
         const std::string state_path = temp_path("state_path.bin");
         std::vector<std::string> args{"--frames", "4", "--state", state_path};
         args.insert(args.end(), path.begin(), path.end());
