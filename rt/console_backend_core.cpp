@@ -114,6 +114,18 @@ void track_output(const std::uint8_t* bytes, std::int32_t length) {
     }
 }
 
+bool place_cursor(std::int32_t row, std::int32_t col) {
+    State& s = state();
+    if (row >= 1) s.row = row - 1;
+    if (col >= 1) s.col = col - 1;
+    return row >= 1 || col >= 1;
+}
+
+std::int32_t position_code() {
+    const State& s = state();
+    return ((s.row & 0xFF) * 256 + (s.col & 0xFF)) + 257;
+}
+
 std::uint32_t set_colours(std::uint32_t fg, std::uint32_t bg, std::int32_t flags) {
     State& s = state();
     const std::uint32_t previous = (s.bg & 0xFFFF) * 65536u + (s.fg & 0xFFFF);

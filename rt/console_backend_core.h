@@ -85,6 +85,13 @@ TextArea text_area();
 // scrolls.
 void track_output(const std::uint8_t* bytes, std::int32_t length);
 
+// Moves the cursor bookkeeping to the 1-based `row` and `col` (below 1: that
+// one stays); true when either was given.
+bool place_cursor(std::int32_t row, std::int32_t col);
+// The position console_set_text_pos reports: (row * 256 + col) + 257 of the
+// 0-based position, each in a byte.
+std::int32_t position_code();
+
 // Takes the colours 0 to 15 of console_set_color (flags bit 0: keep the
 // foreground, bit 1: keep the background); the previous colours as
 // background * 65536 + foreground.

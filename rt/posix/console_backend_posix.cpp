@@ -324,11 +324,8 @@ void console_clear(std::int32_t mode) {
 }
 
 std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32_t visibility) {
-    console_core::State& k = console_core::state();
     Console& c = console();
-    if (row >= 1) k.row = row - 1;
-    if (col >= 1) k.col = col - 1;
-    if (row >= 1 || col >= 1) move_terminal_cursor();
+    if (console_core::place_cursor(row, col)) move_terminal_cursor();
     check_streams();
     if (visibility >= 0 && c.output_tty) {
         install_guards();
@@ -336,7 +333,7 @@ std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32
         g_guard.cursor_hidden = visibility == 0;
         write_control(visibility == 0 ? "\x1b[?25l" : "\x1b[?25h");
     }
-    return ((k.row & 0xFF) * 256 + (k.col & 0xFF)) + 257;
+    return console_core::position_code();
 }
 
 void console_get_text_pos(std::int32_t* col, std::int32_t* row) {

@@ -71,10 +71,8 @@ void console_clear(std::int32_t mode) {
 }
 
 std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32_t) {
-    console_core::State& k = console_core::state();
-    if (row >= 1) k.row = row - 1;
-    if (col >= 1) k.col = col - 1;
-    return ((k.row & 0xFF) * 256 + (k.col & 0xFF)) + 257;
+    console_core::place_cursor(row, col);
+    return console_core::position_code();
 }
 
 void console_get_text_pos(std::int32_t* col, std::int32_t* row) {

@@ -349,12 +349,9 @@ void console_clear(std::int32_t mode) {
 }
 
 std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32_t visibility) {
-    console_core::State& k = console_core::state();
     Console& c = console();
     check_streams();
-    if (row >= 1) k.row = row - 1;
-    if (col >= 1) k.col = col - 1;
-    if (row >= 1 || col >= 1) move_console_cursor();
+    if (console_core::place_cursor(row, col)) move_console_cursor();
     if (visibility >= 0 && c.output_console) {
         CONSOLE_CURSOR_INFO info{};
         if (GetConsoleCursorInfo(c.output, &info) != 0) {
@@ -362,7 +359,7 @@ std::int32_t console_set_text_pos(std::int32_t row, std::int32_t col, std::int32
             SetConsoleCursorInfo(c.output, &info);
         }
     }
-    return ((k.row & 0xFF) * 256 + (k.col & 0xFF)) + 257;
+    return console_core::position_code();
 }
 
 void console_get_text_pos(std::int32_t* col, std::int32_t* row) {
